@@ -1,0 +1,37 @@
+#pragma once
+// Reading the course description file: title, modules m1..m16, topics o1..o6 (o6 = the test)
+// and their movie names.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+inline constexpr int MaxModules = 16;
+inline constexpr int TestTopic = 6;
+
+QString ModuleKey(int module);           // "m3"
+QString TopicKey(int module, int topic); // "m3o2"
+QString MovieKey(int module, int topic); // "m3o2swf"
+
+struct CourseTopic {
+    int number = 0; // 1..5 ordinary topics, 6 the test
+    QString name;
+    QString movie;
+};
+
+struct CourseModule {
+    int number = 0; // the i of "m" + i (may have gaps in a hand-edited file)
+    QString name;
+    QVector<CourseTopic> topics; // in number order; the test is always last
+};
+
+struct Course {
+    QString title;
+    QVector<CourseModule> modules;
+};
+
+QString ReadCourseTitle(const QString& courseFile);
+// The names of m1..m16 that are not empty, in number order (the results table's columns).
+QStringList ReadModuleNames(const QString& courseFile);
+// The whole contents, with the " Test" rule for a missing test name.
+Course ReadCourse(const QString& courseFile);

@@ -1,0 +1,49 @@
+#pragma once
+// The one seam through which every window asks the user something or hands a file to the desktop:
+// message boxes, input boxes, file and folder choosers, "open in the system viewer".
+// Windows never call QMessageBox/QFileDialog/QDesktopServices themselves, so tests can replace all
+// of it with a recording double.
+
+#include <QString>
+
+class QWidget;
+
+enum class PromptIcon { None, Critical, Question, Exclamation, Information };
+enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class PromptAnswer { Ok, Cancel, Yes, No };
+
+// A file chooser as the classic common dialog describes it. `filter` is kept in its stored form,
+// "description|pattern|description|pattern...", and `filterIndex` counts from 1.
+struct FileDialogRequest {
+    QString title;
+    QString filter;
+    int filterIndex = 1;
+    QString initialFolder;
+    QString fileName;
+    bool overwritePrompt = false; // save dialogs: ask before replacing an existing file
+};
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    virtual PromptAnswer message(QWidget* parent, const QString& text, const QString& title, PromptIcon icon,
+                                 PromptButtons buttons) = 0;
+    // Returns the typed text, or the empty text on Cancel.
+    virtual QString inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                             const QString& defaultText) = 0;
+    // Return the full path chosen, or the empty text on Cancel.
+    virtual QString saveFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    virtual QString openFile(QWidget* parent, const FileDialogRequest& request) = 0;
+    // Returns the chosen folder without a trailing separator, or the empty text on Cancel.
+    virtual QString browseFolder(QWidget* parent, const QString& title, const QString& startFolder) = 0;
+    // Opens a document in the desktop's viewer; failures are not reported.
+    virtual void openDocument(const QString& path) = 0;
+};
+
+// The prompts in use: the Qt implementation unless a test installed another one.
+Prompts& prompts();
+// Installs `replacement` (not owned); nullptr restores the Qt implementation.
+void setPrompts(Prompts* replacement);
+
+// Splits a stored filter "a|*.a|b|*.b" into the descriptions shown to the user.
+QStringList filterDescriptions(const QString& storedFilter);

@@ -1,0 +1,27 @@
+#pragma once
+// Program-wide paths and small platform helpers. Paths use "/" where the stored forms use "\";
+// every folder path ends in "/".
+
+#include <QString>
+#include <functional>
+
+extern QString ProgramFolder;
+extern QString SettingsFile;
+extern QString CourseFile;
+extern QString DefaultCourseFile;
+extern QString MovieFolder;
+extern QString DocumentFolder;
+
+inline const QString ApplicationTitle = QStringLiteral("Velmora 5 - Scorix");
+
+// Fills the fixed paths from the folder of the running program.
+void SetPaths();
+// Same, from a given program folder (tests, and SetPaths itself).
+void SetPaths(const QString& programFolder);
+// Fills DocumentFolder from the settings file ("0" = the program folder's "Documenten/").
+void SetDocumentFolder();
+
+// True when Caps Lock is on (Xkb indicator on X11, false elsewhere).
+bool IsCapsLockOn();
+// Replaces the Caps Lock probe (tests); an empty function restores the real one.
+void SetCapsLockProbe(std::function<bool()> probe);

@@ -1,0 +1,11 @@
+#pragma once
+// Folder listings. The folder is normalised in place (trimmed, "/" appended). Entries are
+// appended sorted by name; pending UI events run between entries.
+
+#include <QString>
+#include <QStringList>
+
+// Appends the names of the subfolders whose name does not begin with ".".
+void ListDirs(QString& folder, QStringList& lstDirs);
+// Appends the names of the files (not folders) whose name contains no ".".
+void ListFiles(QString& folder, QStringList& LstFiles);

@@ -1,0 +1,61 @@
+#include "RecordingPrompts.h"
+
+PromptAnswer RecordingPrompts::message(QWidget*, const QString& text, const QString& title, PromptIcon icon,
+                                       PromptButtons buttons)
+{
+    calls.push_back({PromptCall::Message, text, title, icon, buttons, {}, {}});
+    if (buttons == PromptButtons::Ok)
+        return PromptAnswer::Ok;
+    if (answers.empty())
+        return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Cancel;
+    const PromptAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+QString RecordingPrompts::inputBox(QWidget*, const QString& prompt, const QString& title, const QString& defaultText)
+{
+    calls.push_back({PromptCall::InputBox, prompt, title, PromptIcon::None, PromptButtons::OkCancel, defaultText, {}});
+    return nextText();
+}
+
+QString RecordingPrompts::saveFile(QWidget*, const FileDialogRequest& request)
+{
+    calls.push_back({PromptCall::SaveFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, {}, request});
+    return nextText();
+}
+
+QString RecordingPrompts::openFile(QWidget*, const FileDialogRequest& request)
+{
+    calls.push_back({PromptCall::OpenFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, {}, request});
+    return nextText();
+}
+
+QString RecordingPrompts::browseFolder(QWidget*, const QString& title, const QString& startFolder)
+{
+    calls.push_back({PromptCall::BrowseFolder, {}, title, PromptIcon::None, PromptButtons::OkCancel, startFolder, {}});
+    return nextText();
+}
+
+void RecordingPrompts::openDocument(const QString& path)
+{
+    calls.push_back({PromptCall::OpenDocument, path, {}, PromptIcon::None, PromptButtons::Ok, {}, {}});
+}
+
+QStringList RecordingPrompts::messages() const
+{
+    QStringList list;
+    for (const PromptCall& call : calls)
+        if (call.kind == PromptCall::Message)
+            list << call.text;
+    return list;
+}
+
+QString RecordingPrompts::nextText()
+{
+    if (texts.empty())
+        return {};
+    QString text = texts.front();
+    texts.pop_front();
+    return text;
+}
