@@ -1,0 +1,63 @@
+#pragma once
+// Class management: a class is a folder in the pupils' data folder. The file-system work is plain
+// functions (raising RuntimeError with a Dutch description); the four context-menu commands below
+// add the questions, the failure rule and the closing refresh, and know nothing of widgets.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Texts shown by the commands.
+inline const QString WarningTitle = QStringLiteral("Waarschuwing!");
+inline const QString SelectClassFirst =
+    QStringLiteral("U moet eerste een klas selecteren voordat u deze actie kan uitvoeren!");
+inline const QString ClassNotEmpty =
+    QStringLiteral("Er staan nog bestanden in de map,\r\nde klas kan niet verwijderd worden!");
+
+// The description and error number of a failed file-system call, from its errno value.
+// Every platform failure the class commands and the report can meet is described here.
+struct FileSystemFailure {
+    int number;
+    QString description;
+};
+FileSystemFailure DescribeFileSystemFailure(int errnoValue);
+[[noreturn]] void RaiseFileSystemError(int errnoValue);
+
+// The name of a class folder must stay inside the data folder: no "/", no "\", not "." or "..",
+// no NUL. Raises the "invalid name" error otherwise.
+void CheckClassName(const QString& name);
+
+// True for the files that emptying a class deletes: pupils' result files (no "." in the name) and
+// reports (".html" anywhere in the name, case-sensitive).
+bool IsClassDataFile(const QString& fileName);
+
+// `documentFolder` ends in "/". Each raises RuntimeError on failure.
+void CreateClassFolder(const QString& documentFolder, const QString& name);
+// Renaming onto an existing folder or file fails; renaming to the same name does nothing.
+void RenameClassFolder(const QString& documentFolder, const QString& oldName, const QString& newName);
+// Deletes the data files of the class; files deleted before a failure stay deleted. Hidden files,
+// subfolders and other files stay. A file without the owner's write permission counts as
+// read-only and stops the emptying.
+void EmptyClassFolder(const QString& documentFolder, const QString& name);
+// Removes the (now empty) class folder; false when it could not be removed.
+bool RemoveClassFolder(const QString& documentFolder, const QString& name);
+
+// What the commands need of the results window.
+struct ClassCommandTarget {
+    QWidget* parent = nullptr;
+    QString documentFolder; // ends in "/"
+    QString nodeText;       // SelectedNode's text and key
+    QString nodeKey;
+    // Runs the refresh, then sets the count label to the number of rows and the average label to
+    // `average` ("0", or empty after a failed delete).
+    std::function<void(const QString& average)> refreshAndResetLabels;
+};
+
+// A node is a class when its text is not empty and its key is not "root".
+bool IsClassNode(const QString& nodeText, const QString& nodeKey);
+
+void KlasAanmaken(const ClassCommandTarget& target);
+void KlasHernoemen(const ClassCommandTarget& target);
+void KlasLeegmaken(const ClassCommandTarget& target);
+void KlasVerwijderen(const ClassCommandTarget& target);

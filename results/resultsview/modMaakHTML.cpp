@@ -1,0 +1,208 @@
+#include "modMaakHTML.h"
+
+#include "ClassCommands.h"
+#include "ErrorRule.h"
+#include "INIfunc.h"
+#include "Prompts.h"
+#include "Runtime.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Unicode code points of the Windows-1252 bytes 0x80..0x9F (0 = unassigned).
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+int cp1252Byte(char32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return int(c);
+    for (int i = 0; i < 32; ++i)
+        if (Cp1252High[i] != 0 && Cp1252High[i] == c)
+            return 0x80 + i;
+    return -1;
+}
+
+QString cell(const QStringList& cells, qsizetype index)
+{
+    return index >= 0 && index < cells.size() ? cells.at(index) : QString();
+}
+
+const QString Font1 = QStringLiteral("<font face='Arial' size='1'>");
+
+} // namespace
+
+QString HtmlEscaped(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        case '\'': out += QLatin1String("&#39;"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QString MaakHTML(const ReportInput& input, const QLocale& locale)
+{
+    const ReportTable& table = input.table;
+    const qsizetype n = table.headers.size();
+    const qint16 count = CInt(table.countCaption, locale);
+    const qint16 average = CInt(table.averageCaption, locale);
+    const QString date = locale.toString(input.date, QLocale::ShortFormat);
+
+    QString page;
+    page += QStringLiteral("<html><body><table border='0' cellpadding='0' cellspacing='4' style='border-collapse: "
+                           "collapse' bordercolor='#111111' ><tr><th colspan=");
+    page += QString::number(n);
+    page += QStringLiteral(" ><font face='Arial' size='2'>Resultaten ");
+    page += HtmlEscaped(input.courseTitle) + QStringLiteral(" - Klas: ") + HtmlEscaped(input.className);
+    page += QStringLiteral(", datum: ") + date;
+    page += QStringLiteral("</font></th></tr><tr><td>&nbsp;</td></tr></table>");
+    page += QStringLiteral("<table width=70%><TR><TD><table>");
+
+    // Legend: the modules numbered from 1.
+    for (qsizetype i = 2; i <= n - 1; ++i) {
+        page += QStringLiteral("<TR><td>") + Font1 + QString::number(i - 1);
+        page += QStringLiteral("</td><td><nowrap>") + Font1 + HtmlEscaped(table.headers.at(i - 1));
+        page += QStringLiteral("</td></font></TR>");
+    }
+    page += QStringLiteral("</TD></table><TD><table>");
+    page += QStringLiteral("<tr><td >") + Font1 + QStringLiteral("Aantal leerlingen:</font></td><td >") + Font1;
+    page += QString::number(count);
+    page += QStringLiteral("</font></td></tr><tr><td >") + Font1 + QStringLiteral("Gemiddelde:</font></td>");
+    page += QStringLiteral("<td >") + Font1 + QString::number(average) + QStringLiteral("</font></td></tr>");
+    // Filler rows so that the right-hand table is as tall as the legend.
+    for (qsizetype i = 0; i < n - 4; ++i)
+        page += QStringLiteral("<tr><td>") + Font1 + QStringLiteral("&nbsp</font></td><td>") + Font1 +
+                QStringLiteral("&nbsp</font></td></tr>");
+    page += QStringLiteral("</table></TD></tr></table>");
+    page += QStringLiteral("<tr></tr>");
+
+    page += QStringLiteral("<table><tr><th align=left nowrap><font face='Arial' size='2'>Leerlingnaam</font></th>"
+                           "<th align=left nowrap bgcolor='#C0C0C0' ><font face='Arial' size='2'>Eindresultaat"
+                           "</font></th>");
+    for (qsizetype k = 1; k <= n - 2; ++k)
+        page += QStringLiteral("<th nowrap><font face='Arial' size='2'>") + QString::number(k) +
+                QStringLiteral("</font></th>");
+    page += QStringLiteral("</tr>");
+
+    for (const ReportTable::Row& row : table.rows) {
+        // Cells are in creation order: modules 1..N-2, then the final result.
+        const QString finalResult = n > 2 ? cell(row.cells, n - 2) : QString();
+        page += QStringLiteral("<tr><td nowrap>") + Font1 + HtmlEscaped(row.name);
+        page += QStringLiteral("</font></td><td bgcolor='#C0C0C0' >") + Font1 + HtmlEscaped(finalResult);
+        page += QStringLiteral("</font></td>");
+        for (qsizetype c = 1; c <= n - 2; ++c)
+            page += QStringLiteral("<td align=right>") + Font1 + HtmlEscaped(cell(row.cells, c - 1)) +
+                    QStringLiteral("</font></td>");
+        page += QStringLiteral("<tr>");
+    }
+    page += QStringLiteral("</tr></table></body></html>");
+    return page;
+}
+
+QByteArray ToWindows1252(const QString& text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    const QList<uint> codePoints = text.toUcs4();
+    for (const uint c : codePoints) {
+        const int byte = cp1252Byte(char32_t(c));
+        if (byte >= 0)
+            out += char(byte);
+        else
+            out += "&#" + QByteArray::number(c) + ';';
+    }
+    return out;
+}
+
+void WriteHTMLFile(const QString& path, const QString& text)
+{
+    const QByteArray bytes = ToWindows1252(text);
+    const QFileInfo existing(path);
+    if (existing.isDir())
+        RaiseFileSystemError(EISDIR);
+    // Like the read-only attribute elsewhere: a file the owner may not write is not replaced.
+    if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner))
+        RaiseFileSystemError(EBUSY);
+
+    // Written beside the target and renamed over it, so a failure never leaves half a page.
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        RaiseFileSystemError(errno);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    qsizetype written = 0;
+    int failure = 0;
+    while (written < bytes.size()) {
+        const ssize_t step = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (step < 0) {
+            if (errno == EINTR)
+                continue;
+            failure = errno;
+            break;
+        }
+        written += step;
+    }
+    if (::close(fd) != 0 && failure == 0)
+        failure = errno;
+    if (failure == 0 && ::rename(temporary.constData(), target.constData()) != 0)
+        failure = errno;
+    if (failure != 0) {
+        ::unlink(temporary.constData());
+        RaiseFileSystemError(failure);
+    }
+}
+
+void MaakHTMLbestand(QWidget* parent, const QString& documentFolder, const QString& courseFile,
+                     const QString& className, const ReportTable& table)
+{
+    FileDialogRequest request;
+    request.title = QStringLiteral("Bestand opslaan");
+    request.filter = ReportFilter;
+    request.filterIndex = 1;
+    request.initialFolder = documentFolder + className;
+    request.fileName = className;
+    request.overwritePrompt = true;
+    const QString path = prompts().saveFile(parent, request);
+    if (path.isEmpty())
+        return;
+
+    // From here every failure but the writing ends the command without a word.
+    try {
+        const ReportInput input{ReadINI(courseFile, QStringLiteral("Cursus"), QStringLiteral("Titel"), QString()),
+                                className, QDate::currentDate(), table};
+        const QString page = MaakHTML(input);
+        try {
+            WriteHTMLFile(path, page);
+        } catch (const RuntimeError& error) {
+            prompts().message(parent, QStringLiteral("Kan bestand niet aanmaken! ") + error.description(), ErrorTitle,
+                              PromptIcon::Critical, PromptButtons::Ok);
+        }
+        if (prompts().message(parent, QStringLiteral("Wilt u de resultaten nu bekijken?"),
+                              QStringLiteral("HTML Resultaat"), PromptIcon::None,
+                              PromptButtons::YesNo) == PromptAnswer::Yes)
+            prompts().openDocument(path);
+    } catch (const std::exception&) {
+    }
+}
