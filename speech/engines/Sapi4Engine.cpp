@@ -1,0 +1,1 @@
+#include "Sapi4Engine.h"

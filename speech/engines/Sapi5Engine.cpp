@@ -1,0 +1,1 @@
+#include "Sapi5Engine.h"
