@@ -1,0 +1,516 @@
+#include "Instellingform.h"
+
+#include "INIfunc.h"
+#include "RecordingPrompts.h"
+#include "modPublic.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "settings_tests";
+    static char* argv[] = {name, nullptr};
+    if (!qApp)
+        new QApplication(argc, argv);
+}
+
+class SettingsWindow : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ensureApplication(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        SetPaths(dir.path() + QLatin1Char('/'));
+        SetDocumentFolder();
+    }
+
+    QString program() const { return dir.path() + QLatin1Char('/'); }
+    QString defaultFolder() const { return program() + QStringLiteral("Documenten/"); }
+    QString settingsFile() const { return program() + QStringLiteral("Instellingen.ini"); }
+
+    void store(const char* section, const char* key, const QString& value)
+    {
+        WriteINI(settingsFile(), QLatin1String(section), QLatin1String(key), value);
+    }
+    QString stored(const char* section, const char* key, const char* fallback = "<none>") const
+    {
+        return ReadINI(settingsFile(), QLatin1String(section), QLatin1String(key), QLatin1String(fallback));
+    }
+    QByteArray fileBytes() const
+    {
+        QFile file(settingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    template <typename W> static W* child(QWidget& form, const char* name)
+    {
+        W* widget = form.findChild<W*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    static QCheckBox* box(QWidget& form, const char* name) { return child<QCheckBox>(form, name); }
+    static QLineEdit* edit(QWidget& form, const char* name) { return child<QLineEdit>(form, name); }
+    static void click(QWidget& form, const char* button)
+    {
+        QTest::mouseClick(child<QPushButton>(form, button), Qt::LeftButton);
+    }
+
+    QTemporaryDir dir;
+    ScopedPrompts scoped;
+    RecordingPrompts& prompts = scoped.prompts;
+};
+
+const char* const CheckBoxes[] = {"chkNieuweLeerling", "chkWijzigenWachtwoord", "chkPrinten", "chkBeginCijfer"};
+const char* const CheckKeys[] = {"Nieuwe leerling", "Wijzigen", "Printen", "Begincijfer"};
+
+TEST_F(SettingsWindow, ShowsTheDefaultsWithoutASettingsFile)
+{
+    Instellingform form;
+    EXPECT_EQ(edit(form, "txtdocumenten")->text(), defaultFolder());
+    for (const char* name : CheckBoxes)
+        EXPECT_EQ(box(form, name)->checkState(), Qt::Checked) << name;
+    EXPECT_EQ(child<QScrollBar>(form, "scrVoldoende")->value(), 55);
+    EXPECT_EQ(child<QLabel>(form, "lblValue")->text(), QStringLiteral("55"));
+    for (const char* name : {"txtOldP", "txtNewP", "txtNewP2"})
+        EXPECT_TRUE(edit(form, name)->text().isEmpty()) << name;
+    EXPECT_TRUE(prompts.calls.isEmpty());
+    EXPECT_FALSE(QFile::exists(settingsFile())) << "opening the window must not write";
+}
+
+TEST_F(SettingsWindow, ApplyWithoutChangesWritesExactlyTheSixProfileKeys)
+{
+    int refreshes = 0;
+    Instellingform form([&] { ++refreshes; });
+    click(form, "cmdApply");
+
+    EXPECT_EQ(fileBytes(), QByteArray("[Profiel]\r\n"
+                                      "Documenten=0\r\n"
+                                      "Nieuwe leerling=1\r\n"
+                                      "Wijzigen=1\r\n"
+                                      "Printen=1\r\n"
+                                      "Begincijfer=1\r\n"
+                                      "Voldoende=55\r\n"));
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_TRUE(prompts.calls.isEmpty()) << "a successful apply is not confirmed";
+    EXPECT_TRUE(form.findChild<QPushButton*>(QStringLiteral("cmdApply"))->isEnabled());
+}
+
+TEST_F(SettingsWindow, LoadsStoredValuesAndWritesThemBackUnchanged)
+{
+    store("Profiel", "Documenten", QStringLiteral("/srv/klassen"));
+    store("Profiel", "Nieuwe leerling", QStringLiteral("0"));
+    store("Profiel", "Wijzigen", QStringLiteral("2"));
+    store("Profiel", "Printen", QStringLiteral("1"));
+    store("Profiel", "Begincijfer", QStringLiteral("0"));
+    store("Profiel", "Voldoende", QStringLiteral("70"));
+    store("Scorix", "Wachtwoord", QStringLiteral("geheim"));
+
+    Instellingform form;
+    EXPECT_EQ(edit(form, "txtdocumenten")->text(), QStringLiteral("/srv/klassen"));
+    EXPECT_EQ(box(form, "chkNieuweLeerling")->checkState(), Qt::Unchecked);
+    EXPECT_EQ(box(form, "chkWijzigenWachtwoord")->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(box(form, "chkPrinten")->checkState(), Qt::Checked);
+    EXPECT_EQ(box(form, "chkBeginCijfer")->checkState(), Qt::Unchecked);
+    EXPECT_EQ(child<QLabel>(form, "lblValue")->text(), QStringLiteral("70"));
+
+    const QByteArray before = fileBytes();
+    click(form, "cmdApply");
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_EQ(stored("Profiel", "Wijzigen"), QStringLiteral("2"));
+    EXPECT_EQ(stored("Scorix", "Wachtwoord"), QStringLiteral("geheim"));
+}
+
+TEST_F(SettingsWindow, GreyedBoxTurnsTwoStateOnceClicked)
+{
+    store("Profiel", "Printen", QStringLiteral("2"));
+    Instellingform form;
+    QCheckBox* printen = box(form, "chkPrinten");
+    for (Qt::CheckState expected : {Qt::Checked, Qt::Unchecked, Qt::Checked}) {
+        QTest::mouseClick(printen, Qt::LeftButton);
+        EXPECT_EQ(printen->checkState(), expected);
+    }
+}
+
+struct FolderCase {
+    const char* name;
+    QString (*typed)(const QString& defaultFolder);
+    bool storesZero;
+};
+
+class DataFolderBox : public SettingsWindow, public testing::WithParamInterface<FolderCase> {};
+
+TEST_P(DataFolderBox, StoresZeroOnlyForTheProgramsOwnDocumentenFolder)
+{
+    Instellingform form;
+    const QString typed = GetParam().typed(defaultFolder());
+    edit(form, "txtdocumenten")->setText(typed);
+    click(form, "cmdApply");
+    EXPECT_EQ(stored("Profiel", "Documenten"), GetParam().storesZero ? QStringLiteral("0") : typed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DataFolderBox,
+    testing::Values(FolderCase{"AsShown", [](const QString& d) { return d; }, true},
+                    FolderCase{"Upper", [](const QString& d) { return d.toUpper(); }, true},
+                    FolderCase{"Lower", [](const QString& d) { return d.toLower(); }, true},
+                    FolderCase{"NoTrailingSeparator", [](const QString& d) { return d.chopped(1); }, false},
+                    FolderCase{"OtherFolder", [](const QString& d) { return d + QStringLiteral("4B"); }, false},
+                    FolderCase{"Missing", [](const QString&) { return QStringLiteral("/bestaat/niet"); }, false}),
+    [](const testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsWindow, StoredZeroInOtherFormsIsAFolderName)
+{
+    for (const QString& value : {QStringLiteral("00"), QStringLiteral("/srv/a")}) {
+        store("Profiel", "Documenten", value);
+        Instellingform form;
+        EXPECT_EQ(edit(form, "txtdocumenten")->text(), value);
+    }
+}
+
+TEST_F(SettingsWindow, BrowseStartsAtTheBoxAndAddsTheSeparator)
+{
+    Instellingform form;
+    QLineEdit* folder = edit(form, "txtdocumenten");
+
+    prompts.texts = {program() + QStringLiteral("klassen"), program() + QStringLiteral("ander/"), QString()};
+    click(form, "cmdBrowse");
+    EXPECT_EQ(folder->text(), program() + QStringLiteral("klassen/"));
+    click(form, "cmdBrowse");
+    EXPECT_EQ(folder->text(), program() + QStringLiteral("ander/"));
+    click(form, "cmdBrowse"); // cancelled
+    EXPECT_EQ(folder->text(), program() + QStringLiteral("ander/"));
+
+    ASSERT_EQ(prompts.calls.size(), 3);
+    EXPECT_EQ(prompts.calls[0].kind, PromptCall::BrowseFolder);
+    EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Geef opslag directory voor leerlingen bestanden"));
+    EXPECT_EQ(prompts.calls[0].defaultText, defaultFolder());
+    EXPECT_EQ(prompts.calls[1].defaultText, program() + QStringLiteral("klassen/"));
+    EXPECT_FALSE(QFile::exists(settingsFile())) << "browsing writes nothing";
+
+    // Choosing the program's own Documenten folder stores "0".
+    prompts.texts = {program() + QStringLiteral("Documenten")};
+    click(form, "cmdBrowse");
+    click(form, "cmdApply");
+    EXPECT_EQ(stored("Profiel", "Documenten"), QStringLiteral("0"));
+}
+
+TEST_F(SettingsWindow, NewDataFolderIsInForceWhenTheClassTreeIsRebuilt)
+{
+    const QString other = program() + QStringLiteral("elders/");
+    QString folderSeenByRefresh;
+    Instellingform form([&] { folderSeenByRefresh = DocumentFolder; });
+    edit(form, "txtdocumenten")->setText(other.chopped(1));
+    click(form, "cmdApply");
+    EXPECT_EQ(folderSeenByRefresh, other);
+    EXPECT_EQ(DocumentFolder, other);
+}
+
+// Password change: what is shown, what is stored and which boxes keep their text.
+struct PasswordCase {
+    const char* name;
+    const char* stored; // nullptr: no password stored
+    const char* oldP;
+    const char* newP;
+    const char* newP2;
+    const char* message; // nullptr: no message
+    const char* title;
+    PromptIcon icon;
+    const char* storedAfter; // nullptr: no password stored
+    const char* boxesAfter[3];
+};
+
+class PasswordChange : public SettingsWindow, public testing::WithParamInterface<PasswordCase> {};
+
+TEST_P(PasswordChange, FollowsTheRules)
+{
+    const PasswordCase& c = GetParam();
+    if (c.stored)
+        store("Scorix", "Wachtwoord", QString::fromUtf8(c.stored));
+    Instellingform form;
+    const char* const names[] = {"txtOldP", "txtNewP", "txtNewP2"};
+    const char* const typed[] = {c.oldP, c.newP, c.newP2};
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClicks(edit(form, names[i]), QString::fromUtf8(typed[i]));
+
+    click(form, "cmdApply");
+
+    if (c.message) {
+        ASSERT_EQ(prompts.calls.size(), 1);
+        EXPECT_EQ(prompts.calls[0].text, QString::fromUtf8(c.message));
+        EXPECT_EQ(prompts.calls[0].title, QString::fromUtf8(c.title));
+        EXPECT_EQ(prompts.calls[0].icon, c.icon);
+        EXPECT_EQ(prompts.calls[0].buttons, PromptButtons::Ok);
+    } else {
+        EXPECT_TRUE(prompts.calls.isEmpty());
+    }
+    EXPECT_EQ(stored("Scorix", "Wachtwoord"), QString::fromUtf8(c.storedAfter ? c.storedAfter : "<none>"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(edit(form, names[i])->text(), QString::fromUtf8(c.boxesAfter[i])) << names[i];
+    // Whatever the password did, the apply went on.
+    EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("55"));
+}
+
+const char* const Wrong = "Het oude wachtwoord is niet correct!";
+const char* const Mismatch = "Het eerste en het tweede wachtwoord komen niet overeen!";
+const char* const Changed = "Het wachtwoord is gewijzigd!";
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PasswordChange,
+    testing::Values(
+        PasswordCase{"AllEmpty", "geheim", "", "", "", nullptr, nullptr, PromptIcon::None, "geheim", {"", "", ""}},
+        PasswordCase{"OnlyConfirmation", "geheim", "", "", "nieuw", nullptr, nullptr, PromptIcon::None, "geheim",
+                     {"", "", "nieuw"}},
+        PasswordCase{"OldWrong", "geheim", "fout", "nieuw", "nieuw", Wrong, "Waarschuwing!", PromptIcon::Critical,
+                     "geheim", {"", "nieuw", "nieuw"}},
+        PasswordCase{"OldInOtherCapitals", "geheim", "GEHEIM", "nieuw", "nieuw", Wrong, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"", "nieuw", "nieuw"}},
+        PasswordCase{"OldEmptyButOneStored", "geheim", "", "nieuw", "nieuw", Wrong, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"", "nieuw", "nieuw"}},
+        PasswordCase{"ConfirmationDifferent", "geheim", "geheim", "nieuw", "nieuW", Mismatch, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"geheim", "", ""}},
+        PasswordCase{"EmptyOldWithNoneStored", nullptr, "", "nieuw", "nieuw", Changed, "Wachtwoord", PromptIcon::None,
+                     "nieuw", {"", "", ""}},
+        PasswordCase{"EmptyOldWithEmptyStored", "", "", "nieuw", "nieuw", Changed, "Wachtwoord", PromptIcon::None,
+                     "nieuw", {"", "", ""}},
+        PasswordCase{"EmptyNewPassword", "geheim", "geheim", "", "", Changed, "Wachtwoord", PromptIcon::None, "",
+                     {"", "", ""}},
+        PasswordCase{"Changed", "geheim", "geheim", "Nieuw 2", "Nieuw 2", Changed, "Wachtwoord", PromptIcon::None,
+                     "Nieuw 2", {"", "", ""}}),
+    [](const testing::TestParamInfo<PasswordCase>& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
+{
+    store("Scorix", "Wachtwoord", QStringLiteral("geheim"));
+    Instellingform form;
+    QTest::keyClicks(edit(form, "txtOldP"), QStringLiteral("fout"));
+    QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
+    QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+    click(form, "cmdApply");
+    QTest::keyClicks(edit(form, "txtOldP"), QStringLiteral("geheim"));
+    click(form, "cmdApply");
+    EXPECT_EQ(prompts.messages(), (QStringList{QString::fromUtf8(Wrong), QString::fromUtf8(Changed)}));
+    EXPECT_EQ(stored("Scorix", "Wachtwoord"), QStringLiteral("nieuw"));
+}
+
+TEST_F(SettingsWindow, PasswordBoxesShowAStarForEveryCharacter)
+{
+    Instellingform form;
+    for (const char* name : {"txtOldP", "txtNewP", "txtNewP2"}) {
+        QLineEdit* box = edit(form, name);
+        QTest::keyClicks(box, QStringLiteral("ab c"));
+        EXPECT_EQ(box->text(), QStringLiteral("ab c"));
+        EXPECT_EQ(box->displayText(), QStringLiteral("****")) << name;
+    }
+}
+
+// An invalid stored value: the standard failure message for that value, the control stays in its
+// design state and every other control still loads its own key.
+struct InvalidCase {
+    const char* key;
+    const char* value;
+    const char* description;
+};
+
+class InvalidStoredValue : public SettingsWindow, public testing::WithParamInterface<InvalidCase> {};
+
+TEST_P(InvalidStoredValue, OnlyThatControlFallsBack)
+{
+    const InvalidCase& c = GetParam();
+    // Valid values that differ from both the defaults and the design state.
+    store("Profiel", "Nieuwe leerling", QStringLiteral("2"));
+    store("Profiel", "Wijzigen", QStringLiteral("2"));
+    store("Profiel", "Printen", QStringLiteral("2"));
+    store("Profiel", "Begincijfer", QStringLiteral("2"));
+    store("Profiel", "Voldoende", QStringLiteral("70"));
+    store("Profiel", c.key, QString::fromUtf8(c.value));
+
+    Instellingform form;
+    ASSERT_EQ(prompts.calls.size(), 1);
+    EXPECT_EQ(prompts.calls[0].text, QString::fromUtf8(c.description));
+    EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
+    EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
+
+    const bool gradeFailed = QLatin1String(c.key) == QLatin1String("Voldoende");
+    for (int i = 0; i < 4; ++i) {
+        const bool failed = QLatin1String(c.key) == QLatin1String(CheckKeys[i]);
+        EXPECT_EQ(box(form, CheckBoxes[i])->checkState(), failed ? Qt::Unchecked : Qt::PartiallyChecked)
+            << CheckBoxes[i];
+    }
+    EXPECT_EQ(child<QScrollBar>(form, "scrVoldoende")->value(), gradeFailed ? 1 : 70);
+    EXPECT_EQ(child<QLabel>(form, "lblValue")->text(), gradeFailed ? QStringLiteral("1") : QStringLiteral("70"));
+
+    // The next apply keeps the valid settings.
+    click(form, "cmdApply");
+    for (const char* key : CheckKeys)
+        if (QLatin1String(key) != QLatin1String(c.key))
+            EXPECT_EQ(stored("Profiel", key), QStringLiteral("2")) << key;
+    if (!gradeFailed)
+        EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("70"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, InvalidStoredValue,
+                         testing::Values(InvalidCase{"Nieuwe leerling", "3", "Invalid property value"},
+                                         InvalidCase{"Wijzigen", "ja", "Type mismatch"},
+                                         InvalidCase{"Printen", "", "Type mismatch"},
+                                         InvalidCase{"Begincijfer", "-1", "Invalid property value"},
+                                         InvalidCase{"Voldoende", "0", "Invalid property value"},
+                                         InvalidCase{"Voldoende", "101", "Invalid property value"},
+                                         InvalidCase{"Voldoende", "veel", "Type mismatch"},
+                                         InvalidCase{"Voldoende", "40000", "Overflow"}));
+
+TEST_F(SettingsWindow, ValueLabelFollowsClicksAndTheEndOfADrag)
+{
+    Instellingform form;
+    QScrollBar* bar = child<QScrollBar>(form, "scrVoldoende");
+    QLabel* label = child<QLabel>(form, "lblValue");
+
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(label->text(), QStringLiteral("56"));
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(label->text(), QString::number(bar->value()));
+    EXPECT_LT(bar->value(), 56);
+
+    const QString beforeDrag = label->text();
+    bar->setSliderDown(true);
+    bar->setSliderPosition(80);
+    bar->setSliderPosition(90);
+    EXPECT_EQ(label->text(), beforeDrag) << "not updated while the thumb is dragged";
+    bar->setSliderDown(false);
+    EXPECT_EQ(label->text(), QStringLiteral("90"));
+
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(bar->value(), 100);
+    click(form, "cmdApply");
+    EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("100"));
+}
+
+TEST_F(SettingsWindow, CloseWritesNothingAndKeysApplyOrClose)
+{
+    {
+        Instellingform form;
+        box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
+        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("x"));
+        form.show();
+        click(form, "cmdClose");
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.result(), QDialog::Rejected);
+    }
+    {
+        Instellingform form;
+        form.show();
+        QTest::keyClick(edit(form, "txtdocumenten"), Qt::Key_Escape);
+        EXPECT_FALSE(form.isVisible());
+    }
+    {
+        Instellingform form;
+        form.show();
+        form.close(); // the close box
+        EXPECT_FALSE(form.isVisible());
+    }
+    EXPECT_FALSE(QFile::exists(settingsFile()));
+
+    int refreshes = 0;
+    Instellingform form([&] { ++refreshes; });
+    form.show();
+    box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
+    for (const char* name : {"txtNewP2", "txtdocumenten"})
+        QTest::keyClick(edit(form, name), Qt::Key_Return);
+    QTest::keyClick(box(form, "chkBeginCijfer"), Qt::Key_Enter);
+    EXPECT_EQ(refreshes, 3);
+    EXPECT_TRUE(form.isVisible()) << "apply keeps the window open";
+    EXPECT_EQ(stored("Profiel", "Printen"), QStringLiteral("0"));
+}
+
+TEST_F(SettingsWindow, IsAFixedModalDialogWithTheGivenTabOrder)
+{
+    Instellingform form;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Instellingen"));
+    EXPECT_TRUE(form.isModal());
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    EXPECT_EQ(form.size(), QSize(279, 436));
+    EXPECT_FALSE(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+
+    const QStringList expected = {"chkNieuweLeerling", "chkWijzigenWachtwoord", "chkPrinten", "chkBeginCijfer",
+                                  "scrVoldoende",      "txtOldP",               "txtNewP",    "txtNewP2",
+                                  "cmdApply",          "cmdClose",              "txtdocumenten", "cmdBrowse"};
+    EXPECT_EQ(form.focusWidget() ? form.focusWidget()->objectName() : QString(), expected.first());
+    QStringList order;
+    QWidget* w = form.findChild<QWidget*>(expected.first());
+    for (int guard = 0; w && guard < 100 && order.size() < expected.size(); ++guard, w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus)
+            order << w->objectName();
+    EXPECT_EQ(order, expected);
+}
+
+// Geometry in pixels (twips / 15), each relative to its frame, and the captions as given.
+struct ControlCase {
+    const char* name;
+    const char* parent;
+    QRect rect;
+    const char* caption;
+};
+
+TEST_F(SettingsWindow, ControlsHaveTheirGeometryAndCaptions)
+{
+    const ControlCase controls[] = {
+        {"frmGegevens", "Instellingform", {8, 8, 265, 49}, "Leerling gegevens opslaan in"},
+        {"txtdocumenten", "frmGegevens", {8, 24, 225, 19}, nullptr},
+        {"cmdBrowse", "frmGegevens", {240, 24, 17, 17}, "..."},
+        {"frmToestaan", "Instellingform", {8, 64, 265, 89}, "Toestaan"},
+        {"chkNieuweLeerling", "frmToestaan", {8, 24, 161, 17}, "Nieuwe leerling aanmaken"},
+        {"chkWijzigenWachtwoord", "frmToestaan", {8, 40, 177, 25}, "Wachtwoord wijzigen"},
+        {"chkPrinten", "frmToestaan", {8, 64, 185, 17}, "Printen"},
+        {"frmVoldoende", "Instellingform", {8, 160, 265, 105}, "Toets behaald"},
+        {"chkBeginCijfer", "frmVoldoende", {8, 24, 177, 17}, "Begin cijfer is 1 in plaats van 0"},
+        {"Label4", "frmVoldoende", {16, 48, 113, 17}, "Cijfer voor voldoende:"},
+        {"lblValue", "frmVoldoende", {128, 48, 57, 17}, nullptr},
+        {"scrVoldoende", "frmVoldoende", {8, 72, 241, 17}, nullptr},
+        {"frmWachtwoord", "Instellingform", {8, 272, 265, 129}, "Wachtwoord wijzigen"},
+        {"Label1", "frmWachtwoord", {8, 24, 121, 25}, "Oud wachtwoord"},
+        {"txtOldP", "frmWachtwoord", {152, 24, 105, 20}, nullptr},
+        {"Label2", "frmWachtwoord", {8, 48, 145, 25}, "Nieuw wachtwoord"},
+        {"txtNewP", "frmWachtwoord", {152, 48, 105, 20}, nullptr},
+        {"Label3", "frmWachtwoord", {8, 72, 145, 25}, "bevestig nieuw wachtwoord"},
+        {"txtNewP2", "frmWachtwoord", {152, 72, 105, 20}, nullptr},
+        {"cmdApply", "Instellingform", {104, 408, 81, 25}, "Toepassen"},
+        {"cmdClose", "Instellingform", {192, 408, 81, 25}, "Sluiten"},
+    };
+    Instellingform form;
+    for (const ControlCase& c : controls) {
+        QWidget* w = form.findChild<QWidget*>(QLatin1String(c.name));
+        ASSERT_NE(w, nullptr) << c.name;
+        EXPECT_EQ(w->parentWidget()->objectName(), QLatin1String(c.parent)) << c.name;
+        EXPECT_EQ(w->geometry(), c.rect) << c.name;
+        if (!c.caption)
+            continue;
+        QString caption;
+        if (auto* frame = qobject_cast<QGroupBox*>(w))
+            caption = frame->title();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            caption = button->text();
+        else if (auto* label = qobject_cast<QLabel*>(w))
+            caption = label->text();
+        EXPECT_EQ(caption, QString::fromUtf8(c.caption)) << c.name;
+    }
+    EXPECT_TRUE(child<QPushButton>(form, "cmdApply")->isDefault());
+    EXPECT_FALSE(child<QPushButton>(form, "cmdClose")->isDefault());
+}
+
+} // namespace
