@@ -9,6 +9,9 @@ class IniDocument {
 public:
     // A missing or unreadable file gives an empty document.
     static IniDocument load(const QString& file);
+    // Same; `readable` becomes false when the file exists but could not be read.
+    static IniDocument load(const QString& file, bool* readable);
+    static IniDocument fromBytes(QByteArray bytes);
 
     // WriteINI's rules: CR/LF in the value become blanks, in-place replacement, appended keys and sections.
     void write(const QString& section, const QString& key, const QString& value);

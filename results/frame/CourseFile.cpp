@@ -1,0 +1,73 @@
+#include "CourseFile.h"
+
+#include "INIfunc.h"
+
+namespace {
+
+const QString CourseSection = QStringLiteral("Cursus");
+const QString ModulesSection = QStringLiteral("Modules");
+
+QString readModules(const QString& courseFile, const QString& key)
+{
+    return ReadINI(courseFile, ModulesSection, key, QString());
+}
+
+} // namespace
+
+QString ModuleKey(int module)
+{
+    return QLatin1Char('m') + QString::number(module);
+}
+
+QString TopicKey(int module, int topic)
+{
+    return ModuleKey(module) + QLatin1Char('o') + QString::number(topic);
+}
+
+QString MovieKey(int module, int topic)
+{
+    return TopicKey(module, topic) + QStringLiteral("swf");
+}
+
+QString ReadCourseTitle(const QString& courseFile)
+{
+    return ReadINI(courseFile, CourseSection, QStringLiteral("Titel"), QString());
+}
+
+QStringList ReadModuleNames(const QString& courseFile)
+{
+    QStringList names;
+    for (int i = 1; i <= MaxModules; ++i) {
+        const QString name = readModules(courseFile, ModuleKey(i));
+        if (!name.isEmpty())
+            names << name;
+    }
+    return names;
+}
+
+Course ReadCourse(const QString& courseFile)
+{
+    Course course;
+    course.title = ReadCourseTitle(courseFile);
+    for (int i = 1; i <= MaxModules; ++i) {
+        CourseModule module;
+        module.number = i;
+        module.name = readModules(courseFile, ModuleKey(i));
+        if (module.name.isEmpty())
+            continue;
+        for (int j = 1; j <= TestTopic; ++j) {
+            CourseTopic topic;
+            topic.number = j;
+            topic.name = readModules(courseFile, TopicKey(i, j));
+            if (topic.name.isEmpty()) {
+                if (j != TestTopic)
+                    continue;
+                topic.name = module.name + QStringLiteral(" Test");
+            }
+            topic.movie = readModules(courseFile, MovieKey(i, j));
+            module.topics << topic;
+        }
+        course.modules << module;
+    }
+    return course;
+}

@@ -1,0 +1,125 @@
+#include "Startupform.h"
+
+#include "CourseFile.h"
+#include "ErrorRule.h"
+#include "INIfunc.h"
+#include "Prompts.h"
+#include "Twips.h"
+#include "modPublic.h"
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+Startupform::Startupform(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
+    , m_programFolder(programFolder)
+{
+    setObjectName(QStringLiteral("Startupform"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(formFont());
+    setFixedSize(twips(5820), twips(1410));
+
+    frmWachtwoord = new QGroupBox(QStringLiteral("Beveiliging"), this);
+    frmWachtwoord->setObjectName(QStringLiteral("frmWachtwoord"));
+    setTwipsGeometry(frmWachtwoord, 120, 120, 5655, 1215);
+
+    lblpassword = new QLabel(QStringLiteral("Geef Wachtwoord op:"), frmWachtwoord);
+    lblpassword->setObjectName(QStringLiteral("lblpassword"));
+    setTwipsGeometry(lblpassword, 120, 480, 1695, 255);
+
+    txtpassword = new QLineEdit(frmWachtwoord);
+    txtpassword->setObjectName(QStringLiteral("txtpassword"));
+    txtpassword->setEchoMode(QLineEdit::Password);
+    // The desktop's own mask character varies; the window shows "*".
+    txtpassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    txtpassword->setToolTip(QStringLiteral("Typ hier uw docenten-wachtwoord"));
+    setTwipsGeometry(txtpassword, 1800, 480, 2295, 300);
+
+    cmdOk = new QPushButton(QStringLiteral("OK"), frmWachtwoord);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    setTwipsGeometry(cmdOk, 4320, 240, 1095, 375);
+
+    cmdClose = new QPushButton(QStringLiteral("Afsluiten"), frmWachtwoord);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    setTwipsGeometry(cmdClose, 4320, 720, 1095, 375);
+
+    setTabOrder(txtpassword, cmdOk);
+    setTabOrder(cmdOk, cmdClose);
+
+    connect(cmdOk, &QPushButton::clicked, this, &Startupform::cmdOk_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &Startupform::cmdClose_Click);
+
+    endProgram = [] { QCoreApplication::exit(0); };
+
+    Form_Load();
+}
+
+void Startupform::Form_Load()
+{
+    RunGuarded(this, [this] {
+        if (m_programFolder.isEmpty())
+            SetPaths();
+        else
+            SetPaths(m_programFolder);
+        SetDocumentFolder();
+        setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + ReadCourseTitle(CourseFile));
+    });
+}
+
+void Startupform::cmdOk_Click()
+{
+    bool admitted = false;
+    RunGuarded(this, [this, &admitted] {
+        const QString typed = txtpassword->text();
+        const QString stored = ReadINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QString());
+        if (typed == stored) {
+            admitted = true;
+            return;
+        }
+        prompts().message(this, IsCapsLockOn() ? PasswordWrongCapsText : PasswordWrongText, PasswordErrorTitle,
+                          PromptIcon::Critical, PromptButtons::Ok);
+    });
+    if (!admitted)
+        return;
+    // The results window is shown before this one closes, so the program never has no window.
+    emit accepted();
+    close();
+}
+
+void Startupform::cmdClose_Click()
+{
+    hide();
+    if (endProgram)
+        endProgram();
+}
+
+void Startupform::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // A focused button takes Enter itself; everywhere else Enter means OK.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        else
+            cmdOk->click();
+        return;
+    case Qt::Key_Escape:
+        cmdClose->click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+bool Startupform::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        txtpassword->setFocus();
+    return QWidget::event(event);
+}

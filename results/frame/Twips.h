@@ -1,0 +1,32 @@
+#pragma once
+// Window geometry is designed in twips; 15 twips make one pixel at 96 dots per inch.
+
+#include <QFont>
+#include <QRect>
+#include <QWidget>
+
+constexpr int twips(int value)
+{
+    return value / 15;
+}
+
+inline QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+// Places `widget` at a rectangle given in twips (relative to its parent).
+inline void setTwipsGeometry(QWidget* widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(twipsRect(left, top, width, height));
+}
+
+// The forms were laid out for a small 8-point sans-serif face; an 11-pixel font keeps every
+// caption inside its control at the twips sizes whatever the desktop's default font.
+inline QFont formFont()
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}

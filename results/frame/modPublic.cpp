@@ -1,0 +1,98 @@
+#include "modPublic.h"
+
+#include "INIfunc.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+
+QString ProgramFolder;
+QString SettingsFile;
+QString CourseFile;
+QString DefaultCourseFile;
+QString MovieFolder;
+QString DocumentFolder;
+
+namespace {
+
+QString withSeparator(QString folder)
+{
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+QString runningProgramFolder()
+{
+    if (QCoreApplication::instance())
+        return withSeparator(QCoreApplication::applicationDirPath());
+    return withSeparator(QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path());
+}
+
+std::function<bool()> capsLockProbe;
+
+bool xkbCapsLock()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    bool on = false;
+    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+        const Atom capsName = XInternAtom(display, "Caps Lock", True);
+        Bool state = False;
+        if (capsName != None && XkbGetNamedIndicator(display, capsName, nullptr, &state, nullptr, nullptr)) {
+            on = state;
+        } else {
+            unsigned int indicators = 0;
+            if (XkbGetIndicatorState(display, XkbUseCoreKbd, &indicators) == Success)
+                on = indicators & 1; // Caps Lock is the first indicator on standard keymaps
+        }
+    }
+    XCloseDisplay(display);
+    return on;
+}
+
+} // namespace
+
+void SetPaths()
+{
+    SetPaths(runningProgramFolder());
+}
+
+void SetPaths(const QString& programFolder)
+{
+    ProgramFolder = withSeparator(programFolder);
+    SettingsFile = ProgramFolder + QStringLiteral("Instellingen.ini");
+    CourseFile = ProgramFolder + QStringLiteral("swf/Omschrijving.ini");
+    DefaultCourseFile = ProgramFolder + QStringLiteral("swf/STDOmschrijving.ini");
+    MovieFolder = ProgramFolder + QStringLiteral("swf/");
+}
+
+void SetDocumentFolder()
+{
+    const QString programFolder = ProgramFolder.isEmpty() ? runningProgramFolder() : ProgramFolder;
+    const QString stored = ReadINI(SettingsFile, QStringLiteral("Profiel"), QStringLiteral("Documenten"), QStringLiteral("0"));
+    // Only the exact text "0" means the default folder; "00" or " 0" are folder names.
+    if (stored != QLatin1String("0"))
+        DocumentFolder = withSeparator(stored);
+    else
+        DocumentFolder = programFolder + QStringLiteral("Documenten/");
+}
+
+bool IsCapsLockOn()
+{
+    if (capsLockProbe)
+        return capsLockProbe();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return false;
+    return xkbCapsLock();
+}
+
+void SetCapsLockProbe(std::function<bool()> probe)
+{
+    capsLockProbe = std::move(probe);
+}
