@@ -1,0 +1,410 @@
+#include "Resultform.h"
+
+#include "CourseFile.h"
+#include "ErrorRule.h"
+#include "INIfunc.h"
+#include "PupilResults.h"
+#include "Twips.h"
+#include "Versieform.h"
+#include "modPublic.h"
+#include "modsearch.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCollator>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+namespace {
+
+const QString PupilNameHeader = QStringLiteral("Leerling naam");
+const QString FinalResultHeader = QStringLiteral("Eindresultaat");
+
+// Rows compare their cell texts as text: Dutch collation, without regard to case, so "10" sorts
+// before "9" and an empty cell before any text.
+class ResultRow : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return collator().compare(text(column), other.text(column)) < 0;
+    }
+
+private:
+    static const QCollator& collator()
+    {
+        static const QCollator instance = [] {
+            QCollator c(QLocale(QLocale::Dutch, QLocale::Netherlands));
+            c.setCaseSensitivity(Qt::CaseInsensitive);
+            return c;
+        }();
+        return instance;
+    }
+};
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+void place(QWidget* widget, const TwipsRect& rect)
+{
+    widget->setGeometry(twipsRect(rect.left, rect.top, rect.width, rect.height));
+}
+
+} // namespace
+
+Resultform::Resultform(QWidget* parent)
+    : QMainWindow(parent)
+    , m_layout(DesignResultLayout())
+{
+    setObjectName(QStringLiteral("Resultform"));
+    setFont(formFont());
+    setWindowTitle(ApplicationTitle);
+    buildControls();
+    buildMenus();
+
+    // Client area 9660 x 5940 twips below the menu bar; centred on the screen when first shown.
+    resize(twips(ResultClientWidth), twips(ResultClientHeight) + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+
+    RunGuarded(this, [this] { Form_Load(); });
+}
+
+Resultform::~Resultform() = default;
+
+void Resultform::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("Resultform_client"));
+    setCentralWidget(client);
+    client->installEventFilter(this);
+
+    frmMain = new QGroupBox(QStringLiteral("Klassen beheer"), client);
+    frmMain->setObjectName(QStringLiteral("frmMain"));
+
+    TreeView = new QTreeWidget(frmMain);
+    TreeView->setObjectName(QStringLiteral("TreeView"));
+    TreeView->setHeaderHidden(true);
+    TreeView->setColumnCount(1);
+    connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { TreeView_NodeClick(item); });
+
+    ListView = new QTreeWidget(frmMain);
+    ListView->setObjectName(QStringLiteral("ListView"));
+    ListView->setRootIsDecorated(false);
+    ListView->setUniformRowHeights(true);
+    ListView->setAllColumnsShowFocus(true);
+    ListView->setColumnCount(0);
+    ListView->header()->setSectionsMovable(false);
+    connect(ListView->header(), &QHeaderView::sectionClicked, this, [this](int column) { ListView_ColumnClick(column); });
+
+    cmdVerVers = new QPushButton(QStringLiteral("Ververs"), frmMain);
+    cmdVerVers->setObjectName(QStringLiteral("cmdVerVers"));
+    cmdVerVers->setToolTip(QStringLiteral("Ververst het klassen overzicht"));
+    connect(cmdVerVers, &QPushButton::clicked, this, [this] { cmdVerVers_Click(); });
+
+    Label1 = makeLabel(frmMain, QStringLiteral("Label1"), QStringLiteral("Aantal Leerlingen: "));
+    lblnLeerling = makeLabel(frmMain, QStringLiteral("lblnLeerling"), QStringLiteral("nLeerling"));
+    Label2 = makeLabel(frmMain, QStringLiteral("Label2"), QStringLiteral("Gemiddelde:"));
+    lblAvg = makeLabel(frmMain, QStringLiteral("lblAvg"), QStringLiteral("avg"));
+
+    applyLayout();
+}
+
+void Resultform::buildMenus()
+{
+    mnuBestand = menuBar()->addMenu(QStringLiteral("&Bestand"));
+    mnuBestand->setObjectName(QStringLiteral("mnuBestand"));
+    mnuMaakHTMLbestand = mnuBestand->addAction(QStringLiteral("&Sla resultaten op als HTML"));
+    mnuMaakHTMLbestand->setObjectName(QStringLiteral("mnuMaakHTMLbestand"));
+    mnuBestandHypen = mnuBestand->addSeparator();
+    mnuBestandHypen->setObjectName(QStringLiteral("mnuBestandHypen"));
+    mnuBestandAfsluiten = mnuBestand->addAction(QStringLiteral("&Afsluiten"));
+    mnuBestandAfsluiten->setObjectName(QStringLiteral("mnuBestandAfsluiten"));
+    connect(mnuBestandAfsluiten, &QAction::triggered, this, [this] { mnuBestandAfsluiten_Click(); });
+
+    // Its items come with the settings window and the course editor.
+    mnuInstelling = menuBar()->addMenu(QStringLiteral("&Instellingen"));
+    mnuInstelling->setObjectName(QStringLiteral("mnuInstelling"));
+
+    MnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    MnuHelp->setObjectName(QStringLiteral("MnuHelp"));
+    MnuHelpVersie = MnuHelp->addAction(QStringLiteral("&Versie..."));
+    MnuHelpVersie->setObjectName(QStringLiteral("MnuHelpVersie"));
+    connect(MnuHelpVersie, &QAction::triggered, this, [this] { MnuHelpVersie_Click(); });
+}
+
+void Resultform::Form_Load()
+{
+    setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + ReadINI(CourseFile, QStringLiteral("Cursus"),
+                                                                      QStringLiteral("Titel"), QString()));
+    TreeView->clear();
+    SelectedNode = nullptr;
+    ListView->clear();
+    // Ascending first, then sorting on; the name column sorts until a header is clicked.
+    m_sortOrder = Qt::AscendingOrder;
+    ListView->sortByColumn(0, Qt::AscendingOrder);
+    ListView->setSortingEnabled(true);
+    // The sort direction follows our own rule (ListView_ColumnClick), not the header's.
+    ListView->header()->setSortIndicatorShown(false);
+    ListView->header()->setSectionsClickable(true);
+    lstDirs.clear();
+    FillTreeView();
+    FillListView();
+    mnuMaakHTMLbestand->setEnabled(false);
+}
+
+void Resultform::FillTreeView()
+{
+    RunGuarded(this, [this] {
+        ++m_generation;
+        lstDirs.clear();
+        TreeView->clear();
+        SelectedNode = nullptr;
+        QString folder = DocumentFolder;
+        ListDirs(folder, lstDirs);
+        ListView->clear();
+
+        auto* root = new QTreeWidgetItem(TreeView, QStringList{RootText});
+        root->setData(0, NodeKeyRole, RootKey);
+        SelectedNode = root;
+        QTreeWidgetItem* last = root;
+        for (qsizetype i = 0; i < lstDirs.size(); ++i) {
+            last = new QTreeWidgetItem(root, QStringList{lstDirs.at(i)});
+            last->setData(0, NodeKeyRole, QStringLiteral("child") + QString::number(i));
+        }
+        root->setExpanded(true);
+        TreeView->scrollToItem(last);
+    });
+}
+
+void Resultform::FillListView()
+{
+    RunGuarded(this, [this] {
+        QStringList headers{PupilNameHeader};
+        headers += ReadModuleNames(CourseFile);
+        headers << FinalResultHeader;
+        ListView->setColumnCount(int(headers.size()));
+        ListView->setHeaderLabels(headers);
+        // Shown second, but last in creation order so that it is filled last.
+        ListView->header()->moveSection(int(headers.size()) - 1, 1);
+        lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
+        lblAvg->setText(QStringLiteral("0"));
+    });
+}
+
+void Resultform::lockTree()
+{
+    if (m_fillDepth++ == 0) {
+        TreeView->setEnabled(false);
+        setCursor(Qt::WaitCursor);
+    }
+}
+
+void Resultform::unlockTree()
+{
+    if (--m_fillDepth == 0) {
+        TreeView->setEnabled(true);
+        unsetCursor();
+    }
+}
+
+void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
+{
+    if (!node)
+        return;
+    // The node may disappear while pending events run (a refresh rebuilds the tree), so only its
+    // text is used after this point.
+    const QString nodeText = node->text(0);
+    lockTree();
+    RunGuarded(this, [&] {
+        const QTreeWidgetItem* root = rootNode();
+        mnuMaakHTMLbestand->setEnabled(!(root && nodeText == root->text(0)));
+        LstFiles.clear();
+        lstDirs.clear();
+        ListView->clear();
+        SelectedNode = node;
+        fillRows(nodeText);
+    });
+    unlockTree();
+}
+
+void Resultform::fillRows(const QString& nodeText)
+{
+    const quint64 generation = ++m_generation;
+    QString path = DocumentFolder;
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    path += nodeText;
+    ListFiles(path, LstFiles);
+    if (generation != m_generation || m_ending)
+        return;
+
+    ClassAverage average;
+    qint16 finalResult = 0;
+    const QStringList pupils = LstFiles;
+    for (const QString& name : pupils) {
+        QCoreApplication::processEvents();
+        if (generation != m_generation || m_ending)
+            return;
+        lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
+        // The previous pupil enters the average only now, so a total that overflows leaves the
+        // rows so far in place.
+        average.add(finalResult);
+        finalResult = 0;
+
+        auto* row = new ResultRow(QStringList{name});
+        ListView->addTopLevelItem(row);
+        FinalResult pupil;
+        const int moduleColumns = ListView->columnCount() - 2;
+        for (int k = 1; k <= moduleColumns; ++k) {
+            const QString grade = ReadGrade(path + name, ReadTestName(CourseFile, k));
+            row->setText(k, grade);
+            pupil.add(grade);
+        }
+        if (pupil.hasResult()) {
+            finalResult = pupil.value();
+            row->setText(moduleColumns + 1, pupil.text());
+        }
+    }
+    average.add(finalResult);
+
+    lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
+    lblAvg->setText(average.text());
+}
+
+void Resultform::cmdVerVers_Click()
+{
+    cmdVerVers->setEnabled(false);
+    const int position = nodePosition(SelectedNode);
+    FillTreeView();
+    TreeView->setFocus();
+    // The class at the same position is shown again; when that position is gone, the root.
+    QTreeWidgetItem* node = nodeAtPosition(position);
+    if (!node)
+        node = rootNode();
+    if (node) {
+        TreeView->setCurrentItem(node);
+        SelectedNode = node;
+        TreeView_NodeClick(node);
+    }
+    cmdVerVers->setEnabled(true);
+}
+
+void Resultform::ListView_ColumnClick(int column)
+{
+    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    ListView->sortItems(column, m_sortOrder);
+}
+
+int Resultform::SetScreenSize(qint32& mode)
+{
+    if (mode == 1) {
+        const QWidget* client = centralWidget();
+        ApplyScreenSize(m_layout, OuterWidthFromClient(client->width() * 15),
+                        OuterHeightFromClient(client->height() * 15));
+        applyLayout();
+    }
+    return 0;
+}
+
+void Resultform::applyLayout()
+{
+    place(frmMain, m_layout.frmMain);
+    place(TreeView, m_layout.TreeView);
+    place(ListView, m_layout.ListView);
+    place(cmdVerVers, m_layout.cmdVerVers);
+    place(Label1, m_layout.Label1);
+    place(lblnLeerling, m_layout.lblnLeerling);
+    place(Label2, m_layout.Label2);
+    place(lblAvg, m_layout.lblAvg);
+}
+
+bool Resultform::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+        qint32 mode = 1;
+        SetScreenSize(mode);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Resultform::mnuBestandAfsluiten_Click()
+{
+    // Ends the program without asking; a fill in progress stops at its next step.
+    m_ending = true;
+    QCoreApplication::exit(0);
+}
+
+void Resultform::MnuHelpVersie_Click()
+{
+    Versieform form(this);
+    form.exec();
+}
+
+ReportTable Resultform::tableSnapshot() const
+{
+    ReportTable table;
+    for (int c = 0; c < ListView->columnCount(); ++c)
+        table.headers << ListView->headerItem()->text(c);
+    const int count = ListView->topLevelItemCount();
+    table.rows.reserve(count);
+    for (int r = 0; r < count; ++r) {
+        const QTreeWidgetItem* item = ListView->topLevelItem(r);
+        ReportTable::Row row;
+        row.name = item->text(0);
+        for (int c = 1; c < ListView->columnCount(); ++c)
+            row.cells << item->text(c);
+        table.rows << row;
+    }
+    table.countCaption = lblnLeerling->text();
+    table.averageCaption = lblAvg->text();
+    return table;
+}
+
+QString Resultform::nodeKey(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, NodeKeyRole).toString() : QString();
+}
+
+QTreeWidgetItem* Resultform::rootNode() const
+{
+    return TreeView->topLevelItemCount() > 0 ? TreeView->topLevelItem(0) : nullptr;
+}
+
+int Resultform::nodePosition(const QTreeWidgetItem* node) const
+{
+    // 1 is the root, 2 the first class, and so on.
+    const QTreeWidgetItem* root = rootNode();
+    if (!node || !root || node == root)
+        return 1;
+    const int index = root->indexOfChild(const_cast<QTreeWidgetItem*>(node));
+    return index >= 0 ? index + 2 : 1;
+}
+
+QTreeWidgetItem* Resultform::nodeAtPosition(int position) const
+{
+    QTreeWidgetItem* root = rootNode();
+    if (!root)
+        return nullptr;
+    if (position == 1)
+        return root;
+    const int index = position - 2;
+    return index >= 0 && index < root->childCount() ? root->child(index) : nullptr;
+}

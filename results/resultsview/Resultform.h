@@ -1,0 +1,101 @@
+#pragma once
+// The results window: the class tree on the left, the results table of the selected class on the
+// right, the pupil count and class average below, and the menu bar.
+
+#include "ScreenLayout.h"
+#include "modMaakHTML.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Keys of the class tree's nodes, held in Qt::UserRole of column 0.
+inline const QString RootKey = QStringLiteral("root");
+inline const QString RootText = QStringLiteral("Klassen overzicht");
+inline constexpr int NodeKeyRole = Qt::UserRole;
+
+class Resultform : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Resultform(QWidget* parent = nullptr);
+    ~Resultform() override;
+
+    // Rebuilds the class tree from DocumentFolder; the root becomes SelectedNode.
+    void FillTreeView();
+    // Builds the table's columns from the course description and resets the two labels.
+    void FillListView();
+    // Fills the table for the class of `node` (the root gives an empty table).
+    void TreeView_NodeClick(QTreeWidgetItem* node);
+    // Refresh: lists the classes anew and shows the class at the same tree position again.
+    void cmdVerVers_Click();
+    // Sorts by `column` (creation order) in the direction opposite to the last sort.
+    void ListView_ColumnClick(int column);
+    // Mode 1 lays the controls out for the current window size; the result is not used.
+    int SetScreenSize(qint32& mode);
+    void mnuBestandAfsluiten_Click();
+    void MnuHelpVersie_Click();
+
+    // What the table shows: headers and cells in creation order, rows in displayed order.
+    ReportTable tableSnapshot() const;
+    // The key of a class tree node ("root", "child0", ...).
+    static QString nodeKey(const QTreeWidgetItem* node);
+    // The controls' current geometry in twips.
+    const ResultLayout& currentLayout() const { return m_layout; }
+    // True while a fill of the table runs.
+    bool isFilling() const { return m_fillDepth > 0; }
+
+    // Controls (objectName = member name).
+    QGroupBox* frmMain = nullptr;
+    QTreeWidget* TreeView = nullptr;
+    QTreeWidget* ListView = nullptr;
+    QPushButton* cmdVerVers = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblnLeerling = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* lblAvg = nullptr;
+
+    QMenu* mnuBestand = nullptr;
+    QAction* mnuMaakHTMLbestand = nullptr;
+    QAction* mnuBestandHypen = nullptr;
+    QAction* mnuBestandAfsluiten = nullptr;
+    QMenu* mnuInstelling = nullptr;
+    QMenu* MnuHelp = nullptr;
+    QAction* MnuHelpVersie = nullptr;
+
+    // Work lists of the folder listings.
+    QStringList LstFiles;
+    QStringList lstDirs;
+
+    // The class whose table is shown; the root after FillTreeView.
+    QTreeWidgetItem* SelectedNode = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void Form_Load();
+    void applyLayout();
+    void fillRows(const QString& nodeText);
+    QTreeWidgetItem* rootNode() const;
+    int nodePosition(const QTreeWidgetItem* node) const;
+    QTreeWidgetItem* nodeAtPosition(int position) const;
+    void lockTree();
+    void unlockTree();
+
+    ResultLayout m_layout;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    int m_fillDepth = 0;
+    // Changes whenever the tree is rebuilt or a new fill starts, so that a fill interrupted by
+    // one of those (through the pending events it lets run) stops instead of using stale rows.
+    quint64 m_generation = 0;
+    bool m_ending = false;
+};
