@@ -1,6 +1,7 @@
 #include "modMaakHTML.h"
 
 #include "ClassCommands.h"
+#include "Cp1252.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "Prompts.h"
@@ -16,22 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Unicode code points of the Windows-1252 bytes 0x80..0x9F (0 = unassigned).
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-int cp1252Byte(char32_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return int(c);
-    for (int i = 0; i < 32; ++i)
-        if (Cp1252High[i] != 0 && Cp1252High[i] == c)
-            return 0x80 + i;
-    return -1;
-}
 
 QString cell(const QStringList& cells, qsizetype index)
 {
@@ -124,11 +109,12 @@ QByteArray ToWindows1252(const QString& text)
     out.reserve(text.size());
     const QList<uint> codePoints = text.toUcs4();
     for (const uint c : codePoints) {
-        const int byte = cp1252Byte(char32_t(c));
-        if (byte >= 0)
-            out += char(byte);
-        else
+        // The frame's encoder writes '?' for what the code page lacks; a reference keeps it.
+        const QByteArray byte = c <= 0xFFFF ? toCp1252(QString(QChar(char16_t(c)))) : QByteArray("?");
+        if (byte == "?" && c != '?')
             out += "&#" + QByteArray::number(c) + ';';
+        else
+            out += byte;
     }
     return out;
 }

@@ -1,0 +1,356 @@
+#include "ClassCommands.h"
+
+#include "ErrorRule.h"
+#include "RecordingPrompts.h"
+#include "Runtime.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ClassCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("Documenten")));
+        documents = temp.path() + QStringLiteral("/Documenten/");
+    }
+
+    void makeClass(const QString& name, const QStringList& files = {})
+    {
+        ASSERT_TRUE(QDir(documents).mkpath(name));
+        for (const QString& file : files) {
+            const QString path = documents + name + QLatin1Char('/') + file;
+            ASSERT_TRUE(QFileInfo(path).dir().mkpath(QStringLiteral(".")));
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << file.toStdString();
+            f.write("[Resultaten]\r\n");
+        }
+    }
+
+    QSet<QString> entries(const QString& folder) const
+    {
+        const QStringList list =
+            QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        return QSet<QString>(list.begin(), list.end());
+    }
+    QSet<QString> classFiles(const QString& name) const { return entries(documents + name); }
+    QSet<QString> classes() const { return entries(documents); }
+
+    // A target whose refresh records the average text it was given.
+    ClassCommandTarget target(const QString& text, const QString& key = QStringLiteral("child0"))
+    {
+        ClassCommandTarget t;
+        t.documentFolder = documents;
+        t.nodeText = text;
+        t.nodeKey = key;
+        t.refreshAndResetLabels = [this](const QString& average) { refreshes << average; };
+        return t;
+    }
+    ClassCommandTarget root() { return target(QStringLiteral("Klassen overzicht"), QStringLiteral("root")); }
+
+    const PromptCall& lastCall() const { return scoped.prompts.calls.back(); }
+
+    QTemporaryDir temp;
+    QString documents;
+    QStringList refreshes;
+    ScopedPrompts scoped;
+};
+
+const QString Confirm = QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)");
+
+// The mixed folder of a class that has been used for a while.
+const QStringList MixedFiles = {"Jan", "Piet", "rapport.html", "rapport.HTML", "notities.txt", "oud.html.bak",
+                                "lijst.htm", ".verborgen"};
+
+} // namespace
+
+TEST(ClassFileRule, DecidesByNameOnly)
+{
+    struct Case {
+        const char* name;
+        bool deleted;
+    };
+    const Case cases[] = {
+        {"Jan", true},           {"Piet de Vries", true}, {"rapport.html", true},  {"oud.html.bak", true},
+        {"x.htmlx", true},       {"rapport.HTML", false}, {"rapport.Html", false}, {"lijst.htm", false},
+        {"notities.txt", false}, {"Jan.", false},         {"a.b", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsClassDataFile(QString::fromUtf8(c.name)), c.deleted) << c.name;
+}
+
+TEST(ClassName, RefusesNamesThatLeaveTheDataFolder)
+{
+    for (const char* name : {"../x", "a/b", "..", ".", "a\\b", "..\\x", "/tmp", ""}) {
+        try {
+            CheckClassName(QString::fromUtf8(name));
+            ADD_FAILURE() << "accepted " << name;
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.description(), QStringLiteral("Ongeldige naam")) << name;
+        }
+    }
+    for (const char* name : {"4B", " klas 1 ", "...", ".x", "Groep 8 (2024)"})
+        EXPECT_NO_THROW(CheckClassName(QString::fromUtf8(name))) << name;
+}
+
+TEST(FileSystemFailures, DescribedInDutch)
+{
+    EXPECT_EQ(DescribeFileSystemFailure(EEXIST).description, QStringLiteral("Map bestaat al"));
+    EXPECT_EQ(DescribeFileSystemFailure(EACCES).description, QStringLiteral("Toegang geweigerd"));
+    EXPECT_EQ(DescribeFileSystemFailure(EPERM).description, QStringLiteral("Toegang geweigerd"));
+    EXPECT_EQ(DescribeFileSystemFailure(EBUSY).description, QStringLiteral("Bestand is in gebruik of alleen-lezen"));
+    EXPECT_EQ(DescribeFileSystemFailure(ENOENT).description, QStringLiteral("Pad niet gevonden"));
+    // Whatever the platform says, the teacher never sees an empty text.
+    for (int e = 0; e < 200; ++e)
+        EXPECT_FALSE(DescribeFileSystemFailure(e).description.isEmpty()) << e;
+}
+
+TEST_F(ClassCommandsTest, EmptyingKeepsHiddenFilesOtherFilesAndSubfolders)
+{
+    makeClass(QStringLiteral("4B"), MixedFiles);
+    makeClass(QStringLiteral("4B/sub"), {QStringLiteral("Kees")});
+    EmptyClassFolder(documents, QStringLiteral("4B"));
+    EXPECT_EQ(classFiles(QStringLiteral("4B")),
+              (QSet<QString>{"rapport.HTML", "notities.txt", "lijst.htm", ".verborgen", "sub"}));
+    EXPECT_EQ(classFiles(QStringLiteral("4B/sub")), QSet<QString>{"Kees"});
+}
+
+TEST_F(ClassCommandsTest, ReadOnlyFileStopsEmptyingAndEarlierDeletionsStay)
+{
+    makeClass(QStringLiteral("4B"), {"Anna", "Kees", "Piet"});
+    const QString kees = documents + QStringLiteral("4B/Kees");
+    ASSERT_TRUE(QFile::setPermissions(kees, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    try {
+        EmptyClassFolder(documents, QStringLiteral("4B"));
+        ADD_FAILURE() << "read-only file deleted";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.description(), QStringLiteral("Bestand is in gebruik of alleen-lezen"));
+    }
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), (QSet<QString>{"Kees", "Piet"}));
+}
+
+TEST_F(ClassCommandsTest, RenameNeverReplacesAnotherClass)
+{
+    makeClass(QStringLiteral("4A"), {"Jan"});
+    makeClass(QStringLiteral("4B")); // empty: a plain rename would replace it
+    EXPECT_THROW(RenameClassFolder(documents, QStringLiteral("4A"), QStringLiteral("4B")), RuntimeError);
+    EXPECT_EQ(classFiles(QStringLiteral("4A")), QSet<QString>{"Jan"});
+    EXPECT_TRUE(classFiles(QStringLiteral("4B")).isEmpty());
+    EXPECT_EQ(classes(), (QSet<QString>{"4A", "4B"}));
+}
+
+// --- the commands ---
+
+TEST_F(ClassCommandsTest, CreateAsksForANameAndRefreshes)
+{
+    scoped.prompts.texts = {QStringLiteral(" 5C ")};
+    KlasAanmaken(root()); // works whatever node is current
+    ASSERT_EQ(scoped.prompts.calls.size(), 1);
+    const PromptCall& ask = scoped.prompts.calls[0];
+    EXPECT_EQ(ask.kind, PromptCall::InputBox);
+    EXPECT_EQ(ask.text, QStringLiteral("Naam :"));
+    EXPECT_EQ(ask.title, QStringLiteral("Nieuwe klas aanmaken"));
+    EXPECT_EQ(ask.defaultText, QString());
+    EXPECT_EQ(classes(), QSet<QString>{" 5C "}); // used as typed, not trimmed
+    EXPECT_EQ(refreshes, QStringList{"0"});
+}
+
+TEST_F(ClassCommandsTest, CreateCancelledDoesNothing)
+{
+    KlasAanmaken(root());
+    EXPECT_TRUE(classes().isEmpty());
+    EXPECT_TRUE(refreshes.isEmpty());
+}
+
+TEST_F(ClassCommandsTest, CreateFailuresShowTheDescriptionAndDoNotRefresh)
+{
+    makeClass(QStringLiteral("4B"), {"Jan"});
+    struct Case {
+        const char* name;
+        const char* description;
+    };
+    const Case cases[] = {
+        {"4B", "Map bestaat al"}, {"../x", "Ongeldige naam"}, {"a/b", "Ongeldige naam"},
+        {"..", "Ongeldige naam"}, {".", "Ongeldige naam"},    {"a\\b", "Ongeldige naam"},
+    };
+    const QSet<QString> outside = entries(temp.path());
+    for (const Case& c : cases) {
+        scoped.prompts.calls.clear();
+        scoped.prompts.texts = {QString::fromUtf8(c.name)};
+        KlasAanmaken(target(QStringLiteral("4B")));
+        ASSERT_EQ(scoped.prompts.calls.size(), 2) << c.name;
+        EXPECT_EQ(lastCall().text, QString::fromUtf8(c.description)) << c.name;
+        EXPECT_EQ(lastCall().title, ErrorTitle);
+        EXPECT_EQ(lastCall().icon, PromptIcon::Critical);
+        EXPECT_EQ(lastCall().buttons, PromptButtons::Ok);
+    }
+    EXPECT_TRUE(refreshes.isEmpty());
+    EXPECT_EQ(classes(), QSet<QString>{"4B"});
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Jan"});
+    EXPECT_EQ(entries(temp.path()), outside);
+}
+
+TEST_F(ClassCommandsTest, CommandsOnTheRootOnlyWarnAndRefresh)
+{
+    makeClass(QStringLiteral("4B"), {"Jan"});
+    for (auto command : {KlasHernoemen, KlasLeegmaken, KlasVerwijderen}) {
+        scoped.prompts.calls.clear();
+        refreshes.clear();
+        command(root());
+        ASSERT_EQ(scoped.prompts.calls.size(), 1);
+        EXPECT_EQ(lastCall().text, QStringLiteral("U moet eerste een klas selecteren voordat u deze actie kan uitvoeren!"));
+        EXPECT_EQ(lastCall().title, QStringLiteral("Waarschuwing!"));
+        EXPECT_EQ(lastCall().icon, PromptIcon::Critical);
+        EXPECT_EQ(refreshes, QStringList{"0"});
+    }
+    // A node with an empty text is no class either.
+    scoped.prompts.calls.clear();
+    KlasVerwijderen(target(QString()));
+    EXPECT_EQ(lastCall().title, QStringLiteral("Waarschuwing!"));
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Jan"});
+}
+
+TEST_F(ClassCommandsTest, RenameOkCancelAndSameName)
+{
+    makeClass(QStringLiteral("4B"), {"Jan"});
+    KlasHernoemen(target(QStringLiteral("4B"))); // cancelled
+    ASSERT_EQ(scoped.prompts.calls.size(), 1);
+    EXPECT_EQ(lastCall().kind, PromptCall::InputBox);
+    EXPECT_EQ(lastCall().title, QStringLiteral("Klas naam hernoemen"));
+    EXPECT_EQ(lastCall().text, QStringLiteral("Naam :"));
+    EXPECT_EQ(lastCall().defaultText, QStringLiteral("4B"));
+    EXPECT_EQ(classes(), QSet<QString>{"4B"});
+    EXPECT_EQ(refreshes, QStringList{"0"});
+
+    scoped.prompts.texts = {QStringLiteral("4B")};
+    KlasHernoemen(target(QStringLiteral("4B")));
+    EXPECT_EQ(classes(), QSet<QString>{"4B"});
+    EXPECT_EQ(scoped.prompts.messages(), QStringList());
+
+    scoped.prompts.texts = {QStringLiteral("5B")};
+    KlasHernoemen(target(QStringLiteral("4B")));
+    EXPECT_EQ(classes(), QSet<QString>{"5B"});
+    EXPECT_EQ(classFiles(QStringLiteral("5B")), QSet<QString>{"Jan"});
+    EXPECT_EQ(refreshes, (QStringList{"0", "0", "0"}));
+}
+
+TEST_F(ClassCommandsTest, RenameFailuresChangeNothingAndDoNotRefresh)
+{
+    makeClass(QStringLiteral("4A"), {"Jan"});
+    makeClass(QStringLiteral("4B"), {"Piet"});
+    const QSet<QString> outside = entries(temp.path());
+    for (const char* name : {"4A", "../x", "a/b", ".."}) {
+        scoped.prompts.calls.clear();
+        scoped.prompts.texts = {QString::fromUtf8(name)};
+        KlasHernoemen(target(QStringLiteral("4B"), QStringLiteral("child1")));
+        ASSERT_EQ(scoped.prompts.calls.size(), 2) << name;
+        EXPECT_EQ(lastCall().title, ErrorTitle) << name;
+        EXPECT_FALSE(lastCall().text.isEmpty());
+    }
+    EXPECT_TRUE(refreshes.isEmpty());
+    EXPECT_EQ(classFiles(QStringLiteral("4A")), QSet<QString>{"Jan"});
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Piet"});
+    EXPECT_EQ(entries(temp.path()), outside);
+}
+
+TEST_F(ClassCommandsTest, EmptyConfirmsThenAppliesTheFileRule)
+{
+    makeClass(QStringLiteral("4B"), MixedFiles);
+    KlasLeegmaken(target(QStringLiteral("4B"))); // Cancel
+    ASSERT_EQ(scoped.prompts.calls.size(), 1);
+    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de gegevens in de klas: 4B") + Confirm);
+    EXPECT_EQ(lastCall().title, QStringLiteral("Waarschuwing!"));
+    EXPECT_EQ(lastCall().icon, PromptIcon::None);
+    EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(classFiles(QStringLiteral("4B")).size(), MixedFiles.size());
+    EXPECT_EQ(refreshes, QStringList{"0"});
+
+    scoped.prompts.answers = {PromptAnswer::Ok};
+    KlasLeegmaken(target(QStringLiteral("4B")));
+    EXPECT_EQ(classFiles(QStringLiteral("4B")),
+              (QSet<QString>{"rapport.HTML", "notities.txt", "lijst.htm", ".verborgen"}));
+    EXPECT_EQ(refreshes, (QStringList{"0", "0"}));
+}
+
+TEST_F(ClassCommandsTest, EmptyFailureStopsWithoutRefresh)
+{
+    makeClass(QStringLiteral("4B"), {"Anna", "Kees"});
+    ASSERT_TRUE(QFile::setPermissions(documents + QStringLiteral("4B/Kees"), QFileDevice::ReadOwner));
+    scoped.prompts.answers = {PromptAnswer::Ok};
+    KlasLeegmaken(target(QStringLiteral("4B")));
+    EXPECT_EQ(scoped.prompts.messages().last(), QStringLiteral("Bestand is in gebruik of alleen-lezen"));
+    EXPECT_EQ(lastCall().title, ErrorTitle);
+    EXPECT_TRUE(refreshes.isEmpty());
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Kees"});
+}
+
+TEST_F(ClassCommandsTest, DeleteCancelKeepsTheClass)
+{
+    makeClass(QStringLiteral("4B"), {"Jan"});
+    KlasVerwijderen(target(QStringLiteral("4B")));
+    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de klas: 4B") + Confirm);
+    EXPECT_EQ(lastCall().icon, PromptIcon::None);
+    EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Jan"});
+    EXPECT_EQ(refreshes, QStringList{"0"});
+}
+
+TEST_F(ClassCommandsTest, DeleteRemovesAClassOfDataFilesOnly)
+{
+    makeClass(QStringLiteral("4B"), {"Jan", "Piet", "rapport.html", "oud.html.bak"});
+    makeClass(QStringLiteral("4C"), {"Kees"});
+    scoped.prompts.answers = {PromptAnswer::Ok};
+    KlasVerwijderen(target(QStringLiteral("4B")));
+    EXPECT_EQ(classes(), QSet<QString>{"4C"});
+    EXPECT_EQ(scoped.prompts.messages().size(), 1); // only the confirmation
+    EXPECT_EQ(refreshes, QStringList{"0"});
+}
+
+TEST_F(ClassCommandsTest, DeleteWithLeftoversShowsTwoLinesAndEmptiesTheAverage)
+{
+    struct Case {
+        const char* what;
+        QStringList files;
+        QSet<QString> left;
+    };
+    const QVector<Case> cases = {
+        {"other files", MixedFiles, {"rapport.HTML", "notities.txt", "lijst.htm", ".verborgen"}},
+        {"hidden file", {"Jan", ".verborgen"}, {".verborgen"}},
+        {"subfolder", {"Jan", "sub/Kees"}, {"sub"}},
+    };
+    for (const Case& c : cases) {
+        scoped.prompts.calls.clear();
+        refreshes.clear();
+        makeClass(QStringLiteral("4B"), c.files);
+        scoped.prompts.answers = {PromptAnswer::Ok};
+        KlasVerwijderen(target(QStringLiteral("4B")));
+        EXPECT_EQ(scoped.prompts.messages().last(),
+                  QStringLiteral("Er staan nog bestanden in de map,\r\nde klas kan niet verwijderd worden!"))
+            << c.what;
+        EXPECT_EQ(lastCall().title, ErrorTitle);
+        EXPECT_EQ(lastCall().icon, PromptIcon::Critical);
+        EXPECT_EQ(classFiles(QStringLiteral("4B")), c.left) << c.what;
+        EXPECT_EQ(refreshes, QStringList{QString()}) << c.what;
+        QDir(documents + QStringLiteral("4B")).removeRecursively();
+    }
+}
+
+TEST_F(ClassCommandsTest, DeleteFailureInTheFileRuleStillRefreshes)
+{
+    makeClass(QStringLiteral("4B"), {"Anna", "Kees"});
+    ASSERT_TRUE(QFile::setPermissions(documents + QStringLiteral("4B/Kees"), QFileDevice::ReadOwner));
+    scoped.prompts.answers = {PromptAnswer::Ok};
+    KlasVerwijderen(target(QStringLiteral("4B")));
+    EXPECT_EQ(scoped.prompts.messages().last(), QStringLiteral("Bestand is in gebruik of alleen-lezen"));
+    EXPECT_EQ(refreshes, QStringList{QString()});
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Kees"});
+}
