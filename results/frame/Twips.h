@@ -21,11 +21,14 @@ inline void setTwipsGeometry(QWidget* widget, int left, int top, int width, int 
     widget->setGeometry(twipsRect(left, top, width, height));
 }
 
-// The forms were laid out for a small 8-point sans-serif face; an 11-pixel font keeps every
-// caption inside its control at the twips sizes whatever the desktop's default font.
+// The forms were laid out for a small 8-point sans-serif face. An 11-pixel condensed face keeps
+// every caption inside its control at the twips sizes; plain DejaVu Sans is too wide. The
+// condensed face comes first so every machine set up by scripts/setup-deps draws the same.
 inline QFont formFont()
 {
-    QFont font(QStringLiteral("Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;

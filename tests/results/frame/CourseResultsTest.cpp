@@ -1,0 +1,159 @@
+#include "CourseFile.h"
+#include "INIfunc.h"
+#include "PupilResults.h"
+#include "Runtime.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+void store(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+const QLocale Dutch(QLocale::Dutch, QLocale::Netherlands);
+
+class CourseTest : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString course = dir.filePath("Omschrijving.ini");
+};
+
+TEST(CourseKeys, DecimalWithoutPadding)
+{
+    EXPECT_EQ(ModuleKey(1), "m1");
+    EXPECT_EQ(TopicKey(12, 3), "m12o3");
+    EXPECT_EQ(MovieKey(12, 3), "m12o3swf");
+}
+
+TEST_F(CourseTest, MissingFileIsAnEmptyCourse)
+{
+    const Course c = ReadCourse(course);
+    EXPECT_TRUE(c.title.isEmpty());
+    EXPECT_TRUE(c.modules.isEmpty());
+    EXPECT_TRUE(ReadModuleNames(course).isEmpty());
+}
+
+TEST_F(CourseTest, ReadsModulesTopicsAndTheTestRule)
+{
+    store(course, "[Cursus]\r\nTitel=Tekenen\r\n[Modules]\r\n"
+                  "m1=Inleiding\r\nm1o1=Het scherm\r\nm1o1swf=scherm\r\nm1o2=\r\nm1o2swf=weg\r\nm1o3=Kleur\r\n"
+                  "m1o6=Inleiding Test\r\nm1o6swf=\r\n"
+                  "m3=Lijnen\r\nm3o7=nooit\r\n"
+                  "m17=nooit\r\n");
+    const Course c = ReadCourse(course);
+    EXPECT_EQ(c.title, "Tekenen");
+    ASSERT_EQ(c.modules.size(), 2);
+    EXPECT_EQ(c.modules[0].number, 1);
+    EXPECT_EQ(c.modules[1].number, 3);
+    const auto& topics = c.modules[0].topics;
+    ASSERT_EQ(topics.size(), 3);
+    EXPECT_EQ(topics[0].name, "Het scherm");
+    EXPECT_EQ(topics[0].movie, "scherm");
+    EXPECT_EQ(topics[1].number, 3);
+    EXPECT_EQ(topics[2].number, TestTopic);
+    EXPECT_EQ(topics[2].name, "Inleiding Test");
+    // Module 3 has no test key: its test is named after the module; o7 is never read.
+    ASSERT_EQ(c.modules[1].topics.size(), 1);
+    EXPECT_EQ(c.modules[1].topics[0].name, "Lijnen Test");
+    EXPECT_EQ(ReadModuleNames(course), (QStringList{"Inleiding", "Lijnen"}));
+}
+
+TEST_F(CourseTest, LongTitleIsCut)
+{
+    WriteINI(course, "Cursus", "Titel", QString(300, QLatin1Char('t')));
+    EXPECT_EQ(ReadCourseTitle(course).size(), 254);
+}
+
+TEST_F(CourseTest, GradesAreReadThroughTheCurrentTestName)
+{
+    store(course, "[Modules]\r\nm1=A\r\nm1o6=Toets A\r\nm2=B\r\n");
+    const QString pupil = dir.filePath("Jan");
+    store(pupil, "[Resultaten]\r\nToets A=7.5\r\nB Test=6\r\n=9\r\n");
+    EXPECT_EQ(ReadTestName(course, 1), "Toets A");
+    EXPECT_EQ(ReadGrade(pupil, ReadTestName(course, 1)), "7.5");
+    // The stored course has no m2o6: the empty test name finds nothing.
+    EXPECT_EQ(ReadTestName(course, 2), "");
+    EXPECT_EQ(ReadGrade(pupil, ReadTestName(course, 2)), "");
+    WriteINI(course, "Modules", "m1o6", "Nieuwe toets");
+    EXPECT_EQ(ReadGrade(pupil, ReadTestName(course, 1)), "");
+}
+
+struct FinalCase {
+    const char* name;
+    QStringList grades;
+    QString text;
+};
+
+void PrintTo(const FinalCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FinalResultTable : public testing::TestWithParam<FinalCase> {};
+
+TEST_P(FinalResultTable, SixteenBitRunningSumTiesToEven)
+{
+    FinalResult result;
+    for (const QString& grade : GetParam().grades)
+        result.add(grade);
+    EXPECT_EQ(result.text(), GetParam().text);
+    EXPECT_EQ(result.hasResult(), !GetParam().text.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, FinalResultTable,
+    testing::Values(FinalCase{"sixAndEight", {"6", "8", ""}, "7"}, FinalCase{"tieDown", {"6.5", "7"}, "6"},
+                    FinalCase{"tieUp", {"7.5", "7"}, "8"}, FinalCase{"comma", {"7,5"}, "7"},
+                    FinalCase{"lettersCountZero", {"goed", "8"}, "4"}, FinalCase{"noResults", {"", ""}, ""},
+                    FinalCase{"nothing", {}, ""}, FinalCase{"zeroAverage", {"0", "0"}, "0"},
+                    FinalCase{"negative", {"-3", "-4"}, "-4"}, FinalCase{"hexGrade", {"&HA"}, "10"}),
+    [](const testing::TestParamInfo<FinalCase>& info) { return std::string(info.param.name); });
+
+TEST(FinalResult, GradeOf40000Overflows)
+{
+    FinalResult result;
+    result.add("7");
+    try {
+        result.add("40000");
+        FAIL() << "no overflow";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.description(), "Overflow");
+    }
+    // What was summed before the failure stays.
+    EXPECT_EQ(result.text(), "7");
+    FinalResult nearLimit;
+    nearLimit.add("32000");
+    EXPECT_THROW(nearLimit.add("800"), RuntimeError);
+}
+
+TEST(ClassAverage, NonZeroFinalResultsOnly)
+{
+    ClassAverage none;
+    none.add(0);
+    EXPECT_EQ(none.counted(), 0);
+    EXPECT_EQ(none.text(Dutch), "0");
+
+    ClassAverage average;
+    for (qint16 v : {7, 0, 5})
+        average.add(v);
+    EXPECT_EQ(average.counted(), 2);
+    EXPECT_EQ(average.text(Dutch), "6");
+
+    ClassAverage thirds;
+    for (qint16 v : {7, 7, 6})
+        thirds.add(v);
+    EXPECT_EQ(thirds.text(Dutch), "6,66666666666667");
+    EXPECT_EQ(thirds.text(QLocale::c()), "6.66666666666667");
+
+    ClassAverage big;
+    big.add(30000);
+    EXPECT_THROW(big.add(3000), RuntimeError);
+}
+
+} // namespace

@@ -1,0 +1,197 @@
+#include "INIfunc.h"
+#include "IniDocument.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+void store(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+struct WriteCase {
+    const char* name;
+    QByteArray before;
+    const char* section;
+    const char* key;
+    const char* value;
+    QByteArray after;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class WriteIniTable : public testing::TestWithParam<WriteCase> {};
+
+TEST_P(WriteIniTable, ChangesOnlyWhatItMust)
+{
+    const WriteCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.ini");
+    store(path, c.before);
+    WriteINI(path, QString::fromUtf8(c.section), QString::fromUtf8(c.key), QString::fromUtf8(c.value));
+    EXPECT_EQ(contents(path), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, WriteIniTable,
+    testing::Values(
+        WriteCase{"replaceInPlaceKeepsCapitals", "[A]\r\nTitel=old\r\nz=1\r\n", "a", "TITEL", "new",
+                  "[A]\r\nTitel=new\r\nz=1\r\n"},
+        WriteCase{"replaceOnlyFirstKey", "[A]\r\nk=1\r\nk=2\r\n", "A", "k", "3", "[A]\r\nk=3\r\nk=2\r\n"},
+        WriteCase{"replaceInFirstSectionOnly", "[A]\r\nx=1\r\n[A]\r\nk=2\r\n", "A", "k", "3",
+                  "[A]\r\nx=1\r\nk=3\r\n[A]\r\nk=2\r\n"},
+        WriteCase{"replaceIndentedLfLine", "[A]\n  k = 1 \nz=2\n", "A", "k", "3", "[A]\nk=3\r\nz=2\n"},
+        WriteCase{"replaceLastLineWithoutEnd", "[A]\r\nk=1", "A", "k", "2", "[A]\r\nk=2\r\n"},
+        WriteCase{"newKeyAfterLastKeyOfSection", "[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n", "A", "k", "v",
+                  "[A]\r\nx=1\r\nk=v\r\n\r\n[B]\r\ny=2\r\n"},
+        WriteCase{"newKeyAfterTrailingComment", "[A]\r\nx=1\r\n; note\r\n\r\n[B]\r\n", "A", "k", "v",
+                  "[A]\r\nx=1\r\n; note\r\nk=v\r\n\r\n[B]\r\n"},
+        WriteCase{"newKeyInEmptySection", "[A]\r\n\r\n[B]\r\n", "A", "k", "v", "[A]\r\nk=v\r\n\r\n[B]\r\n"},
+        WriteCase{"newKeyAtEndWithoutLineEnd", "[A]\r\nx=1", "A", "k", "v", "[A]\r\nx=1\r\nk=v\r\n"},
+        WriteCase{"newKeyAtEndOfLfFile", "[A]\nx=1\n", "A", "k", "v", "[A]\nx=1\nk=v\r\n"},
+        WriteCase{"newSectionAtEnd", "[A]\r\nx=1\r\n", "B", "k", "v", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
+        WriteCase{"newSectionLineEndAddedFirst", "[A]\r\nx=1", "B", "k", "v", "[A]\r\nx=1\r\n[B]\r\nk=v\r\n"},
+        WriteCase{"newSectionAfterLfEnding", "[A]\nx=1\n", "B", "k", "v", "[A]\nx=1\n[B]\r\nk=v\r\n"},
+        WriteCase{"keysBeforeSectionsUntouched", "k=1\r\n", "A", "k", "2", "k=1\r\n[A]\r\nk=2\r\n"},
+        WriteCase{"headerWithoutBracketReused", "[A\r\nx=1\r\n", "A", "k", "v", "[A\r\nx=1\r\nk=v\r\n"},
+        WriteCase{"lineBreaksBecomeBlanks", "", "A", "k", "a\r\nb\nc", "[A]\r\nk=a  b c\r\n"},
+        WriteCase{"valueWrittenAsGiven", "", "A", "k", "  \"q\"  ", "[A]\r\nk=  \"q\"  \r\n"},
+        WriteCase{"encodedAs1252", "", "Caf\xC3\xA9", "k", "\xE2\x82\xAC \xE4\xB8\xAD", "[Caf\xE9]\r\nk=\x80 ?\r\n"}),
+    [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
+
+TEST(WriteIni, OtherBytesStayByteForByte)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.ini");
+    const QByteArray before("\xFF\x00junk\r\n[A]\nk=1\r\n;c\n  \t\n[B]\r\ny=\x81\r\n", 34);
+    store(path, before);
+    WriteINI(path, "A", "k", "2");
+    EXPECT_EQ(contents(path), QByteArray("\xFF\x00junk\r\n[A]\nk=2\r\n;c\n  \t\n[B]\r\ny=\x81\r\n", 34));
+}
+
+TEST(WriteIni, CreatesTheFileOnFirstWriteAndReadsBack)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Instellingen.ini");
+    WriteINI(path, "Profiel", "Voldoende", "55");
+    WriteINI(path, "Scorix", "Wachtwoord", "geheim");
+    WriteINI(path, "Profiel", "Printen", "0");
+    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=55\r\nPrinten=0\r\n[Scorix]\r\nWachtwoord=geheim\r\n");
+    EXPECT_EQ(ReadINI(path, "profiel", "printen", ""), "0");
+    WriteINI(path, "Profiel", "Printen", "line\nbreak");
+    EXPECT_EQ(ReadINI(path, "Profiel", "Printen", ""), "line break");
+}
+
+TEST(WriteIni, NothingIsWrittenWhereItCannotBe)
+{
+    QTemporaryDir dir;
+    // Folder missing: silently lost, nothing created.
+    WriteINI(dir.filePath("no/such/file.ini"), "A", "k", "v");
+    EXPECT_FALSE(QDir(dir.filePath("no")).exists());
+    // The target is a folder: it stays a folder.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.ini"));
+    WriteINI(dir.filePath("folder.ini"), "A", "k", "v");
+    EXPECT_TRUE(QFileInfo(dir.filePath("folder.ini")).isDir());
+    // No temporary files are left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+}
+
+TEST(WriteIni, UnreadableFileIsNotReplaced)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not apply to root";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("locked.ini");
+    store(path, "[A]\r\nkeep=1\r\n");
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    WriteINI(path, "A", "k", "v");
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_EQ(contents(path), "[A]\r\nkeep=1\r\n");
+}
+
+struct DeleteCase {
+    const char* name;
+    QByteArray before;
+    const char* section;
+    QByteArray after;
+};
+
+void PrintTo(const DeleteCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class DeleteSectionTable : public testing::TestWithParam<DeleteCase> {};
+
+TEST_P(DeleteSectionTable, RemovesHeaderAndLinesUpToTheNextHeader)
+{
+    const DeleteCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("test.ini");
+    store(path, c.before);
+    DeleteINISection(path, QString::fromUtf8(c.section));
+    EXPECT_EQ(contents(path), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, DeleteSectionTable,
+    testing::Values(
+        DeleteCase{"middle", "[A]\r\na=1\r\n[B]\r\nb=1\r\n\r\n; c\r\n[C]\r\nc=1\r\n", "b", "[A]\r\na=1\r\n[C]\r\nc=1\r\n"},
+        DeleteCase{"last", "[A]\r\na=1\r\n[B]\r\nb=1", "B", "[A]\r\na=1\r\n"},
+        DeleteCase{"firstOfTwo", "[A]\r\na=1\r\n[B]\r\n[A]\r\na=2\r\n", "A", "[B]\r\n[A]\r\na=2\r\n"},
+        DeleteCase{"missingSection", "[A]\r\na=1", "Z", "[A]\r\na=1"},
+        DeleteCase{"keysBeforeSectionsStay", "k=1\r\n[A]\r\na=1\r\n", "A", "k=1\r\n"}),
+    [](const testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
+
+TEST(DeleteIniSection, MissingFileIsNotCreated)
+{
+    QTemporaryDir dir;
+    DeleteINISection(dir.filePath("none.ini"), "A");
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.ini")));
+}
+
+TEST(DeleteIniSection, ModulesSectionEndsUpLastAfterRewrite)
+{
+    // The course editor's save: delete the section, then write it key by key.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Omschrijving.ini");
+    store(path, "[Modules]\r\nm1=Oud\r\n[Cursus]\r\nTitel=T\r\n");
+    DeleteINISection(path, "Modules");
+    WriteINI(path, "Modules", "m1", "Nieuw");
+    EXPECT_EQ(contents(path), "[Cursus]\r\nTitel=T\r\n[Modules]\r\nm1=Nieuw\r\n");
+}
+
+TEST(IniDocument, ManyChangesThenOneSave)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("doc.ini");
+    IniDocument document = IniDocument::load(path);
+    EXPECT_TRUE(document.bytes().isEmpty());
+    document.write("S", "a", "1");
+    document.write("S", "b", "2");
+    document.write("s", "A", "3");
+    EXPECT_FALSE(QFile::exists(path));
+    ASSERT_TRUE(document.save(path));
+    EXPECT_EQ(contents(path), "[S]\r\na=3\r\nb=2\r\n");
+    EXPECT_FALSE(document.save(dir.filePath("missing/doc.ini")));
+}
+
+} // namespace
