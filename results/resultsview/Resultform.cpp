@@ -76,6 +76,7 @@ Resultform::Resultform(QWidget* parent)
     setWindowTitle(ApplicationTitle);
     buildControls();
     buildMenus();
+    buildClassCommands();
 
     // Client area 9660 x 5940 twips below the menu bar; centred on the screen when first shown.
     resize(twips(ResultClientWidth), twips(ResultClientHeight) + menuBar()->sizeHint().height());

@@ -41,6 +41,13 @@ public:
     int SetScreenSize(qint32& mode);
     void mnuBestandAfsluiten_Click();
     void MnuHelpVersie_Click();
+    // Class tree mouse-down: the right button opens pPopopmenu at `globalPos`.
+    void TreeView_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
+    void pKlasAanmaken_Click();
+    void pKlasHernoemen_Click();
+    void pklasleegmaken_Click();
+    void pKlasVerwijderen_Click();
+    void mnuMaakHTMLbestand_Click();
 
     // What the table shows: headers and cells in creation order, rows in displayed order.
     ReportTable tableSnapshot() const;
@@ -68,6 +75,14 @@ public:
     QMenu* mnuInstelling = nullptr;
     QMenu* MnuHelp = nullptr;
     QAction* MnuHelpVersie = nullptr;
+    // Context menu of the class tree, never shown in the menu bar.
+    QMenu* pPopopmenu = nullptr;
+    QAction* pKlasAanmaken = nullptr;
+    QAction* pKlasHernoemen = nullptr;
+    QAction* pKlasVerwijderen = nullptr;
+    QAction* pklasleegmaken = nullptr;
+    QAction* pHypen = nullptr;
+    QAction* pSluiten = nullptr;
 
     // Work lists of the folder listings.
     QStringList LstFiles;
@@ -82,6 +97,9 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    // The class commands and the report (ResultformCommands.cpp).
+    void buildClassCommands();
+    struct ClassCommandTarget classCommandTarget();
     void Form_Load();
     void applyLayout();
     void fillRows(const QString& nodeText);

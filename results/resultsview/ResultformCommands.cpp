@@ -1,0 +1,121 @@
+// Resultform's class context menu and report command; the work itself is in ClassCommands and
+// modMaakHTML.
+
+#include "ClassCommands.h"
+#include "Resultform.h"
+#include "modMaakHTML.h"
+#include "modPublic.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+
+// Takes the right button from the tree before the tree sees it, so that the node under the
+// pointer is neither selected nor made current: the commands act on SelectedNode only.
+class RightButtonFilter : public QObject {
+public:
+    explicit RightButtonFilter(Resultform* form)
+        : QObject(form)
+        , m_form(form)
+    {
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+            return QObject::eventFilter(watched, event);
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::RightButton)
+            return QObject::eventFilter(watched, event);
+        m_form->TreeView_MouseDown(mouse->button(), mouse->globalPosition().toPoint());
+        return true;
+    }
+
+private:
+    Resultform* m_form;
+};
+
+QAction* addItem(QMenu* menu, const QString& name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+} // namespace
+
+void Resultform::buildClassCommands()
+{
+    pPopopmenu = new QMenu(QStringLiteral("Popupmenu"), this);
+    pPopopmenu->setObjectName(QStringLiteral("pPopopmenu"));
+    pKlasAanmaken = addItem(pPopopmenu, QStringLiteral("pKlasAanmaken"), QStringLiteral("Klas &aanmaken"));
+    pKlasHernoemen = addItem(pPopopmenu, QStringLiteral("pKlasHernoemen"), QStringLiteral("Klas &hernoemen"));
+    pKlasVerwijderen = addItem(pPopopmenu, QStringLiteral("pKlasVerwijderen"), QStringLiteral("Klas &verwijderen"));
+    pklasleegmaken = addItem(pPopopmenu, QStringLiteral("pklasleegmaken"), QStringLiteral("Klas &leegmaken"));
+    pHypen = pPopopmenu->addSeparator();
+    pHypen->setObjectName(QStringLiteral("pHypen"));
+    // Choosing "&Sluiten" only closes the menu.
+    pSluiten = addItem(pPopopmenu, QStringLiteral("pSluiten"), QStringLiteral("&Sluiten"));
+
+    // Queued, so that the menu has closed before a command asks its questions.
+    connect(pKlasAanmaken, &QAction::triggered, this, [this] { pKlasAanmaken_Click(); }, Qt::QueuedConnection);
+    connect(pKlasHernoemen, &QAction::triggered, this, [this] { pKlasHernoemen_Click(); }, Qt::QueuedConnection);
+    connect(pKlasVerwijderen, &QAction::triggered, this, [this] { pKlasVerwijderen_Click(); },
+            Qt::QueuedConnection);
+    connect(pklasleegmaken, &QAction::triggered, this, [this] { pklasleegmaken_Click(); }, Qt::QueuedConnection);
+    connect(mnuMaakHTMLbestand, &QAction::triggered, this, [this] { mnuMaakHTMLbestand_Click(); });
+
+    TreeView->viewport()->installEventFilter(new RightButtonFilter(this));
+}
+
+void Resultform::TreeView_MouseDown(Qt::MouseButton button, const QPoint& globalPos)
+{
+    if (button == Qt::RightButton)
+        pPopopmenu->popup(globalPos);
+}
+
+ClassCommandTarget Resultform::classCommandTarget()
+{
+    ClassCommandTarget target;
+    target.parent = this;
+    target.documentFolder = DocumentFolder;
+    target.nodeText = SelectedNode ? SelectedNode->text(0) : QString();
+    target.nodeKey = nodeKey(SelectedNode);
+    target.refreshAndResetLabels = [this](const QString& average) {
+        cmdVerVers_Click();
+        lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
+        lblAvg->setText(average);
+    };
+    return target;
+}
+
+void Resultform::pKlasAanmaken_Click()
+{
+    KlasAanmaken(classCommandTarget());
+}
+
+void Resultform::pKlasHernoemen_Click()
+{
+    KlasHernoemen(classCommandTarget());
+}
+
+void Resultform::pklasleegmaken_Click()
+{
+    KlasLeegmaken(classCommandTarget());
+}
+
+void Resultform::pKlasVerwijderen_Click()
+{
+    KlasVerwijderen(classCommandTarget());
+}
+
+void Resultform::mnuMaakHTMLbestand_Click()
+{
+    MaakHTMLbestand(this, DocumentFolder, CourseFile, SelectedNode ? SelectedNode->text(0) : QString(),
+                    tableSnapshot());
+}
