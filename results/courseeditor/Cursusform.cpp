@@ -1,0 +1,458 @@
+#include "Cursusform.h"
+
+#include "ErrorRule.h"
+#include "IniDocument.h"
+#include "Prompts.h"
+#include "Runtime.h"
+#include "ScreenPointer.h"
+#include "Twips.h"
+#include "modPublic.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <QTreeWidget>
+
+namespace {
+
+const QString Caption = QStringLiteral("Cursus Inhoud wijzigen");
+constexpr int NodeRole = Qt::UserRole;
+
+// The move buttons' pictures: a filled arrow pointing up or down.
+QIcon arrowIcon(bool up)
+{
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 128));
+    QPainterPath arrow;
+    arrow.moveTo(10, 2);
+    arrow.lineTo(18, 11);
+    arrow.lineTo(13, 11);
+    arrow.lineTo(13, 18);
+    arrow.lineTo(7, 18);
+    arrow.lineTo(7, 11);
+    arrow.lineTo(2, 11);
+    arrow.closeSubpath();
+    if (!up)
+        painter.setTransform(QTransform(1, 0, 0, -1, 0, 20));
+    painter.drawPath(arrow);
+    return QIcon(pixmap);
+}
+
+void copyOver(const QString& source, const QString& destination)
+{
+    QFile from(source);
+    if (!from.open(QIODevice::ReadOnly))
+        throw RuntimeError(53, QStringLiteral("File not found"));
+    const QByteArray bytes = from.readAll();
+    // The destination is replaced in one step, so a failed copy leaves the old file whole.
+    QSaveFile to(destination);
+    if (!to.open(QIODevice::WriteOnly) || to.write(bytes) != bytes.size() || !to.commit())
+        throw RuntimeError(75, QStringLiteral("Path/File access error"));
+}
+
+} // namespace
+
+Cursusform::Cursusform(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Cursusform"));
+    setModal(true);
+    setWindowTitle(Caption);
+    setFont(formFont());
+    setFixedSize(twips(5520), twips(6555));
+    buildControls();
+}
+
+void Cursusform::buildControls()
+{
+    frmEdit = new QGroupBox(QStringLiteral("Inhoud Wijzigen"), this);
+    frmEdit->setObjectName(QStringLiteral("frmEdit"));
+    setTwipsGeometry(frmEdit, 120, 120, 5295, 6375);
+
+    TreeView = new QTreeWidget(frmEdit);
+    TreeView->setObjectName(QStringLiteral("TreeView"));
+    setTwipsGeometry(TreeView, 240, 240, 4335, 5175);
+    TreeView->setHeaderHidden(true);
+    TreeView->setColumnCount(1);
+    TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView->setContextMenuPolicy(Qt::PreventContextMenu);
+    TreeView->viewport()->installEventFilter(this);
+    connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { TreeView_NodeClick(item); });
+    connect(TreeView, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { TreeView_NodeClick(item); });
+    connect(TreeView, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { TreeView_Expand(item); });
+    connect(TreeView, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) { TreeView_Collapse(item); });
+    connect(TreeView, &QTreeWidget::itemDoubleClicked, this, [this] { TreeView_DblClick(); });
+
+    auto button = [this](const QString& name, const QString& caption, int left, int top, int width, int height) {
+        auto* b = new QPushButton(caption, frmEdit);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        setTwipsGeometry(b, left, top, width, height);
+        return b;
+    };
+    cdmUp = button(QStringLiteral("cdmUp"), QString(), 4680, 360, 495, 495);
+    cdmUp->setToolTip(QStringLiteral("Element omhoog verplaatsen"));
+    cdmUp->setIcon(arrowIcon(true));
+    cmdDown = button(QStringLiteral("cmdDown"), QString(), 4680, 840, 495, 495);
+    cmdDown->setToolTip(QStringLiteral("Element omlaag verplaatsen"));
+    cmdDown->setIcon(arrowIcon(false));
+    cmdDefault = button(QStringLiteral("cmdDefault"), QStringLiteral("Default"), 240, 5760, 1575, 375);
+    cmdOk = button(QStringLiteral("cmdOk"), QStringLiteral("OK"), 1920, 5760, 1575, 375);
+    cmdOk->setDefault(true);
+    cmdCancel = button(QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), 3600, 5760, 1575, 375);
+    connect(cdmUp, &QPushButton::clicked, this, [this] { cdmUp_Click(); });
+    connect(cmdDown, &QPushButton::clicked, this, [this] { cmdDown_Click(); });
+    connect(cmdDefault, &QPushButton::clicked, this, [this] { cmdDefault_Click(); });
+    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+
+    pPopupMenu = new QMenu(QStringLiteral("Popupmenu"), this);
+    pPopupMenu->setObjectName(QStringLiteral("pPopupMenu"));
+    m_items[Hernoemtitel] = addItem(QStringLiteral("Hernoemtitel"), QStringLiteral("Hernoem titel..."),
+                                    &Cursusform::Hernoemtitel_Click);
+    m_items[Hernoemmodule] = addItem(QStringLiteral("Hernoemmodule"), QStringLiteral("Hernoem module..."),
+                                     &Cursusform::Hernoemmodule_Click);
+    m_items[NieuweModule] = addItem(QStringLiteral("NieuweModule"), QStringLiteral("Nieuwe module..."),
+                                    &Cursusform::NieuweModule_Click);
+    m_items[Verwijdermodule] = addItem(QStringLiteral("Verwijdermodule"), QStringLiteral("Verwijder module"),
+                                       &Cursusform::Verwijdermodule_Click);
+    m_items[HernoemOnderwerp] = addItem(QStringLiteral("HernoemOnderwerp"), QStringLiteral("Hernoem onderwerp..."),
+                                        &Cursusform::HernoemOnderwerp_Click);
+    m_items[NieuwOnderwerp] = addItem(QStringLiteral("NieuwOnderwerp"), QStringLiteral("Nieuw onderwerp..."),
+                                      &Cursusform::NieuwOnderwerp_Click);
+    m_items[WijzigOnderwerp] = addItem(QStringLiteral("WijzigOnderwerp"), QStringLiteral("Wijzig onderwerp..."),
+                                       &Cursusform::WijzigOnderwerp_Click);
+    m_items[VerwijderOnderwerp] = addItem(QStringLiteral("VerwijderOnderwerp"), QStringLiteral("Verwijder onderwerp"),
+                                          &Cursusform::VerwijderOnderwerp_Click);
+    QAction* hyphen = pPopupMenu->addSeparator();
+    hyphen->setObjectName(QStringLiteral("Hypen"));
+    hyphen->setText(QStringLiteral("-"));
+    QAction* close = pPopupMenu->addAction(QStringLiteral("Sluiten"));
+    close->setObjectName(QStringLiteral("Sluiten"));
+}
+
+QAction* Cursusform::addItem(const QString& name, const QString& caption, void (Cursusform::*handler)())
+{
+    QAction* action = pPopupMenu->addAction(caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    return action;
+}
+
+void Cursusform::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_activated) {
+        m_activated = true;
+        Form_Activate();
+    }
+}
+
+void Cursusform::Form_Activate()
+{
+    RunGuarded(this, [this] {
+        SetScreenBusy();
+        setWindowTitle(Caption + QStringLiteral(" - ") + ReadCourseTitle(CourseFile));
+        FillTreeView();
+        ResetPopupMenu();
+        showTree();
+        refreshStates();
+        // An activation that fails leaves the busy pointer, like every trapped handler.
+        SetScreenDefault();
+    });
+}
+
+void Cursusform::FillTreeView()
+{
+    m_tree.load(CourseFile);
+    // Only the title node opens, so the modules show with their topics folded away.
+    m_expanded = {m_tree.root()};
+    showTree();
+}
+
+void Cursusform::ResetPopupMenu()
+{
+    for (QAction* item : m_items) {
+        item->setVisible(false);
+        item->setEnabled(true);
+    }
+}
+
+void Cursusform::showTree()
+{
+    // The widget is rebuilt from the model after every change; its signals would otherwise
+    // report the rebuild's own expands and selections as the teacher's clicks.
+    const QSignalBlocker blocker(TreeView);
+    TreeView->clear();
+    m_view.clear();
+    std::function<void(NodeId, QTreeWidgetItem*)> add = [&](NodeId id, QTreeWidgetItem* parent) {
+        const CourseTree::Node& node = m_tree.node(id);
+        auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(TreeView);
+        item->setText(0, node.text);
+        item->setData(0, NodeRole, id);
+        m_view.insert(id, item);
+        for (NodeId child : node.children)
+            add(child, item);
+    };
+    add(m_tree.root(), nullptr);
+    for (NodeId id = m_tree.node(m_tree.current()).parent; id != NoNode; id = m_tree.node(id).parent)
+        m_expanded.insert(id);
+    for (auto it = m_view.cbegin(); it != m_view.cend(); ++it)
+        it.value()->setExpanded(m_expanded.contains(it.key()));
+    if (QTreeWidgetItem* current = m_view.value(m_tree.current())) {
+        TreeView->setCurrentItem(current);
+        TreeView->scrollToItem(current);
+    }
+}
+
+NodeId Cursusform::nodeOf(const QTreeWidgetItem* item) const
+{
+    return item ? item->data(0, NodeRole).toInt() : NoNode;
+}
+
+void Cursusform::refreshStates()
+{
+    TreeView_MouseDown(1, 1, 1, 1);
+}
+
+void Cursusform::TreeView_MouseDown(int button, int, int x, int y)
+{
+    ResetPopupMenu();
+    const CommandStates s = m_tree.commandStates();
+    for (int i = 0; i < PopupItemCount; ++i) {
+        m_items[i]->setVisible(s.visible[i]);
+        m_items[i]->setEnabled(s.enabled[i]);
+    }
+    cdmUp->setEnabled(s.upEnabled);
+    cmdDown->setEnabled(s.downEnabled);
+    if (button == 2) {
+        pPopupMenu->setDefaultAction(s.movieIsDefault ? m_items[WijzigOnderwerp] : nullptr);
+        pPopupMenu->exec(TreeView->viewport()->mapToGlobal(QPoint(x, y)));
+    }
+}
+
+bool Cursusform::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == TreeView->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        if (mouse->button() == Qt::RightButton) {
+            // The menu is for the current node: the press must not select the node under the pointer.
+            TreeView_MouseDown(2, 0, at.x(), at.y());
+            return true;
+        }
+        if (mouse->button() == Qt::LeftButton)
+            TreeView_MouseDown(1, 0, at.x(), at.y());
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Cursusform::TreeView_NodeClick(QTreeWidgetItem* item)
+{
+    const NodeId id = nodeOf(item);
+    if (id == NoNode || !m_tree.contains(id))
+        return;
+    m_tree.setCurrent(id);
+    {
+        const QSignalBlocker blocker(TreeView);
+        TreeView->setCurrentItem(item);
+    }
+    refreshStates();
+}
+
+void Cursusform::TreeView_Expand(QTreeWidgetItem* item)
+{
+    m_expanded.insert(nodeOf(item));
+    TreeView_NodeClick(item);
+}
+
+void Cursusform::TreeView_Collapse(QTreeWidgetItem* item)
+{
+    m_expanded.remove(nodeOf(item));
+    TreeView_NodeClick(item);
+}
+
+void Cursusform::TreeView_DblClick()
+{
+    const QString& key = m_tree.node(m_tree.current()).key;
+    if (key != QLatin1String("root") && key.size() > 3)
+        WijzigOnderwerp_Click();
+}
+
+void Cursusform::command(const std::function<void()>& body)
+{
+    RunGuarded(this, body);
+    showTree();
+    refreshStates();
+}
+
+void Cursusform::renameCurrent(const QString& prompt, const QString& title)
+{
+    command([&] {
+        const QString text = prompts().inputBox(this, prompt, title, m_tree.node(m_tree.current()).text);
+        m_tree.rename(text);
+    });
+}
+
+void Cursusform::Hernoemtitel_Click()
+{
+    renameCurrent(QStringLiteral("Geef een nieuwe titel op"), QStringLiteral("Titel Hernoemen"));
+}
+
+void Cursusform::Hernoemmodule_Click()
+{
+    renameCurrent(QStringLiteral("Geef een nieuwe modulenaam op"), QStringLiteral("Module Hernoemen"));
+}
+
+void Cursusform::HernoemOnderwerp_Click()
+{
+    renameCurrent(QStringLiteral("Geef een nieuwe onderwerpnaam op"), QStringLiteral("Onderwerp Hernoemen"));
+}
+
+void Cursusform::NieuweModule_Click()
+{
+    command([this] {
+        m_tree.newModule(prompts().inputBox(this, QStringLiteral("Geef een nieuwe modulenaam op"),
+                                            QStringLiteral("Module aanmaken"), QString()));
+    });
+}
+
+void Cursusform::NieuwOnderwerp_Click()
+{
+    command([this] {
+        m_tree.newTopic(prompts().inputBox(this, QStringLiteral("Geef een nieuwe onderwerpnaam op"),
+                                           QStringLiteral("Onderwerp aanmaken"), QString()));
+    });
+}
+
+void Cursusform::Verwijdermodule_Click()
+{
+    command([this] { m_tree.deleteModule(); });
+}
+
+void Cursusform::VerwijderOnderwerp_Click()
+{
+    command([this] { m_tree.deleteTopic(); });
+}
+
+void Cursusform::WijzigOnderwerp_Click()
+{
+    if (KindOfKey(m_tree.node(m_tree.current()).key) != NodeKind::Topic)
+        return;
+    FileDialogRequest request;
+    request.title = QStringLiteral("Selecteer een SWF bestand");
+    request.filter = QStringLiteral("SFW bestand (*.swf)|*.swf");
+    request.filterIndex = 1;
+    request.initialFolder = MovieFolder;
+    request.fileName = m_tree.node(m_tree.current()).tag;
+    QString chosen;
+    if (!RunGuarded(this, [&] { chosen = prompts().openFile(this, request); }))
+        return;
+    // Errors after the dialog are cleared without a message; an empty answer is a cancel.
+    try {
+        m_tree.chooseMovie(chosen);
+    } catch (const std::exception&) {
+    }
+    showTree();
+    refreshStates();
+}
+
+void Cursusform::cdmUp_Click()
+{
+    command([this] { m_tree.moveUp(); });
+}
+
+void Cursusform::cmdDown_Click()
+{
+    command([this] { m_tree.moveDown(); });
+}
+
+void Cursusform::setButtonsEnabled(bool enabled)
+{
+    cmdDefault->setEnabled(enabled);
+    cmdOk->setEnabled(enabled);
+    cmdCancel->setEnabled(enabled);
+}
+
+void Cursusform::cmdOk_Click()
+{
+    m_saving = true;
+    const auto done = qScopeGuard([this] { m_saving = false; });
+    const bool saved = RunGuarded(this, [this] {
+        SetScreenBusy();
+        setButtonsEnabled(false);
+        bool readable = true;
+        IniDocument document = IniDocument::load(CourseFile, &readable);
+        // Overwriting a file we could not read would drop its other sections.
+        if (!readable)
+            throw RuntimeError(75, QStringLiteral("Path/File access error"));
+        {
+            // Pending events run between elements; nothing may edit the tree meanwhile.
+            frmEdit->setEnabled(false);
+            const auto unlock = qScopeGuard([this] { frmEdit->setEnabled(true); });
+            m_tree.writeTo(document, [] { QCoreApplication::processEvents(); });
+        }
+        // The whole new file replaces the old one at once: a failure leaves the old file intact.
+        if (!document.save(CourseFile))
+            throw RuntimeError(75, QStringLiteral("Path/File access error"));
+        SetScreenDefault();
+    });
+    if (saved)
+        accept();
+}
+
+void Cursusform::cmdCancel_Click()
+{
+    reject();
+}
+
+void Cursusform::reject()
+{
+    // Escape and the close box wait until a running save has finished.
+    if (!m_saving)
+        QDialog::reject();
+}
+
+void Cursusform::closeEvent(QCloseEvent* event)
+{
+    if (m_saving) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void Cursusform::cmdDefault_Click()
+{
+    setCursor(Qt::WaitCursor);
+    setButtonsEnabled(false);
+    const bool done = RunGuarded(this, [this] {
+        const PromptAnswer answer = prompts().message(
+            this,
+            QStringLiteral("Deze actie verwijdert alle huidige instellingen en zet deze terug naar de standaard "
+                           "waarde. Weet u het zeker?"),
+            QStringLiteral("Default waarde terug zetten?"), PromptIcon::Question, PromptButtons::OkCancel);
+        if (answer == PromptAnswer::Ok) {
+            copyOver(DefaultCourseFile, CourseFile);
+            Form_Activate();
+        }
+    });
+    // After a failure the pointer and the disabled buttons stay; the close box still works.
+    if (done) {
+        unsetCursor();
+        setButtonsEnabled(true);
+    }
+}
