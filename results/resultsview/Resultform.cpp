@@ -3,6 +3,7 @@
 #include "CourseFile.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
+#include "Instellingform.h"
 #include "PupilResults.h"
 #include "Twips.h"
 #include "Versieform.h"
@@ -143,6 +144,9 @@ void Resultform::buildMenus()
     // Its items come with the settings window and the course editor.
     mnuInstelling = menuBar()->addMenu(QStringLiteral("&Instellingen"));
     mnuInstelling->setObjectName(QStringLiteral("mnuInstelling"));
+    mnuInstellingenWijzigen = mnuInstelling->addAction(QStringLiteral("&Programma wijzigen..."));
+    mnuInstellingenWijzigen->setObjectName(QStringLiteral("mnuInstellingenWijzigen"));
+    connect(mnuInstellingenWijzigen, &QAction::triggered, this, [this] { mnuInstellingenWijzigen_Click(); });
 
     MnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     MnuHelp->setObjectName(QStringLiteral("MnuHelp"));
@@ -351,6 +355,12 @@ void Resultform::mnuBestandAfsluiten_Click()
     // Ends the program without asking; a fill in progress stops at its next step.
     m_ending = true;
     QCoreApplication::exit(0);
+}
+
+void Resultform::mnuInstellingenWijzigen_Click()
+{
+    Instellingform form([this] { FillTreeView(); }, this);
+    form.exec();
 }
 
 void Resultform::MnuHelpVersie_Click()

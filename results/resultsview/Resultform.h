@@ -41,6 +41,8 @@ public:
     int SetScreenSize(qint32& mode);
     void mnuBestandAfsluiten_Click();
     void MnuHelpVersie_Click();
+    // Opens the settings window modally; its apply rebuilds the class tree.
+    void mnuInstellingenWijzigen_Click();
     // Class tree mouse-down: the right button opens pPopopmenu at `globalPos`.
     void TreeView_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
     void pKlasAanmaken_Click();
@@ -73,6 +75,7 @@ public:
     QAction* mnuBestandHypen = nullptr;
     QAction* mnuBestandAfsluiten = nullptr;
     QMenu* mnuInstelling = nullptr;
+    QAction* mnuInstellingenWijzigen = nullptr;
     QMenu* MnuHelp = nullptr;
     QAction* MnuHelpVersie = nullptr;
     // Context menu of the class tree, never shown in the menu bar.
