@@ -1,0 +1,279 @@
+// The class context menu and the report, driven through the real results window.
+#include "ClassCommands.h"
+#include "ErrorRule.h"
+#include "RecordingPrompts.h"
+#include "Resultform.h"
+#include "ResultsTestSupport.h"
+
+#include <QAction>
+#include <QDate>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using Grades = QVector<std::pair<QString, QString>>;
+
+class ResultformCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands));
+        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
+    }
+    void TearDown() override
+    {
+        form.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    Resultform& open()
+    {
+        folder.use();
+        form = std::make_unique<Resultform>();
+        form->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        return *form;
+    }
+
+    QTreeWidgetItem* classNode(const QString& name) const
+    {
+        QTreeWidgetItem* root = form->TreeView->topLevelItem(0);
+        for (int i = 0; i < root->childCount(); ++i)
+            if (root->child(i)->text(0) == name)
+                return root->child(i);
+        return nullptr;
+    }
+
+    QStringList classNames() const
+    {
+        QStringList names;
+        QTreeWidgetItem* root = form->TreeView->topLevelItem(0);
+        for (int i = 0; i < root->childCount(); ++i)
+            names << root->child(i)->text(0);
+        return names;
+    }
+
+    void clickClass(const QString& name)
+    {
+        QTreeWidgetItem* node = classNode(name);
+        ASSERT_NE(node, nullptr) << name.toStdString();
+        form->TreeView_NodeClick(node);
+    }
+
+    // Right-clicks `node` in the tree and chooses `item` from the menu that opens.
+    void choose(QTreeWidgetItem* node, QAction* item)
+    {
+        const QPoint at = form->TreeView->visualItemRect(node).center();
+        QTest::mouseClick(form->TreeView->viewport(), Qt::RightButton, {}, at);
+        ASSERT_TRUE(form->pPopopmenu->isVisible());
+        QTest::mouseClick(form->pPopopmenu, Qt::LeftButton, {}, form->pPopopmenu->actionGeometry(item).center());
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(form->pPopopmenu->isVisible());
+    }
+
+    QString selectedText() const { return form->SelectedNode ? form->SelectedNode->text(0) : QString(); }
+
+    ScopedPrompts recorded;
+    TestProgram folder;
+    std::unique_ptr<Resultform> form;
+};
+
+} // namespace
+
+TEST_F(ResultformCommandsTest, MenuItemsInOrderAndHiddenFromTheMenuBar)
+{
+    Resultform& f = open();
+    const QList<QAction*> items = f.pPopopmenu->actions();
+    ASSERT_EQ(items.size(), 6);
+    const QStringList names = {"pKlasAanmaken", "pKlasHernoemen", "pKlasVerwijderen", "pklasleegmaken", "pHypen",
+                               "pSluiten"};
+    const QStringList captions = {"Klas &aanmaken", "Klas &hernoemen", "Klas &verwijderen", "Klas &leegmaken", "",
+                                  "&Sluiten"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(items[i]->objectName(), names[i]);
+        EXPECT_EQ(items[i]->isSeparator(), i == 4);
+        if (i != 4)
+            EXPECT_EQ(items[i]->text(), captions[i]);
+        EXPECT_TRUE(items[i]->isEnabled());
+    }
+    EXPECT_EQ(f.pPopopmenu->objectName(), QStringLiteral("pPopopmenu"));
+    EXPECT_EQ(f.findChild<QMenu*>(QStringLiteral("pPopopmenu")), f.pPopopmenu);
+    EXPECT_FALSE(f.menuBar()->actions().contains(f.pPopopmenu->menuAction()));
+}
+
+TEST_F(ResultformCommandsTest, RightButtonOpensTheMenuWithoutChangingTheCurrentClass)
+{
+    folder.makeClass(QStringLiteral("4A"));
+    folder.makeClass(QStringLiteral("4B"));
+    Resultform& f = open();
+    QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {}, f.TreeView->visualItemRect(classNode("4A")).center());
+    ASSERT_EQ(selectedText(), QStringLiteral("4A"));
+    EXPECT_FALSE(f.pPopopmenu->isVisible());
+
+    // Right-click on 4B and empty: the question names 4A, the current class.
+    choose(classNode(QStringLiteral("4B")), f.pklasleegmaken);
+    ASSERT_EQ(recorded.prompts.calls.size(), 1);
+    EXPECT_EQ(recorded.prompts.calls[0].text,
+              QStringLiteral("Wilt u de gegevens in de klas: 4A verwijderen? (Alle resultaten gaan verloren)"));
+    EXPECT_EQ(selectedText(), QStringLiteral("4A"));
+    EXPECT_EQ(f.TreeView->currentItem(), classNode(QStringLiteral("4A")));
+
+    // "&Sluiten" only closes the menu.
+    recorded.prompts.calls.clear();
+    choose(classNode(QStringLiteral("4B")), f.pSluiten);
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+    EXPECT_EQ(selectedText(), QStringLiteral("4A"));
+}
+
+TEST_F(ResultformCommandsTest, CommandsOnTheRootWarnAndRefresh)
+{
+    folder.makeClass(QStringLiteral("4A"));
+    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
+    Resultform& f = open();
+    for (QAction* item : {f.pKlasHernoemen, f.pKlasVerwijderen, f.pklasleegmaken}) {
+        recorded.prompts.calls.clear();
+        f.lblAvg->setText(QStringLiteral("x"));
+        choose(classNode(QStringLiteral("4A")), item); // the pointer is on 4A, the root is current
+        ASSERT_EQ(recorded.prompts.calls.size(), 1) << item->objectName().toStdString();
+        EXPECT_EQ(recorded.prompts.calls[0].text, SelectClassFirst);
+        EXPECT_EQ(recorded.prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
+        EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+        EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
+    }
+    EXPECT_EQ(classNames(), QStringList{"4A"});
+}
+
+TEST_F(ResultformCommandsTest, CreateRefreshesTheTreeAndCancelLeavesItAlone)
+{
+    folder.makeClass(QStringLiteral("4A"));
+    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "7"}});
+    Resultform& f = open();
+    clickClass(QStringLiteral("4A"));
+    ASSERT_EQ(f.lblAvg->text(), QStringLiteral("7"));
+
+    choose(classNode(QStringLiteral("4A")), f.pKlasAanmaken); // cancelled
+    EXPECT_EQ(classNames(), QStringList{"4A"});
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("7"));
+
+    recorded.prompts.texts = {QStringLiteral("3C")};
+    choose(classNode(QStringLiteral("4A")), f.pKlasAanmaken);
+    EXPECT_EQ(classNames(), (QStringList{"3C", "4A"}));
+    // The refresh shows position 2 again, which is now 3C; the average label reads "0".
+    EXPECT_EQ(selectedText(), QStringLiteral("3C"));
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+}
+
+TEST_F(ResultformCommandsTest, RenameResetsTheAverageLabel)
+{
+    folder.makeClass(QStringLiteral("4A"));
+    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
+    Resultform& f = open();
+    clickClass(QStringLiteral("4A"));
+    recorded.prompts.texts = {QStringLiteral("5A")};
+    choose(classNode(QStringLiteral("4A")), f.pKlasHernoemen);
+    EXPECT_EQ(recorded.prompts.calls[0].defaultText, QStringLiteral("4A"));
+    EXPECT_EQ(classNames(), QStringList{"5A"});
+    EXPECT_EQ(selectedText(), QStringLiteral("5A"));
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0")); // although the class has results
+}
+
+TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
+{
+    folder.makeClass(QStringLiteral("4A"));
+    folder.makeClass(QStringLiteral("4B"));
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}});
+    Resultform& f = open();
+    clickClass(QStringLiteral("4B"));
+    ASSERT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
+    recorded.prompts.answers = {PromptAnswer::Ok};
+    choose(classNode(QStringLiteral("4A")), f.pKlasVerwijderen);
+    EXPECT_EQ(recorded.prompts.calls[0].text,
+              QStringLiteral("Wilt u de klas: 4B verwijderen? (Alle resultaten gaan verloren)"));
+    EXPECT_EQ(classNames(), QStringList{"4A"});
+    EXPECT_FALSE(QDir(folder.documents() + QStringLiteral("4B")).exists());
+    EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
+
+    // And the only class left, too.
+    recorded.prompts.answers = {PromptAnswer::Ok};
+    clickClass(QStringLiteral("4A"));
+    choose(classNode(QStringLiteral("4A")), f.pKlasVerwijderen);
+    EXPECT_TRUE(classNames().isEmpty());
+    EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
+}
+
+TEST_F(ResultformCommandsTest, FailedDeleteKeepsTheClassAndEmptiesTheAverage)
+{
+    folder.makeClass(QStringLiteral("4A"));
+    for (const char* pupil : {"Jan", "Piet"})
+        folder.writePupil(QStringLiteral("4A"), QString::fromUtf8(pupil), {{"Optellen Test", "8"}});
+    folder.writeFile(QStringLiteral("Documenten/4A/notities.txt"), "x");
+    Resultform& f = open();
+    clickClass(QStringLiteral("4A"));
+    recorded.prompts.answers = {PromptAnswer::Ok};
+    choose(classNode(QStringLiteral("4A")), f.pKlasVerwijderen);
+    EXPECT_EQ(recorded.prompts.messages().last(), ClassNotEmpty);
+    EXPECT_EQ(classNames(), QStringList{"4A"});
+    EXPECT_EQ(selectedText(), QStringLiteral("4A"));
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.lblAvg->text(), QString());
+}
+
+TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
+{
+    folder.writeCourse(QStringLiteral("Reken & <Taal>"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
+    folder.makeClass(QStringLiteral("4A"));
+    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Piet"), {{"Optellen Test", "6"}, {"Delen Test", "7"}});
+    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Anna <b>"), {{"Optellen Test", "9"}});
+    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Bram"), {});
+    Resultform& f = open();
+    clickClass(QStringLiteral("4A"));
+    ASSERT_EQ(f.lblAvg->text(), QStringLiteral("7,5")); // (9 + 6) / 2
+
+    const QString path = folder.documents() + QStringLiteral("4A/4A.HTML");
+    recorded.prompts.texts = {path};
+    recorded.prompts.answers = {PromptAnswer::Yes};
+    f.mnuMaakHTMLbestand->trigger();
+    ASSERT_EQ(recorded.prompts.calls.size(), 3);
+    EXPECT_EQ(recorded.prompts.calls[0].request.initialFolder, folder.documents() + QStringLiteral("4A"));
+    EXPECT_EQ(recorded.prompts.calls[2].kind, PromptCall::OpenDocument);
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+    const QString f1 = QStringLiteral("<font face='Arial' size='1'>");
+    auto row = [&](const QString& name, const QString& final, const QString& m1, const QString& m2) {
+        return "<tr><td nowrap>" + f1 + name + "</font></td><td bgcolor='#C0C0C0' >" + f1 + final + "</font></td>" +
+               "<td align=right>" + f1 + m1 + "</font></td><td align=right>" + f1 + m2 + "</font></td><tr>";
+    };
+    const QString expected =
+        "<html><body><table border='0' cellpadding='0' cellspacing='4' style='border-collapse: collapse' "
+        "bordercolor='#111111' ><tr><th colspan=4 ><font face='Arial' size='2'>Resultaten Reken &amp; "
+        "&lt;Taal&gt; - Klas: 4A, datum: " +
+        date +
+        "</font></th></tr><tr><td>&nbsp;</td></tr></table><table width=70%><TR><TD><table>"
+        "<TR><td>" + f1 + "1</td><td><nowrap>" + f1 + "Optellen</td></font></TR>"
+        "<TR><td>" + f1 + "2</td><td><nowrap>" + f1 + "Delen</td></font></TR></TD></table><TD><table>"
+        "<tr><td >" + f1 + "Aantal leerlingen:</font></td><td >" + f1 + "3</font></td></tr>"
+        "<tr><td >" + f1 + "Gemiddelde:</font></td><td >" + f1 + "8</font></td></tr>"
+        "</table></TD></tr></table><tr></tr>"
+        "<table><tr><th align=left nowrap><font face='Arial' size='2'>Leerlingnaam</font></th><th align=left "
+        "nowrap bgcolor='#C0C0C0' ><font face='Arial' size='2'>Eindresultaat</font></th>"
+        "<th nowrap><font face='Arial' size='2'>1</font></th><th nowrap><font face='Arial' size='2'>2</font></th>"
+        "</tr>" +
+        row("Anna &lt;b&gt;", "9", "9", "") + row("Bram", "", "", "") + row("Piet", "6", "6", "7") +
+        "</tr></table></body></html>";
+    EXPECT_EQ(QString::fromLatin1(file.readAll()).toStdString(), expected.toStdString());
+}
