@@ -52,10 +52,21 @@ private:
     }
 };
 
+// The summary labels are only 17 pixels high and "Aantal Leerlingen: " has 89 pixels: a smaller,
+// narrower face than the window's keeps the caption whole.
+QFont summaryFont()
+{
+    QFont font = formFont();
+    font.setPixelSize(10);
+    font.setStretch(90);
+    return font;
+}
+
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
 {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
+    label->setFont(summaryFont());
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;

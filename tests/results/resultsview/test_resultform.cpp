@@ -1,0 +1,511 @@
+// The results window driven as the teacher drives it: load, class clicks, refresh, sorting.
+#include "ErrorRule.h"
+#include "RecordingPrompts.h"
+#include "Resultform.h"
+#include "ResultsTestSupport.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using Grades = QVector<std::pair<QString, QString>>;
+
+class ResultformTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        QLocale::setDefault(QLocale::c());
+        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Aftrekken"),
+                                                        QStringLiteral("Delen")});
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    Resultform& open()
+    {
+        folder.use();
+        form = std::make_unique<Resultform>();
+        form->show();
+        return *form;
+    }
+
+    QTreeWidgetItem* classNode(const QString& name) const
+    {
+        QTreeWidgetItem* root = form->TreeView->topLevelItem(0);
+        for (int i = 0; i < root->childCount(); ++i)
+            if (root->child(i)->text(0) == name)
+                return root->child(i);
+        return nullptr;
+    }
+
+    void clickClass(const QString& name)
+    {
+        QTreeWidgetItem* node = classNode(name);
+        ASSERT_NE(node, nullptr) << name.toStdString();
+        form->TreeView_NodeClick(node);
+    }
+
+    QStringList rowNames() const
+    {
+        QStringList names;
+        for (const auto& row : form->tableSnapshot().rows)
+            names << row.name;
+        return names;
+    }
+
+    // Clicks a header section the way the mouse does.
+    void clickHeader(int logicalColumn)
+    {
+        QHeaderView* header = form->ListView->header();
+        const QPoint at(header->sectionViewportPosition(logicalColumn) + header->sectionSize(logicalColumn) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+
+    ScopedPrompts recorded;
+    TestProgram folder;
+    std::unique_ptr<Resultform> form;
+};
+
+TEST_F(ResultformTest, LoadTitlesTheWindowAndStartsEmpty)
+{
+    struct Case {
+        QByteArray course;
+        QString title;
+    };
+    const Case cases[] = {
+        {"[Cursus]\r\nTitel=Rekenen\r\n", QStringLiteral("Velmora 5 - Scorix - Rekenen")},
+        {"[Cursus]\r\nTitel=\r\n", QStringLiteral("Velmora 5 - Scorix - ")},
+        {"", QStringLiteral("Velmora 5 - Scorix - ")},
+    };
+    for (const Case& c : cases) {
+        folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), c.course);
+        Resultform& f = open();
+        EXPECT_EQ(f.windowTitle(), c.title);
+        EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
+        EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+        EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+        EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+        EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
+    }
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+}
+
+TEST_F(ResultformTest, TreeListsClassFoldersUnderTheRoot)
+{
+    folder.makeClass(QStringLiteral("4B"));
+    folder.makeClass(QStringLiteral("Groep 7 zwemmen"));
+    folder.makeClass(QStringLiteral("Klas ë€"));
+    folder.makeClass(QStringLiteral(".verborgen"));
+    folder.writeFile(QStringLiteral("Documenten/losbestand"), "x");
+    Resultform& f = open();
+
+    ASSERT_EQ(f.TreeView->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = f.TreeView->topLevelItem(0);
+    EXPECT_EQ(root->text(0), QStringLiteral("Klassen overzicht"));
+    EXPECT_EQ(Resultform::nodeKey(root), QStringLiteral("root"));
+    EXPECT_TRUE(root->isExpanded());
+    ASSERT_EQ(root->childCount(), 3);
+    const QStringList names{QStringLiteral("4B"), QStringLiteral("Groep 7 zwemmen"), QStringLiteral("Klas ë€")};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(root->child(i)->text(0), names.at(i));
+        EXPECT_EQ(Resultform::nodeKey(root->child(i)), QStringLiteral("child%1").arg(i));
+    }
+    EXPECT_EQ(f.lstDirs, names);
+}
+
+TEST_F(ResultformTest, MissingOrFileDataFolderGivesOnlyTheRoot)
+{
+    for (const bool asFile : {false, true}) {
+        TestProgram other;
+        other.writeCourse(QStringLiteral("X"), {QStringLiteral("Een")});
+        if (asFile)
+            other.writeFile(QStringLiteral("Documenten"), "geen map");
+        other.use();
+        Resultform f;
+        ASSERT_EQ(f.TreeView->topLevelItemCount(), 1);
+        EXPECT_EQ(f.TreeView->topLevelItem(0)->childCount(), 0);
+        f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
+        EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    }
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+}
+
+TEST_F(ResultformTest, ColumnsInCreationOrderWithFinalResultShownSecond)
+{
+    Resultform& f = open();
+    const QStringList created{QStringLiteral("Leerling naam"), QStringLiteral("Optellen"), QStringLiteral("Aftrekken"),
+                              QStringLiteral("Delen"), QStringLiteral("Eindresultaat")};
+    EXPECT_EQ(f.tableSnapshot().headers, created);
+    QStringList shown;
+    for (int visual = 0; visual < f.ListView->columnCount(); ++visual)
+        shown << created.at(f.ListView->header()->logicalIndex(visual));
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("Leerling naam"), QStringLiteral("Eindresultaat"),
+                                  QStringLiteral("Optellen"), QStringLiteral("Aftrekken"), QStringLiteral("Delen")}));
+}
+
+TEST_F(ResultformTest, ModuleGapsAndNumbersAboveSixteenAreNotColumns)
+{
+    QByteArray course = "[Modules]\r\nm1=Een\r\nm3=Drie\r\nm17=Zeventien\r\n";
+    for (int i = 4; i <= 16; ++i)
+        course += "m" + QByteArray::number(i) + "=M" + QByteArray::number(i) + "\r\n";
+    folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), course);
+    Resultform& f = open();
+    const QStringList headers = f.tableSnapshot().headers;
+    ASSERT_EQ(headers.size(), 1 + 15 + 1);
+    EXPECT_EQ(headers.at(1), QStringLiteral("Een"));
+    EXPECT_EQ(headers.at(2), QStringLiteral("Drie"));
+    EXPECT_EQ(headers.at(15), QStringLiteral("M16"));
+    EXPECT_FALSE(headers.contains(QStringLiteral("Zeventien")));
+}
+
+TEST_F(ResultformTest, ClassClickFillsRowsCountAndAverage)
+{
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")},
+                       {QStringLiteral("Aftrekken Test"), QStringLiteral("8")}});
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("B"), {});
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("C"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")},
+                       {QStringLiteral("Delen Test"), QStringLiteral("5")}});
+    folder.writeFile(QStringLiteral("Documenten/4B/rapport.html"), "<html>");
+    Resultform& f = open();
+    clickClass(QStringLiteral("4B"));
+
+    const ReportTable table = f.tableSnapshot();
+    ASSERT_EQ(table.rows.size(), 3);
+    EXPECT_EQ(table.rows[0].name, QStringLiteral("A"));
+    EXPECT_EQ(table.rows[0].cells, (QStringList{"6", "8", "", "7"}));
+    EXPECT_EQ(table.rows[1].cells, (QStringList{"", "", "", ""}));
+    EXPECT_EQ(table.rows[2].cells, (QStringList{"5", "", "5", "5"}));
+    EXPECT_EQ(table.countCaption, QStringLiteral("3"));
+    EXPECT_EQ(table.averageCaption, QStringLiteral("6"));
+    EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
+    EXPECT_EQ(f.SelectedNode, classNode(QStringLiteral("4B")));
+    EXPECT_TRUE(f.TreeView->isEnabled());
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+}
+
+TEST_F(ResultformTest, AverageLabelFollowsTheRules)
+{
+    struct Case {
+        const char* label;
+        QVector<QStringList> pupils; // grades for modules 1..3
+        QLocale locale;
+        QString average;
+    };
+    const QLocale nl(QLocale::Dutch, QLocale::Netherlands);
+    const Case cases[] = {
+        {"7, 7 and 6 with Dutch settings", {{"7"}, {"7"}, {"6"}}, nl, QStringLiteral("6,66666666666667")},
+        {"7, 7 and 6 with C settings", {{"7"}, {"7"}, {"6"}}, QLocale::c(), QStringLiteral("6.66666666666667")},
+        {"only pupil has final 0", {{"0"}}, QLocale::c(), QStringLiteral("0")},
+        {"a word counts as 0", {{"goed"}}, QLocale::c(), QStringLiteral("0")},
+        {"zero final left out of the average", {{"0"}, {"8"}}, QLocale::c(), QStringLiteral("8")},
+        {"ties to even: 6.5 and 7 give 6", {{"6.5", "7"}}, QLocale::c(), QStringLiteral("6")},
+        {"ties to even: 7.5 and 7 give 8", {{"7.5", "7"}}, QLocale::c(), QStringLiteral("8")},
+        {"a comma ends the number", {{"7,5"}}, QLocale::c(), QStringLiteral("7")},
+        {"empty values do not count", {{"", "9", ""}}, QLocale::c(), QStringLiteral("9")},
+    };
+    const QStringList tests{QStringLiteral("Optellen Test"), QStringLiteral("Aftrekken Test"),
+                            QStringLiteral("Delen Test")};
+    int n = 0;
+    for (const Case& c : cases) {
+        const QString cls = QStringLiteral("klas%1").arg(n++);
+        for (int p = 0; p < c.pupils.size(); ++p) {
+            Grades grades;
+            for (int k = 0; k < c.pupils[p].size(); ++k)
+                grades.push_back({tests.at(k), c.pupils[p].at(k)});
+            folder.writePupil(cls, QStringLiteral("leerling%1").arg(p), grades);
+        }
+    }
+    n = 0;
+    for (const Case& c : cases) {
+        QLocale::setDefault(c.locale);
+        Resultform& f = open();
+        clickClass(QStringLiteral("klas%1").arg(n++));
+        EXPECT_EQ(f.lblAvg->text(), c.average) << c.label;
+        EXPECT_EQ(f.lblnLeerling->text(), QString::number(c.pupils.size())) << c.label;
+    }
+}
+
+TEST_F(ResultformTest, RootAndEmptyClassClicks)
+{
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.makeClass(QStringLiteral("Leeg"));
+    Resultform& f = open();
+
+    clickClass(QStringLiteral("4B"));
+    ASSERT_EQ(f.ListView->topLevelItemCount(), 1);
+
+    f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
+
+    clickClass(QStringLiteral("Leeg"));
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
+}
+
+TEST_F(ResultformTest, MouseClickOnANodeFillsTheTable)
+{
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    Resultform& f = open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    const QRect rect = f.TreeView->visualItemRect(classNode(QStringLiteral("4B")));
+    QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 1);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
+}
+
+TEST_F(ResultformTest, TreeIsLockedAndPointerBusyWhileFilling)
+{
+    for (int p = 0; p < 5; ++p)
+        folder.writePupil(QStringLiteral("4B"), QStringLiteral("L%1").arg(p),
+                          {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    Resultform& f = open();
+    bool sawLocked = false;
+    bool sawBusy = false;
+    // Runs among the events that the fill lets through between pupils.
+    QTimer::singleShot(0, &f, [&] {
+        sawLocked = f.isFilling() && !f.TreeView->isEnabled();
+        sawBusy = f.cursor().shape() == Qt::WaitCursor;
+    });
+    clickClass(QStringLiteral("4B"));
+    EXPECT_TRUE(sawLocked);
+    EXPECT_TRUE(sawBusy);
+    EXPECT_TRUE(f.TreeView->isEnabled());
+    EXPECT_NE(f.cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
+{
+    struct Case {
+        const char* label;
+        QVector<QString> grades; // one module result per pupil, pupils P0, P1, ...
+        int rows;
+    };
+    const Case cases[] = {
+        // The running sum of P1 overflows: P0 complete, P1's row is there with its cell.
+        {"grade of 40000", {"7", "40000", "8"}, 2},
+        // The class total overflows when P1's final result is counted, at the start of P2.
+        {"class total", {"20000", "20000", "8"}, 2},
+        // The last pupil's final result is counted after the loop.
+        {"class total after the last pupil", {"20000", "20000"}, 2},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const QString cls = QStringLiteral("klas%1").arg(n++);
+        for (int p = 0; p < c.grades.size(); ++p)
+            folder.writePupil(cls, QStringLiteral("P%1").arg(p), {{QStringLiteral("Optellen Test"), c.grades[p]}});
+    }
+    n = 0;
+    for (const Case& c : cases) {
+        recorded.prompts.calls.clear();
+        Resultform& f = open();
+        clickClass(QStringLiteral("klas%1").arg(n++));
+        ASSERT_EQ(recorded.prompts.calls.size(), 1) << c.label;
+        const PromptCall& call = recorded.prompts.calls.front();
+        EXPECT_EQ(call.text, QStringLiteral("Overflow")) << c.label;
+        EXPECT_EQ(call.title, ErrorTitle) << c.label;
+        EXPECT_EQ(call.icon, PromptIcon::Critical) << c.label;
+        EXPECT_EQ(call.buttons, PromptButtons::Ok) << c.label;
+        EXPECT_EQ(f.ListView->topLevelItemCount(), c.rows) << c.label;
+        EXPECT_EQ(f.ListView->topLevelItem(1)->text(1), c.grades[1]) << c.label;
+        EXPECT_TRUE(f.TreeView->isEnabled()) << c.label;
+        EXPECT_FALSE(f.isFilling()) << c.label;
+        EXPECT_NE(f.cursor().shape(), Qt::WaitCursor) << c.label;
+    }
+}
+
+TEST_F(ResultformTest, ColumnClicksFlipTheDirectionOnEveryClick)
+{
+    const QVector<std::pair<QString, QString>> pupils{
+        {QStringLiteral("bram"), QStringLiteral("9")},
+        {QStringLiteral("Anna"), QStringLiteral("10")},
+        {QStringLiteral("Cor"), QString()},
+    };
+    for (const auto& [name, grade] : pupils)
+        folder.writePupil(QStringLiteral("4B"), name, {{QStringLiteral("Optellen Test"), grade}});
+    Resultform& f = open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    clickClass(QStringLiteral("4B"));
+    // Names sort without regard to case.
+    EXPECT_EQ(rowNames(), (QStringList{"Anna", "bram", "Cor"}));
+
+    struct Step {
+        int column;
+        QStringList order;
+    };
+    const Step steps[] = {
+        {0, {"Cor", "bram", "Anna"}}, // first click: descending
+        {0, {"Anna", "bram", "Cor"}}, // same column again: ascending
+        {1, {"bram", "Anna", "Cor"}}, // another column: opposite of the last sort, as text ("9" > "10" > "")
+        {1, {"Cor", "Anna", "bram"}}, // ascending: empty first, "10" before "9"
+        {4, {"bram", "Anna", "Cor"}}, // final result column, descending
+    };
+    for (const Step& step : steps) {
+        clickHeader(step.column);
+        EXPECT_EQ(rowNames(), step.order) << "column " << step.column;
+    }
+    // Sorting stays on: a refill places the rows by the current sort.
+    clickClass(QStringLiteral("4B"));
+    EXPECT_EQ(rowNames(), (QStringList{"bram", "Anna", "Cor"}));
+}
+
+TEST_F(ResultformTest, SnapshotGivesCellsInCreationOrderAndRowsAsShown)
+{
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("4")},
+                       {QStringLiteral("Delen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("B"), {{QStringLiteral("Aftrekken Test"), QStringLiteral("9")}});
+    Resultform& f = open();
+    clickClass(QStringLiteral("4B"));
+    f.ListView_ColumnClick(0);
+    const ReportTable table = f.tableSnapshot();
+    ASSERT_EQ(table.rows.size(), 2);
+    EXPECT_EQ(table.rows[0].name, QStringLiteral("B"));
+    EXPECT_EQ(table.rows[0].cells, (QStringList{"", "9", "", "9"}));
+    EXPECT_EQ(table.rows[1].cells, (QStringList{"4", "", "6", "5"}));
+    EXPECT_EQ(table.countCaption, QStringLiteral("2"));
+    EXPECT_EQ(table.averageCaption, QStringLiteral("7"));
+}
+
+TEST_F(ResultformTest, RefreshReadsTheFilesAgainAtTheSamePosition)
+{
+    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
+    Resultform& f = open();
+    clickClass(QStringLiteral("2B"));
+
+    // The course player writes a new result meanwhile.
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")},
+                       {QStringLiteral("Aftrekken Test"), QStringLiteral("9")}});
+    QTest::mouseClick(f.cmdVerVers, Qt::LeftButton);
+    EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("2B"));
+    EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode);
+    EXPECT_EQ(f.tableSnapshot().rows.value(0).cells, (QStringList{"5", "9", "", "7"}));
+    EXPECT_TRUE(f.cmdVerVers->isEnabled());
+
+    // A class added before it: the same position now shows another class.
+    folder.writePupil(QStringLiteral("0Z"), QStringLiteral("Z"), {});
+    f.cmdVerVers_Click();
+    EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("1A"));
+    EXPECT_EQ(rowNames(), QStringList{"A"});
+}
+
+TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedPositionShowsTheRoot)
+{
+    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
+    Resultform& f = open();
+
+    f.cmdVerVers_Click();
+    EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+
+    clickClass(QStringLiteral("2B"));
+    ASSERT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
+    ASSERT_TRUE(QDir(folder.documents() + QStringLiteral("2B")).removeRecursively());
+    f.cmdVerVers_Click();
+    EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
+    EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode);
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
+    EXPECT_TRUE(f.cmdVerVers->isEnabled());
+
+    // The last class gone as well: only the root is left, and it is shown.
+    clickClass(QStringLiteral("1A"));
+    ASSERT_TRUE(QDir(folder.documents() + QStringLiteral("1A")).removeRecursively());
+    f.cmdVerVers_Click();
+    EXPECT_EQ(f.TreeView->topLevelItem(0)->childCount(), 0);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+}
+
+TEST_F(ResultformTest, RefreshDuringAFillReplacesItWithoutStaleRows)
+{
+    for (int p = 0; p < 6; ++p)
+        folder.writePupil(QStringLiteral("4B"), QStringLiteral("L%1").arg(p),
+                          {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    Resultform& f = open();
+    int refreshes = 0;
+    QTimer::singleShot(0, &f, [&] {
+        ++refreshes;
+        f.cmdVerVers_Click();
+    });
+    clickClass(QStringLiteral("4B"));
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("4B"));
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 6);
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("6"));
+    EXPECT_TRUE(f.TreeView->isEnabled());
+}
+
+TEST_F(ResultformTest, MenusCarryTheirCaptions)
+{
+    Resultform& f = open();
+    EXPECT_EQ(f.mnuBestand->title(), QStringLiteral("&Bestand"));
+    EXPECT_EQ(f.mnuMaakHTMLbestand->text(), QStringLiteral("&Sla resultaten op als HTML"));
+    EXPECT_TRUE(f.mnuBestandHypen->isSeparator());
+    EXPECT_EQ(f.mnuBestandAfsluiten->text(), QStringLiteral("&Afsluiten"));
+    EXPECT_EQ(f.mnuInstelling->title(), QStringLiteral("&Instellingen"));
+    EXPECT_EQ(f.MnuHelp->title(), QStringLiteral("&Help"));
+    EXPECT_EQ(f.MnuHelpVersie->text(), QStringLiteral("&Versie..."));
+    EXPECT_EQ(f.cmdVerVers->toolTip(), QStringLiteral("Ververst het klassen overzicht"));
+    for (const char* name : {"frmMain", "TreeView", "ListView", "cmdVerVers", "Label1", "lblnLeerling", "Label2",
+                             "lblAvg", "mnuMaakHTMLbestand", "mnuBestandAfsluiten", "MnuHelpVersie"})
+        EXPECT_NE(f.findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("Aantal Leerlingen: "));
+    EXPECT_EQ(f.Label2->text(), QStringLiteral("Gemiddelde:"));
+}
+
+TEST_F(ResultformTest, AfsluitenEndsTheEventLoopWithoutAsking)
+{
+    Resultform& f = open();
+    QTimer::singleShot(0, &f, [&] { f.mnuBestandAfsluiten->trigger(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(5000);
+    EXPECT_EQ(testApp().exec(), 0);
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+}
+
+TEST_F(ResultformTest, VersieMenuOpensTheVersionWindowModally)
+{
+    Resultform& f = open();
+    QString title;
+    bool modal = false;
+    QTimer::singleShot(0, &f, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        title = dialog->windowTitle();
+        modal = dialog->isModal();
+        dialog->close();
+    });
+    f.MnuHelpVersie->trigger();
+    EXPECT_EQ(title, QStringLiteral("Velmora 5 - Versie informatie"));
+    EXPECT_TRUE(modal);
+}
+
+} // namespace
