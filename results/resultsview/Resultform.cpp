@@ -230,12 +230,16 @@ void Resultform::lockTree()
     if (m_fillDepth++ == 0) {
         TreeView->setEnabled(false);
         setCursor(Qt::WaitCursor);
+        // Repainting the table after every pupil would cost more than reading the files; the
+        // count label and the pointer show the progress, the rows appear when the fill ends.
+        ListView->setUpdatesEnabled(false);
     }
 }
 
 void Resultform::unlockTree()
 {
     if (--m_fillDepth == 0) {
+        ListView->setUpdatesEnabled(true);
         TreeView->setEnabled(true);
         unsetCursor();
     }

@@ -278,15 +278,19 @@ TEST_F(ResultformTest, TreeIsLockedAndPointerBusyWhileFilling)
     Resultform& f = open();
     bool sawLocked = false;
     bool sawBusy = false;
+    bool sawPaintingHeld = false;
     // Runs among the events that the fill lets through between pupils.
     QTimer::singleShot(0, &f, [&] {
         sawLocked = f.isFilling() && !f.TreeView->isEnabled();
         sawBusy = f.cursor().shape() == Qt::WaitCursor;
+        sawPaintingHeld = !f.ListView->updatesEnabled();
     });
     clickClass(QStringLiteral("4B"));
     EXPECT_TRUE(sawLocked);
     EXPECT_TRUE(sawBusy);
+    EXPECT_TRUE(sawPaintingHeld);
     EXPECT_TRUE(f.TreeView->isEnabled());
+    EXPECT_TRUE(f.ListView->updatesEnabled());
     EXPECT_NE(f.cursor().shape(), Qt::WaitCursor);
 }
 
@@ -325,6 +329,7 @@ TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
         EXPECT_EQ(f.ListView->topLevelItemCount(), c.rows) << c.label;
         EXPECT_EQ(f.ListView->topLevelItem(1)->text(1), c.grades[1]) << c.label;
         EXPECT_TRUE(f.TreeView->isEnabled()) << c.label;
+        EXPECT_TRUE(f.ListView->updatesEnabled()) << c.label;
         EXPECT_FALSE(f.isFilling()) << c.label;
         EXPECT_NE(f.cursor().shape(), Qt::WaitCursor) << c.label;
     }
