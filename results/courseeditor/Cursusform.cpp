@@ -139,7 +139,6 @@ void Cursusform::buildControls()
                                           &Cursusform::VerwijderOnderwerp_Click);
     QAction* hyphen = pPopupMenu->addSeparator();
     hyphen->setObjectName(QStringLiteral("Hypen"));
-    hyphen->setText(QStringLiteral("-"));
     QAction* close = pPopupMenu->addAction(QStringLiteral("Sluiten"));
     close->setObjectName(QStringLiteral("Sluiten"));
 }

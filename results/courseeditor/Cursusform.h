@@ -50,11 +50,12 @@ public:
     void cmdDefault_Click();
     void cmdOk_Click();
     void cmdCancel_Click();
+    // Escape and the close box; ignored while a save runs.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -1,10 +1,12 @@
 #include "Resultform.h"
 
 #include "CourseFile.h"
+#include "Cursusform.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "Instellingform.h"
 #include "PupilResults.h"
+#include "ScreenPointer.h"
 #include "Twips.h"
 #include "Versieform.h"
 #include "modPublic.h"
@@ -158,6 +160,9 @@ void Resultform::buildMenus()
     mnuInstellingenWijzigen = mnuInstelling->addAction(QStringLiteral("&Programma wijzigen..."));
     mnuInstellingenWijzigen->setObjectName(QStringLiteral("mnuInstellingenWijzigen"));
     connect(mnuInstellingenWijzigen, &QAction::triggered, this, [this] { mnuInstellingenWijzigen_Click(); });
+    mnuInstellingenCursusInhoud = mnuInstelling->addAction(QStringLiteral("Cursus inhoud wijzigen..."));
+    mnuInstellingenCursusInhoud->setObjectName(QStringLiteral("mnuInstellingenCursusInhoud"));
+    connect(mnuInstellingenCursusInhoud, &QAction::triggered, this, [this] { mnuInstellingenCursusInhoud_Click(); });
 
     MnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     MnuHelp->setObjectName(QStringLiteral("MnuHelp"));
@@ -376,6 +381,14 @@ void Resultform::mnuInstellingenWijzigen_Click()
 {
     Instellingform form([this] { FillTreeView(); }, this);
     form.exec();
+}
+
+void Resultform::mnuInstellingenCursusInhoud_Click()
+{
+    SetScreenBusy();
+    Cursusform form(this);
+    form.exec();
+    SetScreenDefault();
 }
 
 void Resultform::MnuHelpVersie_Click()

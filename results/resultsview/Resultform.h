@@ -43,6 +43,8 @@ public:
     void MnuHelpVersie_Click();
     // Opens the settings window modally; its apply rebuilds the class tree.
     void mnuInstellingenWijzigen_Click();
+    // Opens the course content editor modally, the hourglass showing until it has loaded.
+    void mnuInstellingenCursusInhoud_Click();
     // Class tree mouse-down: the right button opens pPopopmenu at `globalPos`.
     void TreeView_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
     void pKlasAanmaken_Click();
@@ -76,6 +78,7 @@ public:
     QAction* mnuBestandAfsluiten = nullptr;
     QMenu* mnuInstelling = nullptr;
     QAction* mnuInstellingenWijzigen = nullptr;
+    QAction* mnuInstellingenCursusInhoud = nullptr;
     QMenu* MnuHelp = nullptr;
     QAction* MnuHelpVersie = nullptr;
     // Context menu of the class tree, never shown in the menu bar.

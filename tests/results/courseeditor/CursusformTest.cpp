@@ -163,7 +163,7 @@ TEST_F(Editor, ControlsAndMenuAsDesigned)
     EXPECT_EQ(menu->title(), "Popupmenu");
     QStringList items;
     for (QAction* a : menu->actions())
-        items << a->objectName() + '=' + a->text();
+        items << a->objectName() + '=' + (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(items.join(';').toStdString(),
               "Hernoemtitel=Hernoem titel...;Hernoemmodule=Hernoem module...;NieuweModule=Nieuwe module...;"
               "Verwijdermodule=Verwijder module;HernoemOnderwerp=Hernoem onderwerp...;"

@@ -1,0 +1,63 @@
+// The results window's menu item that opens the editor.
+
+#include "Cursusform.h"
+#include "RecordingPrompts.h"
+#include "Resultform.h"
+#include "modPublic.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(EditorMenu, OpensTheEditorModallyWithHourglassThenArrow)
+{
+    static int argc = 1;
+    static char name[] = "courseeditor_tests";
+    static char* argv[] = {name, nullptr};
+    if (!qApp)
+        new QApplication(argc, argv);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SetPaths(dir.path() + QLatin1Char('/'));
+    ASSERT_TRUE(QDir().mkpath(MovieFolder));
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/Documenten"));
+    SetDocumentFolder();
+    QFile course(CourseFile);
+    ASSERT_TRUE(course.open(QIODevice::WriteOnly));
+    course.write("[Cursus]\r\nTitel=Tekenen\r\n[Modules]\r\nm1=Inleiding\r\n");
+    course.close();
+    ScopedPrompts scoped;
+
+    Resultform window;
+    auto* menu = window.findChild<QMenu*>("mnuInstelling");
+    ASSERT_NE(menu, nullptr);
+    QStringList items;
+    for (QAction* a : menu->actions())
+        items << a->objectName() + '=' + a->text();
+    EXPECT_EQ(items.join(';').toStdString(),
+              "mnuInstellingenWijzigen=&Programma wijzigen...;mnuInstellingenCursusInhoud=Cursus inhoud wijzigen...");
+
+    QString seenTitle;
+    bool modal = false;
+    QTimer::singleShot(0, [&] {
+        auto* editor = qobject_cast<Cursusform*>(QApplication::activeModalWidget());
+        if (!editor)
+            return;
+        seenTitle = editor->windowTitle();
+        modal = editor->isModal();
+        editor->reject();
+    });
+    window.findChild<QAction*>("mnuInstellingenCursusInhoud")->trigger();
+    EXPECT_EQ(seenTitle, "Cursus Inhoud wijzigen - Tekenen");
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+} // namespace
