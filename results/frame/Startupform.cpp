@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 
 Startupform::Startupform(const QString& programFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
@@ -26,6 +28,12 @@ Startupform::Startupform(const QString& programFolder, QWidget* parent)
     frmWachtwoord = new QGroupBox(QStringLiteral("Beveiliging"), this);
     frmWachtwoord->setObjectName(QStringLiteral("frmWachtwoord"));
     setTwipsGeometry(frmWachtwoord, 120, 120, 5655, 1215);
+    // The classic frame look: the caption sits on the border line, so the buttons near the top
+    // are inside the frame. Only the frame itself takes this style, not its controls.
+    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) {
+        classic->setParent(frmWachtwoord);
+        frmWachtwoord->setStyle(classic);
+    }
 
     lblpassword = new QLabel(QStringLiteral("Geef Wachtwoord op:"), frmWachtwoord);
     lblpassword->setObjectName(QStringLiteral("lblpassword"));

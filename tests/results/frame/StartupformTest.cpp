@@ -165,6 +165,7 @@ TEST_F(StartupformTest, EnterPressesOkAndEscapeEndsTheProgram)
     QPointer<Startupform> form = open();
     form->txtpassword->setFocus();
     QTest::keyClicks(form->txtpassword, "nee");
+    EXPECT_EQ(form->txtpassword->displayText(), "***");
     QTest::keyClick(form->txtpassword, Qt::Key_Return);
     EXPECT_EQ(recorded.prompts.messages(), QStringList{PasswordWrongText});
     QTest::keyClick(form->txtpassword, Qt::Key_Escape);
