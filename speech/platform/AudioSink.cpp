@@ -1,0 +1,159 @@
+#include "AudioSink.h"
+
+#include <pcaudiolib/audio.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+void Pacer::pace(size_t samples) {
+    if (m_speed <= 0)
+        return;
+    auto now = std::chrono::steady_clock::now();
+    // After a pause or an underrun the clock restarts from now instead of catching up.
+    if (m_next < now)
+        m_next = now;
+    m_next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(samples / (m_rate * m_speed)));
+    std::this_thread::sleep_until(m_next);
+}
+
+std::unique_ptr<WavSink> WavSink::open(const std::string& path, int sampleRate, double speed) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return nullptr;
+    std::unique_ptr<WavSink> sink(new WavSink(f, sampleRate, speed));
+    sink->writeHeader();
+    return sink;
+}
+
+WavSink::~WavSink() {
+    writeHeader();
+    std::fclose(m_file);
+}
+
+namespace {
+void put32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+void put16(unsigned char* p, uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+} // namespace
+
+void WavSink::writeHeader() {
+    unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0,
+                           1,   0};
+    put32(h + 4, 36 + m_dataBytes);
+    put32(h + 24, static_cast<uint32_t>(m_rate));
+    put32(h + 28, static_cast<uint32_t>(m_rate * 2));
+    put16(h + 32, 2);
+    put16(h + 34, 16);
+    h[36] = 'd', h[37] = 'a', h[38] = 't', h[39] = 'a';
+    put32(h + 40, m_dataBytes);
+    long end = std::ftell(m_file);
+    std::fseek(m_file, 0, SEEK_SET);
+    std::fwrite(h, 1, sizeof h, m_file);
+    if (end > static_cast<long>(sizeof h))
+        std::fseek(m_file, end, SEEK_SET);
+    std::fflush(m_file);
+}
+
+void WavSink::write(const int16_t* samples, size_t count) {
+    // Little-endian hosts only, like the rest of the audio path.
+    size_t written = std::fwrite(samples, sizeof(int16_t), count, m_file);
+    m_dataBytes += static_cast<uint32_t>(written * sizeof(int16_t));
+    m_pacer.pace(count);
+}
+
+void WavSink::drain() { writeHeader(); }
+
+namespace {
+
+class DeviceSink final : public AudioSink {
+public:
+    explicit DeviceSink(audio_object* object) : m_object(object) {}
+    ~DeviceSink() override {
+        audio_object_close(m_object);
+        audio_object_destroy(m_object);
+    }
+    void write(const int16_t* samples, size_t count) override {
+        audio_object_write(m_object, samples, count * sizeof(int16_t));
+    }
+    void flush() override { audio_object_flush(m_object); }
+    void drain() override { audio_object_drain(m_object); }
+    const char* kind() const override { return "device"; }
+
+private:
+    audio_object* m_object;
+};
+
+std::mutex g_configMutex;
+std::optional<AudioConfig> g_override;
+std::atomic<bool> g_warned{false};
+
+void warnOnce(const std::string& what) {
+    if (!g_warned.exchange(true))
+        std::fprintf(stderr, "speech: %s; using the null audio sink\n", what.c_str());
+}
+
+} // namespace
+
+std::unique_ptr<AudioSink> openDeviceSink(int sampleRate) {
+    audio_object* object = create_audio_device_object(nullptr, "Speech", "Speech");
+    if (!object)
+        return nullptr;
+    // pcaudiolib hands out an object even without a card; only open tells.
+    if (audio_object_open(object, AUDIO_OBJECT_FORMAT_S16LE, sampleRate, 1) != 0) {
+        audio_object_destroy(object);
+        return nullptr;
+    }
+    return std::make_unique<DeviceSink>(object);
+}
+
+std::unique_ptr<AudioSink> openSink(const AudioConfig& config, int sampleRate) {
+    if (config.custom)
+        if (auto sink = config.custom(sampleRate))
+            return sink;
+    const std::string& spec = config.spec;
+    if (spec == "null")
+        return std::make_unique<NullSink>(sampleRate, config.speed);
+    if (spec.rfind("wav:", 0) == 0) {
+        if (auto sink = WavSink::open(spec.substr(4), sampleRate, config.speed))
+            return sink;
+        warnOnce("cannot write " + spec.substr(4));
+        return std::make_unique<NullSink>(sampleRate, config.speed);
+    }
+    if (spec == "auto" || spec.empty() || spec == "device") {
+        if (auto sink = openDeviceSink(sampleRate))
+            return sink;
+        warnOnce("no sound device");
+        return std::make_unique<NullSink>(sampleRate, config.speed);
+    }
+    warnOnce("unknown SPEECH_AUDIO value \"" + spec + "\"");
+    return std::make_unique<NullSink>(sampleRate, config.speed);
+}
+
+AudioConfig currentAudioConfig() {
+    {
+        std::lock_guard lock(g_configMutex);
+        if (g_override)
+            return *g_override;
+    }
+    AudioConfig config;
+    if (const char* env = std::getenv("SPEECH_AUDIO"))
+        config.spec = env;
+    return config;
+}
+
+void setAudioConfigOverride(std::optional<AudioConfig> config) {
+    std::lock_guard lock(g_configMutex);
+    g_override = std::move(config);
+}
+
+} // namespace platform

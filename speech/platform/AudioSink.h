@@ -1,0 +1,89 @@
+#pragma once
+
+// Where a voice's sound goes: the sound device through pcaudiolib, a null sink or a
+// WAV file. The null and WAV sinks are paced like a device, so states, pauses and
+// word positions behave alike everywhere.
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+    // Blocks about as long as a device would: returns when the samples are playing.
+    virtual void write(const int16_t* samples, size_t count) = 0;
+    // Drops what has been written but not yet played.
+    virtual void flush() {}
+    // Waits until everything written has been played; called when the voice runs out
+    // of text.
+    virtual void drain() {}
+    virtual const char* kind() const = 0;
+};
+
+// Real-time pacing; speed 0 turns it off.
+class Pacer {
+public:
+    Pacer(int sampleRate, double speed) : m_rate(sampleRate), m_speed(speed) {}
+    void pace(size_t samples);
+
+private:
+    int m_rate;
+    double m_speed;
+    std::chrono::steady_clock::time_point m_next{};
+};
+
+class NullSink final : public AudioSink {
+public:
+    NullSink(int sampleRate, double speed) : m_pacer(sampleRate, speed) {}
+    void write(const int16_t*, size_t count) override { m_pacer.pace(count); }
+    const char* kind() const override { return "null"; }
+
+private:
+    Pacer m_pacer;
+};
+
+// 16-bit mono PCM. The RIFF sizes are brought up to date whenever the voice runs out
+// of text and on close, so the file is valid even if the process ends abruptly later.
+class WavSink final : public AudioSink {
+public:
+    static std::unique_ptr<WavSink> open(const std::string& path, int sampleRate, double speed);
+    ~WavSink() override;
+    void write(const int16_t* samples, size_t count) override;
+    void drain() override;
+    const char* kind() const override { return "wav"; }
+
+private:
+    WavSink(std::FILE* file, int sampleRate, double speed) : m_file(file), m_rate(sampleRate), m_pacer(sampleRate, speed) {}
+    void writeHeader();
+    std::FILE* m_file;
+    int m_rate;
+    uint32_t m_dataBytes = 0;
+    Pacer m_pacer;
+};
+
+// Null when no device can be opened.
+std::unique_ptr<AudioSink> openDeviceSink(int sampleRate);
+
+// Output chosen by a spec "auto" | "device" | "null" | "wav:PATH" (SPEECH_AUDIO).
+// A device that cannot be opened, an unwritable file or an unknown spec give the null
+// sink and one line on standard error per process.
+struct AudioConfig {
+    std::string spec = "auto";
+    double speed = 1.0; // 0: unpaced (tests)
+    // Test seam: when set, makes the sink instead of `spec`.
+    std::function<std::unique_ptr<AudioSink>(int sampleRate)> custom;
+};
+std::unique_ptr<AudioSink> openSink(const AudioConfig& config, int sampleRate);
+// SPEECH_AUDIO unless a test override is set.
+AudioConfig currentAudioConfig();
+// Test seam: replaces the environment's choice; nullopt restores it.
+void setAudioConfigOverride(std::optional<AudioConfig> config);
+
+} // namespace platform

@@ -1,0 +1,126 @@
+#pragma once
+
+// One audio thread per voice object. Streams (one per Speak or TextData call) are
+// played in order in 20 ms chunks; markers fire when the audio has reached their
+// sample, so word events follow what is heard. Pause halts after the current chunk
+// and keeps the position; purge drops everything queued.
+
+#include "AudioSink.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+struct Marker {
+    enum class Kind { StreamStart, Word, Sentence, Bookmark, StreamEnd };
+    Kind kind = Kind::Word;
+    uint64_t sample = 0; // position in the stream's audio
+    uint32_t position = 0;
+    uint32_t length = 0;
+    uint32_t value = 0;
+    std::u16string name;
+};
+
+struct PlayerCore;
+
+// Filled by the synthesizer, played by the player.
+class AudioStream {
+public:
+    AudioStream(std::shared_ptr<PlayerCore> core, uint32_t id) : m_core(std::move(core)), m_id(id) {}
+    uint32_t id() const { return m_id; }
+    bool cancelled() const { return m_cancelled.load(std::memory_order_acquire); }
+
+    // Synthesizer side. append waits while the player is far enough ahead; it returns
+    // false once the stream is cancelled.
+    bool append(const int16_t* samples, size_t count, double gain);
+    bool appendSilence(size_t count);
+    void addMarker(Marker marker); // kept in sample order
+    void finish();
+    uint64_t synthesized() const; // samples appended so far
+
+private:
+    friend class Player;
+    std::shared_ptr<PlayerCore> m_core;
+    uint32_t m_id;
+    std::atomic<bool> m_cancelled{false};
+    // Guarded by the core's mutex.
+    std::deque<int16_t> m_pcm; // not yet played
+    std::deque<Marker> m_markers;
+    uint64_t m_played = 0;
+    uint64_t m_synthesized = 0;
+    bool m_started = false;
+    bool m_finished = false;
+};
+
+class Player {
+public:
+    struct Listener {
+        // Called on the audio thread, never after purge() has returned for a purged
+        // stream. May call any Player operation except the destructor.
+        virtual void onMarker(uint32_t streamId, const Marker& marker) = 0;
+
+    protected:
+        ~Listener() = default;
+    };
+
+    // The sink is opened from `config` when the first stream starts.
+    Player(Listener* listener, AudioConfig config, int sampleRate);
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    std::shared_ptr<AudioStream> newStream(uint32_t id);
+    void setPaused(bool paused);
+    bool paused() const;
+    // Cancels every queued stream. No marker of them reaches the listener afterwards.
+    void purge();
+    // No stream queued.
+    bool idle() const;
+    bool waitUntilIdle(std::chrono::milliseconds timeout) const;
+    // Immediate volume, 0..1.
+    void setGain(double gain);
+    // Kind of the sink in use ("" before the first stream).
+    std::string sinkKind() const;
+    // The stream now playing and the samples of it played so far (0, 0 when idle).
+    std::pair<uint32_t, uint64_t> position() const;
+
+    static constexpr size_t kChunkMs = 20;
+    static constexpr size_t kMaxAheadMs = 5000;
+
+private:
+    void run();
+    void deliver(const std::shared_ptr<AudioStream>& stream, const Marker& marker);
+
+    Listener* m_listener;
+    AudioConfig m_config;
+    int m_rate;
+    std::shared_ptr<PlayerCore> m_core;
+    std::recursive_mutex m_delivery; // held while the listener runs; purge takes it
+    std::atomic<double> m_gain{1.0};
+    std::unique_ptr<AudioSink> m_sink; // audio thread only
+    std::thread m_thread;
+};
+
+// Shared by a player and the synthesizer jobs that feed it, so a job may outlive
+// the player.
+struct PlayerCore {
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    std::deque<std::shared_ptr<AudioStream>> queue;
+    bool paused = false;
+    bool stopping = false;
+    bool flushPending = false;
+    int ending = 0; // end markers being delivered
+    std::string sinkKind;
+    size_t maxAhead = 0;
+};
+
+} // namespace platform

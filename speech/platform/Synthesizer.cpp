@@ -1,0 +1,278 @@
+#include "Synthesizer.h"
+
+#include "Com.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+struct CuratedLanguage {
+    const char* key;
+    const char* identifier; // espeak voice file
+    const char16_t* name;
+    uint16_t languageId;
+    std::vector<const char*> variants; // "" is the plain language voice
+};
+
+// The course speaks Dutch, so Dutch comes first and is the default voice.
+const std::vector<CuratedLanguage>& curatedLanguages() {
+    static const std::vector<CuratedLanguage> list = {
+        {"nl", "gmw/nl", u"Dutch", 0x0413, {"", "f3", "m1", "f1"}},
+        {"en-gb", "gmw/en", u"English (Great Britain)", 0x0809, {"", "f3"}},
+        {"en-us", "gmw/en-US", u"English (America)", 0x0409, {"", "f3"}},
+        {"de", "gmw/de", u"German", 0x0407, {"", "f3"}},
+        {"fr", "roa/fr", u"French", 0x040C, {"", "f3"}},
+    };
+    return list;
+}
+
+// Where the text of the fragment being synthesised stands; used by the callback.
+struct Current {
+    SynthJob* job = nullptr;
+    const Fragment* fragment = nullptr;
+    std::vector<uint32_t> unitOfCodePoint; // code point index -> UTF-16 index in the fragment
+    uint64_t base = 0;                     // stream samples before this fragment
+    uint32_t lastWordPosition = 0;
+    bool anyWord = false;
+    bool cancelled = false;
+};
+
+Current g_current; // synthesizer thread only
+
+uint32_t sourceOffset(const Fragment& f, const std::vector<uint32_t>& unitOf, int codePoint) {
+    size_t cp = std::min<size_t>(static_cast<size_t>(std::max(codePoint, 0)), unitOf.size() - 1);
+    return f.offsets[std::min<size_t>(unitOf[cp], f.offsets.size() - 1)];
+}
+
+int synthCallback(short* wav, int count, espeak_EVENT* events) {
+    Current& c = g_current;
+    if (!c.job || c.cancelled)
+        return 1;
+    AudioStream& stream = *c.job->stream;
+    for (espeak_EVENT* e = events; e && e->type != espeakEVENT_LIST_TERMINATED; ++e) {
+        if (e->type != espeakEVENT_WORD && e->type != espeakEVENT_SENTENCE)
+            continue;
+        int cp = e->text_position - 1; // 1-based code points
+        if (cp < 0 || static_cast<size_t>(cp) + 1 >= c.unitOfCodePoint.size())
+            continue;
+        uint32_t position = sourceOffset(*c.fragment, c.unitOfCodePoint, cp);
+        uint32_t end = sourceOffset(*c.fragment, c.unitOfCodePoint, cp + std::max(e->length, 0));
+        Marker m;
+        m.kind = e->type == espeakEVENT_WORD ? Marker::Kind::Word : Marker::Kind::Sentence;
+        m.sample = c.base + static_cast<uint64_t>(std::max(e->sample, 0));
+        m.position = position;
+        m.length = end > position ? end - position : 0;
+        if (m.kind == Marker::Kind::Word) {
+            // Numbers and dates repeat a word; only forward steps count.
+            if (c.anyWord && position <= c.lastWordPosition)
+                continue;
+            c.anyWord = true;
+            c.lastWordPosition = position;
+        }
+        stream.addMarker(std::move(m));
+    }
+    if (wav && count > 0 && !stream.append(wav, static_cast<size_t>(count), c.fragment->gain))
+        c.cancelled = true;
+    if (stream.cancelled())
+        c.cancelled = true;
+    return c.cancelled ? 1 : 0;
+}
+
+std::string toUtf8WithMap(const std::u16string& text, std::vector<uint32_t>& unitOf) {
+    std::string out;
+    unitOf.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        unitOf.push_back(static_cast<uint32_t>(i));
+        bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                    text[i + 1] <= 0xDFFF;
+        out += utf16ToUtf8(std::u16string_view(text).substr(i, pair ? 2 : 1));
+        if (pair)
+            ++i;
+    }
+    unitOf.push_back(static_cast<uint32_t>(text.size()));
+    return out;
+}
+
+bool blank(const std::u16string& text) {
+    for (char16_t c : text)
+        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
+            return false;
+    return true;
+}
+
+} // namespace
+
+struct Synthesizer::State {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool ready = false;
+    bool available = false;
+    int sampleRate = 22050;
+    std::vector<VoiceDescription> voices;
+    std::deque<SynthJob> jobs;
+    std::string currentVoice;
+    std::thread thread;
+
+    void run();
+    void initialise();
+    void synthesise(SynthJob& job);
+};
+
+Synthesizer::Synthesizer() : m_state(new State) {
+    m_state->thread = std::thread([s = m_state] { s->run(); });
+    // Lives as long as the process; it is never joined or terminated.
+    m_state->thread.detach();
+}
+
+Synthesizer& Synthesizer::instance() {
+    static Synthesizer* instance = new Synthesizer;
+    return *instance;
+}
+
+const std::vector<VoiceDescription>& Synthesizer::voices() {
+    std::unique_lock lock(m_state->mutex);
+    m_state->changed.wait(lock, [&] { return m_state->ready; });
+    return m_state->voices;
+}
+
+bool Synthesizer::available() {
+    voices();
+    return m_state->available;
+}
+
+int Synthesizer::sampleRate() {
+    voices();
+    return m_state->sampleRate;
+}
+
+void Synthesizer::submit(SynthJob job) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->jobs.push_back(std::move(job));
+    m_state->changed.notify_all();
+}
+
+void Synthesizer::State::initialise() {
+    int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, nullptr, espeakINITIALIZE_DONT_EXIT);
+    std::vector<VoiceDescription> list;
+    if (rate > 0) {
+        espeak_SetSynthCallback(synthCallback);
+        // Every list call frees the previous list, so each is copied out at once.
+        struct Listed {
+            std::string identifier;
+            int gender;
+            int age;
+        };
+        std::vector<Listed> languages, variants;
+        for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v)
+            languages.push_back({(*v)->identifier ? (*v)->identifier : "", 0, 0});
+        espeak_VOICE variantSpec{};
+        variantSpec.languages = "variant";
+        for (const espeak_VOICE** v = espeak_ListVoices(&variantSpec); v && *v; ++v)
+            variants.push_back({(*v)->identifier ? (*v)->identifier : "", (*v)->gender, (*v)->age});
+
+        for (const CuratedLanguage& lang : curatedLanguages()) {
+            bool present = false;
+            for (const Listed& l : languages)
+                present = present || l.identifier == lang.identifier;
+            if (!present)
+                continue;
+            for (const char* variant : lang.variants) {
+                VoiceDescription d;
+                d.languageName = lang.name;
+                d.languageId = lang.languageId;
+                d.key = lang.key;
+                d.espeakName = lang.identifier;
+                if (*variant) {
+                    const Listed* found = nullptr;
+                    for (const Listed& l : variants)
+                        if (l.identifier == std::string("!v/") + variant)
+                            found = &l;
+                    // An unknown variant would silently fall back to the plain voice.
+                    if (!found)
+                        continue;
+                    d.key += std::string("-") + variant;
+                    d.espeakName += std::string("+") + variant;
+                    // Plain language voices report male and no age; variants tell the truth.
+                    d.gender = found->gender == 2 ? 2 : 1;
+                    d.age = found->age;
+                }
+                d.name = d.languageName + (d.age >= 65 ? u" Senior" : u"") + (d.gender == 2 ? u" Female" : u" Male");
+                list.push_back(std::move(d));
+            }
+        }
+    }
+    std::lock_guard lock(mutex);
+    available = rate > 0;
+    if (rate > 0)
+        sampleRate = rate;
+    voices = std::move(list);
+    ready = true;
+    changed.notify_all();
+}
+
+void Synthesizer::State::run() {
+    initialise();
+    for (;;) {
+        SynthJob job;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !jobs.empty(); });
+            job = std::move(jobs.front());
+            jobs.pop_front();
+        }
+        synthesise(job);
+        job.stream->finish();
+    }
+}
+
+void Synthesizer::State::synthesise(SynthJob& job) {
+    AudioStream& stream = *job.stream;
+    g_current = Current{};
+    g_current.job = &job;
+    for (const Fragment& f : job.fragments) {
+        if (stream.cancelled() || g_current.cancelled)
+            break;
+        switch (f.kind) {
+        case Fragment::Kind::Silence:
+            if (!stream.appendSilence(static_cast<size_t>(f.silenceMs) * sampleRate / 1000))
+                g_current.cancelled = true;
+            continue;
+        case Fragment::Kind::Bookmark: {
+            Marker m;
+            m.kind = Marker::Kind::Bookmark;
+            m.sample = stream.synthesized();
+            m.position = f.offsets.empty() ? 0 : f.offsets.front();
+            m.value = f.bookmarkValue;
+            m.name = f.bookmark;
+            stream.addMarker(std::move(m));
+            continue;
+        }
+        case Fragment::Kind::Text:
+            break;
+        }
+        if (!available || blank(f.text))
+            continue;
+        std::string voice = job.voice.empty() && !voices.empty() ? voices.front().espeakName : job.voice;
+        if (voice != currentVoice && espeak_SetVoiceByName(voice.c_str()) == EE_OK)
+            currentVoice = voice;
+        // Set after the voice: selecting a voice resets the parameters.
+        espeak_SetParameter(espeakRATE, f.wpm, 0);
+        espeak_SetParameter(espeakPITCH, f.pitch, 0);
+        espeak_SetParameter(espeakVOLUME, 100, 0);
+        std::string utf8 = toUtf8WithMap(f.text, g_current.unitOfCodePoint);
+        g_current.fragment = &f;
+        g_current.base = stream.synthesized();
+        espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
+    }
+    g_current = Current{};
+}
+
+} // namespace platform
