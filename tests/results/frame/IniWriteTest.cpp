@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -125,6 +129,27 @@ TEST(WriteIni, UnreadableFileIsNotReplaced)
     WriteINI(path, "A", "k", "v");
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     EXPECT_EQ(contents(path), "[A]\r\nkeep=1\r\n");
+}
+
+TEST(WriteIni, PathThatCannotBeOpenedIsNotReplaced)
+{
+    // A socket exists but cannot be opened, even by root; it must not become an INI file.
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath("socket.ini"));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    WriteINI(QString::fromLocal8Bit(path), "A", "k", "v");
+    DeleteINISection(QString::fromLocal8Bit(path), "A");
+    EXPECT_EQ(ReadINI(QString::fromLocal8Bit(path), "A", "k", "d"), "d");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    ::close(fd);
 }
 
 struct DeleteCase {
