@@ -230,8 +230,9 @@ uint64_t createSequence(Host& host)
     for (oru::IOruUnknown* object : objects)
         object->Release();
     for (void* instance : {registration, script}) {
-        if (instance != nullptr)
+        if (instance != nullptr) {
             EXPECT_EQ(oru::instanceUnknown(instance)->Release(), 0u);
+        }
     }
     return host.allocator.allocations();
 }
