@@ -270,6 +270,23 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
     unlockTree();
 }
 
+namespace {
+
+// Rows made by a fill that have not joined the table yet; deleted if the fill is abandoned.
+struct PendingRows {
+    QList<QTreeWidgetItem*> items;
+    ~PendingRows() { qDeleteAll(items); }
+    // One by one, so that each row takes its place by the current sort.
+    void joinTo(QTreeWidget* table)
+    {
+        for (QTreeWidgetItem* item : std::as_const(items))
+            table->addTopLevelItem(item);
+        items.clear();
+    }
+};
+
+} // namespace
+
 void Resultform::fillRows(const QString& nodeText)
 {
     const quint64 generation = ++m_generation;
@@ -281,34 +298,44 @@ void Resultform::fillRows(const QString& nodeText)
     if (generation != m_generation || m_ending)
         return;
 
+    // The table is not painted during the fill, so its rows join it when the fill ends (or fails,
+    // keeping the rows so far): a row joining after every pupil makes the table lay out all its
+    // rows again each time the pending events run.
+    PendingRows rows;
     ClassAverage average;
     qint16 finalResult = 0;
     const QStringList pupils = LstFiles;
-    for (const QString& name : pupils) {
-        QCoreApplication::processEvents();
-        if (generation != m_generation || m_ending)
-            return;
-        lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
-        // The previous pupil enters the average only now, so a total that overflows leaves the
-        // rows so far in place.
-        average.add(finalResult);
-        finalResult = 0;
+    const int moduleColumns = ListView->columnCount() - 2;
+    try {
+        for (const QString& name : pupils) {
+            QCoreApplication::processEvents();
+            if (generation != m_generation || m_ending)
+                return; // a newer fill or a rebuilt tree owns the table now
+            lblnLeerling->setText(QString::number(rows.items.size()));
+            // The previous pupil enters the average only now, so a total that overflows leaves the
+            // rows so far in place.
+            average.add(finalResult);
+            finalResult = 0;
 
-        auto* row = new ResultRow(QStringList{name});
-        ListView->addTopLevelItem(row);
-        FinalResult pupil;
-        const int moduleColumns = ListView->columnCount() - 2;
-        for (int k = 1; k <= moduleColumns; ++k) {
-            const QString grade = ReadGrade(path + name, ReadTestName(CourseFile, k));
-            row->setText(k, grade);
-            pupil.add(grade);
+            auto* row = new ResultRow(QStringList{name});
+            rows.items << row;
+            FinalResult pupil;
+            for (int k = 1; k <= moduleColumns; ++k) {
+                const QString grade = ReadGrade(path + name, ReadTestName(CourseFile, k));
+                row->setText(k, grade);
+                pupil.add(grade);
+            }
+            if (pupil.hasResult()) {
+                finalResult = pupil.value();
+                row->setText(moduleColumns + 1, pupil.text());
+            }
         }
-        if (pupil.hasResult()) {
-            finalResult = pupil.value();
-            row->setText(moduleColumns + 1, pupil.text());
-        }
+        average.add(finalResult);
+    } catch (...) {
+        rows.joinTo(ListView);
+        throw;
     }
-    average.add(finalResult);
+    rows.joinTo(ListView);
 
     lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
     lblAvg->setText(average.text());
