@@ -1,1 +1,314 @@
 #include "Sapi4Engine.h"
+
+#include <algorithm>
+#include <iterator>
+#include <new>
+
+using namespace platform;
+
+namespace {
+
+WCHAR* toWide(const char* text) {
+    if (!text)
+        return nullptr;
+    int n = lstrlenA(text);
+    auto* buffer = static_cast<WCHAR*>(CoTaskMemAlloc(2 * static_cast<size_t>(n) + 2));
+    if (!buffer)
+        return nullptr;
+    buffer[0] = 0; // a failed conversion leaves an empty text, not garbage
+    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, n + 1);
+    return buffer;
+}
+
+void store(std::atomic<int32_t>& field, EngineState state) { field.store(static_cast<int32_t>(state)); }
+
+} // namespace
+
+HRESULT Sapi4BufNotify::QueryInterface(const IID& iid, void** out) {
+    if (iid == IID_IUnknown || iid == IID_ITTSBufNotifySink) {
+        *out = this;
+        return 0;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT Sapi4BufNotify::TextDataDone(QWORD, DWORD) {
+    if (Sapi4Engine* engine = m_engine.load()) {
+        store(engine->m_state, EngineState::Stopped);
+        engine->m_wordPosition.store(0);
+    }
+    return 0;
+}
+
+HRESULT Sapi4BufNotify::TextDataStarted(QWORD) {
+    if (Sapi4Engine* engine = m_engine.load()) {
+        store(engine->m_state, EngineState::Playing);
+        engine->m_wordPosition.store(1);
+    }
+    return 0;
+}
+
+HRESULT Sapi4BufNotify::BookMark(QWORD, DWORD) { return 0; }
+
+HRESULT Sapi4BufNotify::WordPosition(QWORD, DWORD) {
+    if (Sapi4Engine* engine = m_engine.load())
+        engine->m_wordPosition.store(engine->m_wordPosition.load() + 1);
+    return 0;
+}
+
+const char16_t* Sapi4Engine::ageName(WORD code) {
+    switch (code) {
+    case 1:
+        return u"Baby";
+    case 3:
+        return u"Toddler";
+    case 6:
+        return u"Child";
+    case 14:
+        return u"Adolescent";
+    case 30:
+        return u"Adult";
+    case 70:
+        return u"Elderly";
+    default:
+        return u"Unknown";
+    }
+}
+
+const char16_t* Sapi4Engine::genderName(WORD code) {
+    switch (code) {
+    case 0:
+        return u"Neutral";
+    case 1:
+        return u"Female";
+    case 2:
+        return u"Male";
+    default:
+        return u"Unknown";
+    }
+}
+
+void Sapi4Engine::releaseMode() {
+    if (m_attributes)
+        m_attributes->Release();
+    if (m_central)
+        m_central->Release();
+    m_attributes = nullptr;
+    m_central = nullptr;
+}
+
+bool Sapi4Engine::openMode(const TTSMODEINFOW* wanted) {
+    releaseMode();
+    m_modeInfo = TTSMODEINFOW{};
+    ITTSFindW* finder = nullptr;
+    IAudioMultiMediaDevice* audio = nullptr;
+    bool ok = false;
+    DWORD device = 0;
+    void* attributes = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, kClassContext, IID_ITTSFindW,
+                                reinterpret_cast<void**>(&finder))) ||
+        !finder)
+        goto done;
+    if (FAILED(finder->Find(wanted, nullptr, &m_modeInfo)))
+        goto done;
+    if (FAILED(CoCreateInstance(CLSID_MMAudioDest, nullptr, kClassContext, IID_IAudioMultiMediaDevice,
+                                reinterpret_cast<void**>(&audio))) ||
+        !audio)
+        goto done;
+    if (FAILED(audio->DeviceNumGet(&device)))
+        goto done;
+    audio->DeviceNumSet(device); // the current number, the wave mapper by default
+    if (FAILED(finder->Select(m_modeInfo.modeId, &m_central, audio)) || !m_central)
+        goto done;
+    ok = SUCCEEDED(m_central->QueryInterface(IID_ITTSAttributesW, &attributes)) && attributes;
+    m_attributes = static_cast<ITTSAttributesW*>(attributes);
+done:
+    if (audio)
+        audio->Release();
+    if (finder)
+        finder->Release();
+    if (!ok) {
+        m_modeInfo = TTSMODEINFOW{};
+        releaseMode();
+    }
+    return ok;
+}
+
+Sapi4Engine::Sapi4Engine() {
+    TTSMODEINFOW any{};
+    openMode(&any);
+    m_bufNotify = new (std::nothrow) Sapi4BufNotify(this);
+}
+
+Sapi4Engine::~Sapi4Engine() {
+    releaseMode();
+    if (m_bufNotify)
+        m_bufNotify->unbind();
+    delete m_bufNotify;
+}
+
+bool Sapi4Engine::isReady() { return m_central && m_attributes && m_bufNotify; }
+
+bool Sapi4Engine::speak(const char* text) {
+    WCHAR* wide = toWide(text);
+    if (!wide || !m_central) {
+        CoTaskMemFree(wide);
+        return false;
+    }
+    stop();
+    SData data{wide, static_cast<DWORD>(wideLength(wide) * sizeof(WCHAR))};
+    bool ok = m_central->TextData(kCharsetText, 0, data, m_bufNotify, IID_ITTSBufNotifySink) == S_OK;
+    CoTaskMemFree(wide);
+    return ok;
+}
+
+bool Sapi4Engine::pause() {
+    if (m_state.load() != static_cast<int32_t>(EngineState::Playing) || !m_central ||
+        FAILED(m_central->AudioPause()))
+        return false;
+    store(m_state, EngineState::Paused);
+    return true;
+}
+
+bool Sapi4Engine::resume() {
+    if (m_state.load() != static_cast<int32_t>(EngineState::Paused) || !m_central ||
+        FAILED(m_central->AudioResume()))
+        return false;
+    store(m_state, EngineState::Playing);
+    return true;
+}
+
+bool Sapi4Engine::stop() {
+    if (!m_central || FAILED(m_central->AudioReset()))
+        return false;
+    m_wordPosition.store(0);
+    store(m_state, EngineState::Stopped);
+    return true;
+}
+
+int32_t Sapi4Engine::getRate() {
+    DWORD speed = 0;
+    if (!m_attributes || FAILED(m_attributes->SpeedGet(&speed)))
+        return 0;
+    return static_cast<int32_t>(speed);
+}
+
+int32_t Sapi4Engine::setRate(int32_t rate) {
+    if (rate < 0 || !m_attributes || FAILED(m_attributes->SpeedSet(static_cast<DWORD>(rate))))
+        return 0;
+    return rate;
+}
+
+int32_t Sapi4Engine::getPitch() {
+    WORD pitch = 0;
+    if (!m_attributes || FAILED(m_attributes->PitchGet(&pitch)))
+        return 0;
+    return pitch;
+}
+
+int32_t Sapi4Engine::setPitch(int32_t pitch) {
+    if (!m_attributes || FAILED(m_attributes->PitchSet(static_cast<WORD>(pitch & 0xFFFF))))
+        return 0;
+    return pitch;
+}
+
+int32_t Sapi4Engine::getVolume() {
+    DWORD volume = 0;
+    if (!m_attributes || FAILED(m_attributes->VolumeGet(&volume)))
+        return 0;
+    return static_cast<int32_t>(volume & 0xFFFF); // the left channel
+}
+
+int32_t Sapi4Engine::setVolume(int32_t volume) {
+    if (volume < 0 || !m_attributes)
+        return 0;
+    DWORD both = (static_cast<DWORD>(volume) & 0xFFFF) | (static_cast<DWORD>(volume) << 16);
+    if (FAILED(m_attributes->VolumeSet(both)))
+        return 0;
+    return volume;
+}
+
+template <class Visit>
+bool Sapi4Engine::forEachMode(Visit visit) {
+    ITTSEnumW* modes = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, kClassContext, IID_ITTSEnumW,
+                                reinterpret_cast<void**>(&modes))) ||
+        !modes)
+        return false;
+    TTSMODEINFOW mode{};
+    while (modes->Next(1, &mode, nullptr) == S_OK)
+        if (!visit(mode))
+            break;
+    modes->Reset();
+    modes->Release();
+    return true;
+}
+
+int32_t Sapi4Engine::setVoice(int32_t index) {
+    if (index == 0 || m_state.load() != static_cast<int32_t>(EngineState::Stopped))
+        return 0;
+    int32_t position = 0;
+    bool opened = false;
+    forEachMode([&](const TTSMODEINFOW& mode) {
+        if (++position != index)
+            return true;
+        opened = openMode(&mode);
+        return false;
+    });
+    return opened ? index : 0;
+}
+
+int32_t Sapi4Engine::getVoice() {
+    int32_t position = 0, found = 0;
+    forEachMode([&](const TTSMODEINFOW& mode) {
+        ++position;
+        if (mode.modeId == m_modeInfo.modeId) {
+            found = position;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
+bool Sapi4Engine::fillVoiceList(VoiceInfo* head) {
+    int32_t filled = 0;
+    VoiceInfo* tail = nullptr;
+    bool allocated = true;
+    bool enumerated = forEachMode([&](const TTSMODEINFOW& mode) {
+        VoiceInfo* record = head;
+        if (tail) {
+            record = new (std::nothrow) VoiceInfo;
+            if (!record) {
+                allocated = false;
+                return false;
+            }
+            tail->next = record;
+        }
+        tail = record;
+        record->index = ++filled;
+        // The speaker text is a fixed buffer; make sure it ends before handing it on.
+        WCHAR speaker[kModeTextUnits];
+        std::copy(std::begin(mode.speaker), std::end(mode.speaker), speaker);
+        speaker[kModeTextUnits - 1] = 0;
+        record->setName(speaker);
+        record->setAge(ageName(mode.age));
+        record->setGender(genderName(mode.gender));
+        return true;
+    });
+    return enumerated && allocated && filled == getVoiceCount();
+}
+
+int32_t Sapi4Engine::getVoiceCount() {
+    int32_t count = 0;
+    forEachMode([&](const TTSMODEINFOW&) {
+        ++count;
+        return true;
+    });
+    return count;
+}
+
+EngineState Sapi4Engine::getState() { return static_cast<EngineState>(m_state.load()); }
+
+int32_t Sapi4Engine::getWordPosition() { return m_wordPosition.load(); }

@@ -1,1 +1,371 @@
 #include "Sapi5Engine.h"
+
+#include <new>
+#include <string>
+
+using namespace platform;
+
+namespace {
+
+// The script text (system code page) as a task-memory UTF-16 text; null when the
+// text is null or the allocation fails.
+WCHAR* toWide(const char* text) {
+    if (!text)
+        return nullptr;
+    int n = lstrlenA(text);
+    auto* buffer = static_cast<WCHAR*>(CoTaskMemAlloc(2 * static_cast<size_t>(n) + 2));
+    if (!buffer)
+        return nullptr;
+    buffer[0] = 0; // a failed conversion leaves an empty text, not garbage
+    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, n + 1);
+    return buffer;
+}
+
+std::u16string decimal(int32_t value) {
+    std::string s = std::to_string(value);
+    return std::u16string(s.begin(), s.end());
+}
+
+// "Attributes" → value of one attribute of a token, as a task-memory text.
+bool readAttribute(ISpDataKey* attributes, LPCWSTR name, LPWSTR* value) {
+    *value = nullptr;
+    return attributes->GetStringValue(name, value) == S_OK;
+}
+
+bool tokenName(ISpObjectToken* token, std::u16string& name) {
+    ISpDataKey* attributes = nullptr;
+    if (token->OpenKey(u"Attributes", &attributes) != S_OK || !attributes)
+        return false;
+    LPWSTR value = nullptr;
+    bool ok = readAttribute(attributes, u"Name", &value) && value;
+    if (ok)
+        name = value;
+    CoTaskMemFree(value);
+    attributes->Release();
+    return ok;
+}
+
+} // namespace
+
+HRESULT Sapi5Notify::NotifyCallback(WPARAM, LPARAM) {
+    Sapi5Engine* engine = m_engine.load();
+    if (!engine || !engine->m_voice)
+        return 1;
+    ISpVoice* voice = engine->m_voice;
+    SpEvent event{};
+    for (;;) {
+        clearEvent(&event);
+        if (voice->GetEvents(1, &event, nullptr) != S_OK)
+            break;
+        if (event.eventId == kEventStartInputStream) {
+            engine->m_state.store(static_cast<int32_t>(EngineState::Playing));
+            engine->m_wordPosition.store(0);
+        } else if (event.eventId == kEventEndInputStream) {
+            engine->m_state.store(static_cast<int32_t>(EngineState::Stopped));
+            engine->m_wordPosition.store(0);
+        } else if (event.eventId == kEventWordBoundary) {
+            SpVoiceStatus status{};
+            if (FAILED(voice->GetStatus(&status, nullptr)))
+                break;
+            engine->m_wordPosition.store(engine->m_wordPosition.load() + 1);
+        }
+    }
+    clearEvent(&event);
+    return 1;
+}
+
+Sapi5Engine::Sapi5Engine() {
+    void* voice = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_SpVoice, nullptr, kClassContext, IID_ISpVoice, &voice);
+    if (result != S_OK || !voice) {
+        if (voice) // a misbehaving class handed out an object with a failure
+            static_cast<ISpVoice*>(voice)->Release();
+        return;
+    }
+    m_voice = static_cast<ISpVoice*>(voice);
+    m_notify = new (std::nothrow) Sapi5Notify(this);
+    if (!m_notify)
+        return;
+    // Results of these three are not examined.
+    m_voice->SetNotifyCallbackInterface(m_notify, 0, 0);
+    m_voice->SetInterest(kInterest, kInterest);
+    m_voice->SetPriority(kPriorityAlert);
+    stop();
+}
+
+Sapi5Engine::~Sapi5Engine() {
+    if (m_notify)
+        m_notify->unbind();
+    if (m_voice)
+        m_voice->Release();
+    delete m_notify;
+}
+
+bool Sapi5Engine::isReady() { return m_voice && m_notify; }
+
+bool Sapi5Engine::speak(const char* text) {
+    if (!m_voice)
+        return false;
+    WCHAR* wide = toWide(text);
+    if (!wide)
+        return false;
+    SpVoiceStatus status{};
+    if (FAILED(m_voice->GetStatus(&status, nullptr))) {
+        CoTaskMemFree(wide);
+        return false;
+    }
+    HRESULT result;
+    if (m_pitch != 0) {
+        // The text goes in unescaped, as the markup is meant to wrap it.
+        std::u16string markup = u"<pitch absmiddle = '" + decimal(m_pitch) + u"'>" + wide + u"</pitch>";
+        result = m_voice->Speak(markup.c_str(), kSpeakXml, nullptr);
+    } else {
+        result = m_voice->Speak(wide, kSpeakPlain, nullptr);
+    }
+    CoTaskMemFree(wide);
+    if (FAILED(result))
+        return false;
+    if (m_pausedFlag == 1) {
+        if (FAILED(m_voice->Resume()))
+            return false;
+        m_pausedFlag = 0;
+    }
+    m_state.store(static_cast<int32_t>(EngineState::Playing));
+    return true; // true on success: the scripts are told that speaking started
+}
+
+bool Sapi5Engine::purge() {
+    SpVoiceStatus status{};
+    if (!m_voice || FAILED(m_voice->GetStatus(&status, nullptr)))
+        return false;
+    return m_voice->Speak(u"", kSpeakPlain, nullptr) == S_OK;
+}
+
+bool Sapi5Engine::pause() {
+    if (!m_voice)
+        return false;
+    SpVoiceStatus status{};
+    if (FAILED(m_voice->GetStatus(&status, nullptr)) || status.runningState != kRunStateSpeaking)
+        return false;
+    if (m_pausedFlag == 1)
+        return true;
+    if (FAILED(m_voice->Pause()))
+        return false;
+    m_pausedFlag = 1;
+    m_state.store(static_cast<int32_t>(EngineState::Paused));
+    return true;
+}
+
+bool Sapi5Engine::resume() {
+    if (!m_voice)
+        return false;
+    SpVoiceStatus status{};
+    if (FAILED(m_voice->GetStatus(&status, nullptr)) || status.runningState == kRunStateSpeaking ||
+        m_pausedFlag != 1)
+        return false;
+    if (FAILED(m_voice->Resume()))
+        return false;
+    m_state.store(static_cast<int32_t>(EngineState::Playing));
+    m_pausedFlag = 0;
+    return true; // true on success
+}
+
+bool Sapi5Engine::stop() {
+    if (!m_voice)
+        return false;
+    SpVoiceStatus status{};
+    if (FAILED(m_voice->GetStatus(&status, nullptr)))
+        return false;
+    bool purged = purge();
+    if (purged && m_pausedFlag == 1) {
+        if (FAILED(m_voice->Resume()))
+            return false;
+        m_pausedFlag = 0;
+    }
+    m_state.store(static_cast<int32_t>(EngineState::Stopped));
+    return purged; // a failed purge is reported
+}
+
+int32_t Sapi5Engine::getRate() {
+    LONG rate = 0;
+    if (!m_voice || FAILED(m_voice->GetRate(&rate)))
+        return 0;
+    return rate;
+}
+
+int32_t Sapi5Engine::setRate(int32_t rate) {
+    if (!m_voice || FAILED(m_voice->SetRate(rate)))
+        return 0;
+    return getRate();
+}
+
+int32_t Sapi5Engine::getPitch() { return m_pitch; }
+
+int32_t Sapi5Engine::setPitch(int32_t pitch) {
+    m_pitch = pitch;
+    return getPitch();
+}
+
+int32_t Sapi5Engine::getVolume() {
+    USHORT volume = 0;
+    if (!m_voice || FAILED(m_voice->GetVolume(&volume)))
+        return 0;
+    return volume;
+}
+
+int32_t Sapi5Engine::setVolume(int32_t volume) {
+    if (!m_voice || FAILED(m_voice->SetVolume(static_cast<USHORT>(volume))))
+        return 0;
+    return getVolume();
+}
+
+bool Sapi5Engine::enumerateVoices(IEnumSpObjectTokens** tokens, ULONG* count) {
+    *tokens = nullptr;
+    *count = 0;
+    ISpObjectTokenCategory* category = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, kClassContext, IID_ISpObjectTokenCategory,
+                                reinterpret_cast<void**>(&category))) ||
+        !category)
+        return false;
+    HRESULT result = category->SetId(kVoicesCategoryPath, 0);
+    if (SUCCEEDED(result))
+        result = category->EnumTokens(nullptr, nullptr, tokens);
+    category->Release();
+    if (FAILED(result) || !*tokens || FAILED((*tokens)->GetCount(count))) {
+        if (*tokens)
+            (*tokens)->Release();
+        *tokens = nullptr;
+        return false;
+    }
+    return true;
+}
+
+int32_t Sapi5Engine::setVoice(int32_t index) {
+    if (!m_voice || m_state.load() != static_cast<int32_t>(EngineState::Stopped))
+        return index;
+    IEnumSpObjectTokens* tokens = nullptr;
+    ULONG count = 0;
+    if (!enumerateVoices(&tokens, &count))
+        return index;
+    // Compared unsigned: a negative index reads as very large and picks the last voice.
+    if (count < static_cast<uint32_t>(index))
+        index = static_cast<int32_t>(count);
+    else if (index == 0)
+        index = 1;
+    ISpObjectToken* token = nullptr;
+    for (int32_t i = 0; i < index; ++i) {
+        if (token)
+            token->Release();
+        token = nullptr;
+        if (tokens->Next(1, &token, nullptr) != S_OK || !token) {
+            if (token)
+                token->Release();
+            tokens->Release();
+            return index;
+        }
+    }
+    m_voice->SetVoice(token); // its result does not change the answer
+    if (token)
+        token->Release();
+    tokens->Release();
+    return index;
+}
+
+int32_t Sapi5Engine::getVoice() {
+    if (!m_voice)
+        return 0;
+    ISpObjectToken* current = nullptr;
+    if (m_voice->GetVoice(&current) != S_OK || !current)
+        return 0;
+    std::u16string currentName;
+    bool named = tokenName(current, currentName);
+    current->Release();
+    if (!named)
+        return 0;
+    IEnumSpObjectTokens* tokens = nullptr;
+    ULONG count = 0;
+    if (!enumerateVoices(&tokens, &count))
+        return 0;
+    int32_t found = 0;
+    for (ULONG i = 1; i <= count; ++i) {
+        ISpObjectToken* token = nullptr;
+        if (tokens->Next(1, &token, nullptr) != S_OK || !token)
+            break;
+        std::u16string name;
+        bool ok = tokenName(token, name);
+        token->Release();
+        if (!ok)
+            break;
+        if (name == currentName) {
+            found = static_cast<int32_t>(i);
+            break;
+        }
+    }
+    tokens->Release();
+    return found;
+}
+
+bool Sapi5Engine::fillVoiceList(VoiceInfo* head) {
+    if (!m_voice)
+        return true;
+    IEnumSpObjectTokens* tokens = nullptr;
+    ULONG count = 0;
+    if (!enumerateVoices(&tokens, &count))
+        return false;
+    bool lastGenderRead = true;
+    VoiceInfo* tail = nullptr;
+    for (ULONG i = 1; i <= count; ++i) {
+        ISpObjectToken* token = nullptr;
+        if (tokens->Next(1, &token, nullptr) != S_OK || !token) {
+            tokens->Release();
+            return false;
+        }
+        ISpDataKey* attributes = nullptr;
+        bool opened = token->OpenKey(u"Attributes", &attributes) == S_OK && attributes;
+        token->Release();
+        if (!opened) {
+            tokens->Release();
+            return false;
+        }
+        VoiceInfo* record = head;
+        if (tail) {
+            record = new (std::nothrow) VoiceInfo;
+            if (!record) {
+                attributes->Release();
+                tokens->Release();
+                return false;
+            }
+            tail->next = record;
+        }
+        tail = record;
+        LPWSTR name = nullptr, age = nullptr, gender = nullptr;
+        readAttribute(attributes, u"Name", &name);
+        readAttribute(attributes, u"Age", &age);
+        lastGenderRead = readAttribute(attributes, u"Gender", &gender);
+        record->index = static_cast<int32_t>(i);
+        record->setName(name);
+        record->setAge(age);
+        record->setGender(gender);
+        CoTaskMemFree(name);
+        CoTaskMemFree(age);
+        CoTaskMemFree(gender);
+        attributes->Release();
+    }
+    tokens->Release();
+    return lastGenderRead;
+}
+
+int32_t Sapi5Engine::getVoiceCount() {
+    if (!m_voice)
+        return -1;
+    IEnumSpObjectTokens* tokens = nullptr;
+    ULONG count = 0;
+    if (!enumerateVoices(&tokens, &count))
+        return -1;
+    tokens->Release();
+    return static_cast<int32_t>(count);
+}
+
+EngineState Sapi5Engine::getState() { return static_cast<EngineState>(m_state.load()); }
+
+int32_t Sapi5Engine::getWordPosition() { return m_wordPosition.load(); }
