@@ -262,7 +262,8 @@ void CourseTree::deleteModule()
     const NodeId module = m_current;
     const NodeId previous = sibling(module, -1);
     const NodeId next = sibling(module, +1);
-    for (NodeId topic : node(module).children)
+    const QVector<NodeId> topics = node(module).children; // removeNode edits the list
+    for (NodeId topic : topics)
         removeNode(topic);
     removeNode(module);
     if (next != NoNode) {
