@@ -68,7 +68,7 @@ TEST(VoiceInfo, LayoutIsFixed)
     SUCCEED();
 }
 
-TEST(LoadEngine, PlaceholderEnginesNeverLoad)
+TEST(LoadEngine, ProductEnginesFailCleanlyWithoutASpeechLayer)
 {
     // The product's own list; without a speech layer nothing may stay loaded.
     EXPECT_FALSE(loadEngine(true));
