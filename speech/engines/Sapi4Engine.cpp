@@ -20,7 +20,9 @@ WCHAR* toWide(const char* text) {
     return buffer;
 }
 
-void store(std::atomic<int32_t>& field, EngineState state) { field.store(static_cast<int32_t>(state)); }
+void store(std::atomic<int32_t>& field, EngineState state) {
+    field.store(static_cast<int32_t>(state));
+}
 
 } // namespace
 
@@ -49,7 +51,9 @@ HRESULT Sapi4BufNotify::TextDataStarted(QWORD) {
     return 0;
 }
 
-HRESULT Sapi4BufNotify::BookMark(QWORD, DWORD) { return 0; }
+HRESULT Sapi4BufNotify::BookMark(QWORD, DWORD) {
+    return 0;
+}
 
 HRESULT Sapi4BufNotify::WordPosition(QWORD, DWORD) {
     if (Sapi4Engine* engine = m_engine.load())
@@ -148,7 +152,9 @@ Sapi4Engine::~Sapi4Engine() {
     delete m_bufNotify;
 }
 
-bool Sapi4Engine::isReady() { return m_central && m_attributes && m_bufNotify; }
+bool Sapi4Engine::isReady() {
+    return m_central && m_attributes && m_bufNotify;
+}
 
 bool Sapi4Engine::speak(const char* text) {
     WCHAR* wide = toWide(text);
@@ -164,16 +170,14 @@ bool Sapi4Engine::speak(const char* text) {
 }
 
 bool Sapi4Engine::pause() {
-    if (m_state.load() != static_cast<int32_t>(EngineState::Playing) || !m_central ||
-        FAILED(m_central->AudioPause()))
+    if (m_state.load() != static_cast<int32_t>(EngineState::Playing) || !m_central || FAILED(m_central->AudioPause()))
         return false;
     store(m_state, EngineState::Paused);
     return true;
 }
 
 bool Sapi4Engine::resume() {
-    if (m_state.load() != static_cast<int32_t>(EngineState::Paused) || !m_central ||
-        FAILED(m_central->AudioResume()))
+    if (m_state.load() != static_cast<int32_t>(EngineState::Paused) || !m_central || FAILED(m_central->AudioResume()))
         return false;
     store(m_state, EngineState::Playing);
     return true;
@@ -229,8 +233,7 @@ int32_t Sapi4Engine::setVolume(int32_t volume) {
     return volume;
 }
 
-template <class Visit>
-bool Sapi4Engine::forEachMode(Visit visit) {
+template <class Visit> bool Sapi4Engine::forEachMode(Visit visit) {
     ITTSEnumW* modes = nullptr;
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, kClassContext, IID_ITTSEnumW,
                                 reinterpret_cast<void**>(&modes))) ||
@@ -309,6 +312,10 @@ int32_t Sapi4Engine::getVoiceCount() {
     return count;
 }
 
-EngineState Sapi4Engine::getState() { return static_cast<EngineState>(m_state.load()); }
+EngineState Sapi4Engine::getState() {
+    return static_cast<EngineState>(m_state.load());
+}
 
-int32_t Sapi4Engine::getWordPosition() { return m_wordPosition.load(); }
+int32_t Sapi4Engine::getWordPosition() {
+    return m_wordPosition.load();
+}

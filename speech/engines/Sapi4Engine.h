@@ -62,8 +62,7 @@ private:
     void releaseMode();
     // Calls `visit` for each mode until it returns false; false when the enumerator
     // cannot be created.
-    template <class Visit>
-    bool forEachMode(Visit visit);
+    template <class Visit> bool forEachMode(Visit visit);
 
     platform::ITTSCentralW* m_central = nullptr;
     platform::ITTSAttributesW* m_attributes = nullptr;

@@ -101,7 +101,9 @@ Sapi5Engine::~Sapi5Engine() {
     delete m_notify;
 }
 
-bool Sapi5Engine::isReady() { return m_voice && m_notify; }
+bool Sapi5Engine::isReady() {
+    return m_voice && m_notify;
+}
 
 bool Sapi5Engine::speak(const char* text) {
     if (!m_voice)
@@ -160,8 +162,7 @@ bool Sapi5Engine::resume() {
     if (!m_voice)
         return false;
     SpVoiceStatus status{};
-    if (FAILED(m_voice->GetStatus(&status, nullptr)) || status.runningState == kRunStateSpeaking ||
-        m_pausedFlag != 1)
+    if (FAILED(m_voice->GetStatus(&status, nullptr)) || status.runningState == kRunStateSpeaking || m_pausedFlag != 1)
         return false;
     if (FAILED(m_voice->Resume()))
         return false;
@@ -199,7 +200,9 @@ int32_t Sapi5Engine::setRate(int32_t rate) {
     return getRate();
 }
 
-int32_t Sapi5Engine::getPitch() { return m_pitch; }
+int32_t Sapi5Engine::getPitch() {
+    return m_pitch;
+}
 
 int32_t Sapi5Engine::setPitch(int32_t pitch) {
     m_pitch = pitch;
@@ -366,6 +369,10 @@ int32_t Sapi5Engine::getVoiceCount() {
     return static_cast<int32_t>(count);
 }
 
-EngineState Sapi5Engine::getState() { return static_cast<EngineState>(m_state.load()); }
+EngineState Sapi5Engine::getState() {
+    return static_cast<EngineState>(m_state.load());
+}
 
-int32_t Sapi5Engine::getWordPosition() { return m_wordPosition.load(); }
+int32_t Sapi5Engine::getWordPosition() {
+    return m_wordPosition.load();
+}

@@ -47,8 +47,8 @@ void put16(unsigned char* p, uint16_t v) {
 } // namespace
 
 void WavSink::writeHeader() {
-    unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0,
-                           1,   0};
+    unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
+                           'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   1,   0};
     put32(h + 4, 36 + m_dataBytes);
     put32(h + 24, static_cast<uint32_t>(m_rate));
     put32(h + 28, static_cast<uint32_t>(m_rate * 2));
@@ -71,7 +71,9 @@ void WavSink::write(const int16_t* samples, size_t count) {
     m_pacer.pace(count);
 }
 
-void WavSink::drain() { writeHeader(); }
+void WavSink::drain() {
+    writeHeader();
+}
 
 namespace {
 

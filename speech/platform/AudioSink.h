@@ -60,7 +60,8 @@ public:
     const char* kind() const override { return "wav"; }
 
 private:
-    WavSink(std::FILE* file, int sampleRate, double speed) : m_file(file), m_rate(sampleRate), m_pacer(sampleRate, speed) {}
+    WavSink(std::FILE* file, int sampleRate, double speed)
+        : m_file(file), m_rate(sampleRate), m_pacer(sampleRate, speed) {}
     void writeHeader();
     std::FILE* m_file;
     int m_rate;

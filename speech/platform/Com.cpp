@@ -110,9 +110,13 @@ ScopedClass::~ScopedClass() {
         registry().classes.erase(m_clsid);
 }
 
-void* CoTaskMemAlloc(size_t size) { return std::malloc(size ? size : 1); }
+void* CoTaskMemAlloc(size_t size) {
+    return std::malloc(size ? size : 1);
+}
 
-void CoTaskMemFree(void* p) { std::free(p); }
+void CoTaskMemFree(void* p) {
+    std::free(p);
+}
 
 LPWSTR coTaskStrDup(std::u16string_view text) {
     auto* p = static_cast<LPWSTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
@@ -123,7 +127,9 @@ LPWSTR coTaskStrDup(std::u16string_view text) {
     return p;
 }
 
-int lstrlenA(const char* text) { return text ? static_cast<int>(std::strlen(text)) : 0; }
+int lstrlenA(const char* text) {
+    return text ? static_cast<int>(std::strlen(text)) : 0;
+}
 
 size_t wideLength(LPCWSTR text) {
     size_t n = 0;
@@ -199,7 +205,9 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-bool isUtf8CodePage(UINT cp) { return cp == CP_ACP || cp == CP_UTF8; }
+bool isUtf8CodePage(UINT cp) {
+    return cp == CP_ACP || cp == CP_UTF8;
+}
 
 } // namespace
 

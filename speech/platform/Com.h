@@ -29,7 +29,9 @@ using LPCWSTR = const char16_t*;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 
-constexpr HRESULT hr(uint32_t code) { return static_cast<HRESULT>(code); }
+constexpr HRESULT hr(uint32_t code) {
+    return static_cast<HRESULT>(code);
+}
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
@@ -43,8 +45,12 @@ constexpr HRESULT E_INVALIDARG = hr(0x80070057);
 constexpr HRESULT CLASS_E_NOAGGREGATION = hr(0x80040110);
 constexpr HRESULT REGDB_E_CLASSNOTREG = hr(0x80040154);
 
-constexpr bool SUCCEEDED(HRESULT h) { return h >= 0; }
-constexpr bool FAILED(HRESULT h) { return h < 0; }
+constexpr bool SUCCEEDED(HRESULT h) {
+    return h >= 0;
+}
+constexpr bool FAILED(HRESULT h) {
+    return h < 0;
+}
 
 constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
@@ -97,8 +103,7 @@ protected:
 // Reference-counted implementation of one or more interfaces. Interfaces name their
 // own id as a static member `iid`; QueryInterface answers those and IUnknown.
 // Objects are born with one reference.
-template <class First, class... Rest>
-class ComObject : public First, public Rest... {
+template <class First, class... Rest> class ComObject : public First, public Rest... {
 public:
     HRESULT QueryInterface(REFIID iid, void** out) override {
         if (!out)
@@ -128,8 +133,7 @@ protected:
     virtual void* extraInterface(REFIID) { return nullptr; }
 
 private:
-    template <class I>
-    bool findInterface(REFIID iid, void** out) {
+    template <class I> bool findInterface(REFIID iid, void** out) {
         if (iid != I::iid)
             return false;
         *out = static_cast<I*>(this);
@@ -139,8 +143,7 @@ private:
 };
 
 // Owning interface pointer.
-template <class T>
-class ComPtr {
+template <class T> class ComPtr {
 public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}

@@ -25,7 +25,9 @@ double sapi5Gain(int volume, int level) {
     return std::clamp(volume, 0, 100) / 100.0 * (std::clamp(level, 0, 100) / 100.0);
 }
 
-int sapi4BasePitch(bool female) { return female ? 200 : 100; }
+int sapi4BasePitch(bool female) {
+    return female ? 200 : 100;
+}
 
 int sapi4ClampPitch(int64_t hertz, bool female) {
     int base = sapi4BasePitch(female);
@@ -38,7 +40,9 @@ int sapi4PitchToEspeak(int hertz, bool female) {
     return clampInt(std::lround(50.0 + 50.0 * std::log2(hz / base)), 0, 100);
 }
 
-uint32_t sapi4ClampSpeed(int64_t wpm) { return static_cast<uint32_t>(clampInt(wpm, kMinWpm, kMaxWpm)); }
+uint32_t sapi4ClampSpeed(int64_t wpm) {
+    return static_cast<uint32_t>(clampInt(wpm, kMinWpm, kMaxWpm));
+}
 
 double sapi4VolumeGain(uint32_t volume) {
     uint32_t left = volume & 0xFFFF, right = volume >> 16;
@@ -57,7 +61,9 @@ std::u16string_view sapi5AgeName(int years) {
     return u"Senior";
 }
 
-std::u16string_view sapi5GenderName(int espeakGender) { return espeakGender == 2 ? u"Female" : u"Male"; }
+std::u16string_view sapi5GenderName(int espeakGender) {
+    return espeakGender == 2 ? u"Female" : u"Male";
+}
 
 uint16_t sapi4AgeCode(int years) {
     if (years <= 0)
@@ -76,6 +82,8 @@ uint16_t sapi4AgeCode(int years) {
 }
 
 // The synthesizer counts male 1, female 2; SAPI 4 the other way round.
-uint16_t sapi4GenderCode(int espeakGender) { return espeakGender == 2 ? kGenderFemale : kGenderMale; }
+uint16_t sapi4GenderCode(int espeakGender) {
+    return espeakGender == 2 ? kGenderFemale : kGenderMale;
+}
 
 } // namespace platform

@@ -17,8 +17,8 @@ struct Fragment {
     std::u16string text;           // control characters already blanked
     std::vector<uint32_t> offsets; // source offset of every unit of `text`, plus one for its end
     int wpm = 175;
-    int pitch = 50;     // synthesizer scale 0..100
-    double gain = 1.0;  // on top of the voice's own volume
+    int pitch = 50;    // synthesizer scale 0..100
+    double gain = 1.0; // on top of the voice's own volume
     int silenceMs = 0;
     std::u16string bookmark;    // Bookmark: the mark as written
     uint32_t bookmarkValue = 0; // Bookmark: its numeric value (0 when not a number)

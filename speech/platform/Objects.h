@@ -15,8 +15,7 @@ HRESULT createMMAudioDest(REFIID iid, void** out);
 
 // Creates an object born with one reference, answers `iid` and drops the birth
 // reference, so a failed QueryInterface frees it.
-template <class T, class... Args>
-HRESULT createObject(REFIID iid, void** out, Args&&... args) {
+template <class T, class... Args> HRESULT createObject(REFIID iid, void** out, Args&&... args) {
     if (!out)
         return E_POINTER;
     *out = nullptr;

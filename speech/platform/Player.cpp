@@ -15,9 +15,8 @@ int16_t scaled(int16_t sample, double gain) {
 
 bool AudioStream::append(const int16_t* samples, size_t count, double gain) {
     std::unique_lock lock(m_core->mutex);
-    m_core->changed.wait(lock, [&] {
-        return cancelled() || m_core->stopping || m_synthesized - m_played < m_core->maxAhead;
-    });
+    m_core->changed.wait(
+        lock, [&] { return cancelled() || m_core->stopping || m_synthesized - m_played < m_core->maxAhead; });
     if (cancelled() || m_core->stopping)
         return false;
     for (size_t i = 0; i < count; ++i)
@@ -106,6 +105,10 @@ void Player::purge() {
     m_core->changed.notify_all();
 }
 
+void Player::barrier() {
+    std::lock_guard delivery(m_delivery);
+}
+
 bool Player::idle() const {
     std::lock_guard lock(m_core->mutex);
     return m_core->queue.empty();
@@ -116,7 +119,9 @@ bool Player::waitUntilIdle(std::chrono::milliseconds timeout) const {
     return m_core->changed.wait_for(lock, timeout, [&] { return m_core->queue.empty() && m_core->ending == 0; });
 }
 
-void Player::setGain(double gain) { m_gain.store(std::clamp(gain, 0.0, 1.0)); }
+void Player::setGain(double gain) {
+    m_gain.store(std::clamp(gain, 0.0, 1.0));
+}
 
 std::string Player::sinkKind() const {
     std::lock_guard lock(m_core->mutex);

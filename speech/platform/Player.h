@@ -82,6 +82,9 @@ public:
     bool paused() const;
     // Cancels every queued stream. No marker of them reaches the listener afterwards.
     void purge();
+    // Returns once no marker is being delivered; later deliveries see what the caller
+    // changed before.
+    void barrier();
     // No stream queued.
     bool idle() const;
     bool waitUntilIdle(std::chrono::milliseconds timeout) const;

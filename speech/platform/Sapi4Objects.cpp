@@ -60,7 +60,9 @@ bool findMode(const GUID& modeId, size_t& index) {
     return false;
 }
 
-std::u16string_view text(const WCHAR* s) { return std::u16string_view(s, wideLength(s)); }
+std::u16string_view text(const WCHAR* s) {
+    return std::u16string_view(s, wideLength(s));
+}
 
 QWORD timeStamp() {
     using namespace std::chrono;
@@ -112,8 +114,8 @@ public:
         if (notifyInterface) {
             if (notifyIid != IID_ITTSBufNotifySink)
                 return E_NOINTERFACE;
-            HRESULT result = static_cast<IUnknown*>(notifyInterface)->QueryInterface(IID_ITTSBufNotifySink,
-                                                                                    sink.putVoid());
+            HRESULT result =
+                static_cast<IUnknown*>(notifyInterface)->QueryInterface(IID_ITTSBufNotifySink, sink.putVoid());
             if (FAILED(result))
                 return result;
         }
@@ -332,8 +334,12 @@ private:
 
 } // namespace
 
-HRESULT createTtsEnumerator(REFIID iid, void** out) { return createObject<TtsEnumerator>(iid, out); }
+HRESULT createTtsEnumerator(REFIID iid, void** out) {
+    return createObject<TtsEnumerator>(iid, out);
+}
 
-HRESULT createMMAudioDest(REFIID iid, void** out) { return createObject<MMAudioDest>(iid, out); }
+HRESULT createMMAudioDest(REFIID iid, void** out) {
+    return createObject<MMAudioDest>(iid, out);
+}
 
 } // namespace platform

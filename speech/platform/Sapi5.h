@@ -49,7 +49,9 @@ constexpr uint16_t kEventBookmark = 4;
 constexpr uint16_t kEventWordBoundary = 5;
 constexpr uint16_t kEventSentenceBoundary = 7;
 constexpr ULONGLONG kInterestFlagCheck = (1ULL << 30) | (1ULL << 33);
-constexpr ULONGLONG interestBit(uint16_t eventId) { return 1ULL << eventId; }
+constexpr ULONGLONG interestBit(uint16_t eventId) {
+    return 1ULL << eventId;
+}
 
 // What an event's lParam holds, so that clearing the event can free it.
 constexpr uint16_t kParamUndefined = 0;
@@ -155,7 +157,7 @@ struct ISpVoice : IUnknown {
     virtual HRESULT Resume() = 0;
     virtual HRESULT SetVoice(ISpObjectToken* token) = 0;
     virtual HRESULT GetVoice(ISpObjectToken** token) = 0;
-    virtual HRESULT SetRate(LONG rate) = 0;       // -10 .. 10
+    virtual HRESULT SetRate(LONG rate) = 0; // -10 .. 10
     virtual HRESULT GetRate(LONG* rate) = 0;
     virtual HRESULT SetVolume(USHORT volume) = 0; // 0 .. 100
     virtual HRESULT GetVolume(USHORT* volume) = 0;

@@ -168,8 +168,8 @@ public:
             return E_POINTER;
         ULONG n = 0;
         for (; n < count && m_next < m_indices.size(); ++n, ++m_next) {
-            HRESULT result = createObject<VoiceToken>(IID_ISpObjectToken, reinterpret_cast<void**>(&tokens[n]),
-                                                      m_indices[m_next]);
+            HRESULT result =
+                createObject<VoiceToken>(IID_ISpObjectToken, reinterpret_cast<void**>(&tokens[n]), m_indices[m_next]);
             if (FAILED(result)) {
                 while (n > 0)
                     tokens[--n]->Release();
@@ -310,10 +310,14 @@ public:
     }
 
     HRESULT SetNotifyCallbackInterface(ISpNotifyCallback* callback, WPARAM wParam, LPARAM lParam) override {
-        std::lock_guard lock(m_mutex);
-        m_callback = callback;
-        m_wParam = wParam;
-        m_lParam = lParam;
+        {
+            std::lock_guard lock(m_mutex);
+            m_callback = callback;
+            m_wParam = wParam;
+            m_lParam = lParam;
+        }
+        // A callback in progress finishes first, so the old one may be freed on return.
+        m_player->barrier();
         return S_OK;
     }
 
@@ -612,8 +616,12 @@ private:
 
 } // namespace
 
-HRESULT createSpVoice(REFIID iid, void** out) { return createObject<SpVoice>(iid, out); }
+HRESULT createSpVoice(REFIID iid, void** out) {
+    return createObject<SpVoice>(iid, out);
+}
 
-HRESULT createTokenCategory(REFIID iid, void** out) { return createObject<TokenCategory>(iid, out); }
+HRESULT createTokenCategory(REFIID iid, void** out) {
+    return createObject<TokenCategory>(iid, out);
+}
 
 } // namespace platform

@@ -48,7 +48,9 @@ struct Script {
 
 Script* g = nullptr;
 
-GUID modeId(size_t i) { return GUID{0xABC00000u + static_cast<uint32_t>(i), 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}}; }
+GUID modeId(size_t i) {
+    return GUID{0xABC00000u + static_cast<uint32_t>(i), 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
+}
 
 TTSMODEINFOW modeInfo(size_t i) {
     TTSMODEINFOW m{};
@@ -169,8 +171,7 @@ public:
     }
 };
 
-template <class T>
-HRESULT create(REFIID iid, void** out) {
+template <class T> HRESULT create(REFIID iid, void** out) {
     auto* object = new T;
     HRESULT r = object->QueryInterface(iid, out);
     object->Release();
@@ -363,7 +364,8 @@ TEST_F(Sapi4EngineTest, VoiceListNamesAgesAndGenders) {
     struct Expected {
         int32_t index;
         std::u16string name, age, gender;
-    } expected[] = {{1, u"Anna", u"Adult", u"Female"}, {2, u"Bram", u"Elderly", u"Male"}, {3, u"Cees", u"Unknown", u"Unknown"}};
+    } expected[] = {
+        {1, u"Anna", u"Adult", u"Female"}, {2, u"Bram", u"Elderly", u"Male"}, {3, u"Cees", u"Unknown", u"Unknown"}};
     VoiceInfo* v = &head;
     for (const Expected& x : expected) {
         ASSERT_NE(v, nullptr);
@@ -387,7 +389,7 @@ TEST(Sapi4Names, AgeAndGenderTables) {
     struct Age {
         WORD code;
         std::u16string name;
-    } ages[] = {{1, u"Baby"},  {3, u"Toddler"}, {6, u"Child"},    {14, u"Adolescent"}, {30, u"Adult"},
+    } ages[] = {{1, u"Baby"},     {3, u"Toddler"}, {6, u"Child"},   {14, u"Adolescent"}, {30, u"Adult"},
                 {70, u"Elderly"}, {0, u"Unknown"}, {5, u"Unknown"}, {65535, u"Unknown"}};
     for (const Age& a : ages)
         EXPECT_EQ(std::u16string(Sapi4Engine::ageName(a.code)), a.name) << a.code;

@@ -47,7 +47,9 @@ struct Script {
 
 Script* g = nullptr;
 
-std::string narrow(std::u16string_view s) { return utf16ToUtf8(s); }
+std::string narrow(std::u16string_view s) {
+    return utf16ToUtf8(s);
+}
 
 class FakeKey final : public ComObject<ISpDataKey> {
 public:
@@ -93,7 +95,9 @@ public:
     }
 
 protected:
-    void* extraInterface(REFIID iid) override { return iid == IID_ISpDataKey ? static_cast<ISpDataKey*>(this) : nullptr; }
+    void* extraInterface(REFIID iid) override {
+        return iid == IID_ISpDataKey ? static_cast<ISpDataKey*>(this) : nullptr;
+    }
 
 private:
     FakeVoiceSpec m_spec;
@@ -273,8 +277,12 @@ protected:
 TEST_F(Sapi5EngineTest, ConstructionSetsUpTheVoiceAndStops) {
     Sapi5Engine e;
     EXPECT_TRUE(e.isReady());
-    std::vector<std::string> expected = {"SetNotifyCallbackInterface(0,0)", "SetInterest(240000026,240000026)",
-                                         "SetPriority(1)", "GetStatus", "GetStatus", "Speak"};
+    std::vector<std::string> expected = {"SetNotifyCallbackInterface(0,0)",
+                                         "SetInterest(240000026,240000026)",
+                                         "SetPriority(1)",
+                                         "GetStatus",
+                                         "GetStatus",
+                                         "Speak"};
     EXPECT_EQ(m_script.calls, expected);
     ASSERT_EQ(m_script.spoken.size(), 1u);
     EXPECT_EQ(m_script.spoken[0], u"");
@@ -292,7 +300,8 @@ TEST_F(Sapi5EngineTest, NotReadyWithoutAVoiceAndEveryOperationAnswersFalseOrZero
         {"class missing", nullptr},
         {"creation fails", [](REFIID, void**) { return kFail; }},
         // Only exactly 0 counts, even with an object handed out.
-        {"success other than 0", [](REFIID iid, void** out) {
+        {"success other than 0",
+         [](REFIID iid, void** out) {
              auto* v = new FakeVoice;
              v->QueryInterface(iid, out);
              v->Release();
@@ -448,16 +457,18 @@ TEST_F(Sapi5EngineTest, SetVoiceClampsAndSelectsByPosition) {
     struct Case {
         int32_t asked, answer;
         const char* selected;
-    } cases[] = {{0, 1, "SetVoice(Anna)"}, {-3, 3, "SetVoice(Cees)"}, {99, 3, "SetVoice(Cees)"},
-                 {2, 2, "SetVoice(Bram)"}, {3, 3, "SetVoice(Cees)"}};
+    } cases[] = {{0, 1, "SetVoice(Anna)"},
+                 {-3, 3, "SetVoice(Cees)"},
+                 {99, 3, "SetVoice(Cees)"},
+                 {2, 2, "SetVoice(Bram)"},
+                 {3, 3, "SetVoice(Cees)"}};
     auto e = make();
     for (const Case& c : cases) {
         m_script.calls.clear();
         EXPECT_EQ(e->setVoice(c.asked), c.answer) << c.asked;
         EXPECT_EQ(m_script.calls.back(), c.selected) << c.asked;
         EXPECT_EQ(m_script.count("Next"), static_cast<size_t>(c.answer)) << c.asked;
-        EXPECT_EQ(m_script.calls.front(),
-                  "SetId(HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices,0)");
+        EXPECT_EQ(m_script.calls.front(), "SetId(HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Speech\\Voices,0)");
     }
     m_script.setVoice = kFail; // its result does not change the answer
     EXPECT_EQ(e->setVoice(2), 2);
@@ -566,7 +577,8 @@ TEST_F(Sapi5EngineTest, NotificationsDriveStateAndWordPosition) {
     auto event = [](uint16_t id) { return SpEvent{id, kParamUndefined, 1, 0, 0, 0}; };
     m_script.events = {event(kEventStartInputStream), event(kEventWordBoundary), event(kEventWordBoundary)};
     // Events the engine did not ask for are released correctly and ignored.
-    m_script.events.push_back(SpEvent{kEventBookmark, kParamString, 1, 0, 0, reinterpret_cast<LPARAM>(coTaskStrDup(u"m"))});
+    m_script.events.push_back(
+        SpEvent{kEventBookmark, kParamString, 1, 0, 0, reinterpret_cast<LPARAM>(coTaskStrDup(u"m"))});
     m_script.events.push_back(event(kEventWordBoundary));
     ASSERT_NE(m_script.callback, nullptr);
     EXPECT_EQ(m_script.callback->NotifyCallback(0, 0), 1);

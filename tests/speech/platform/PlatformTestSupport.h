@@ -83,7 +83,11 @@ struct LoggedEvent {
 // Notification callback that drains the voice's events into a log.
 class EventCollector final : public ISpNotifyCallback {
 public:
-    explicit EventCollector(ISpVoice* voice) : m_voice(voice) {}
+    explicit EventCollector(ISpVoice* voice) : m_voice(voice) { voice->AddRef(); }
+    ~EventCollector() {
+        m_voice->SetNotifyCallbackInterface(nullptr, 0, 0);
+        m_voice->Release();
+    }
     HRESULT NotifyCallback(WPARAM, LPARAM) override {
         SpEvent e{};
         while (m_voice->GetEvents(1, &e, nullptr) == S_OK) {
@@ -151,7 +155,9 @@ inline WavData readWav(const std::string& path) {
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (bytes.size() < 44 || std::string(bytes.begin(), bytes.begin() + 4) != "RIFF")
         return w;
-    auto u32 = [&](size_t at) { return uint32_t(bytes[at]) | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24; };
+    auto u32 = [&](size_t at) {
+        return uint32_t(bytes[at]) | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24;
+    };
     auto u16 = [&](size_t at) { return uint16_t(bytes[at] | bytes[at + 1] << 8); };
     w.riffSize = u32(4);
     w.channels = u16(22);

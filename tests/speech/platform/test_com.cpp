@@ -78,9 +78,7 @@ TEST(ComRegistry, ScopedClassRestoresThePreviousRegistration) {
     ComPtr<IUnknown> unknown;
     EXPECT_EQ(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_IAudioMultiMediaDevice, unknown.putVoid()),
               E_NOINTERFACE);
-    {
-        ScopedClass fake(kFakeClass, makeCounter);
-    }
+    { ScopedClass fake(kFakeClass, makeCounter); }
     EXPECT_FALSE(isClassRegistered(kFakeClass));
     EXPECT_TRUE(unregisterClass(CLSID_SpVoice));
     EXPECT_FALSE(unregisterClass(CLSID_SpVoice));
@@ -94,7 +92,10 @@ TEST(ComRegistry, SpeechPlatformVariableChoosesTheLayers) {
     struct Case {
         const char* value; // null: unset
         bool sapi5, sapi4;
-    } cases[] = {{nullptr, true, true}, {"sapi4", false, true}, {"", false, false}, {"sapi5", true, false},
+    } cases[] = {{nullptr, true, true},
+                 {"sapi4", false, true},
+                 {"", false, false},
+                 {"sapi5", true, false},
                  {"sapi4, sapi5", true, true}};
     for (const Case& c : cases) {
         if (c.value)
@@ -144,23 +145,23 @@ TEST_P(MultiByteConversion, DecodesUtf8AsTheSystemCodePage) {
     EXPECT_EQ(lstrlenA(c.input.c_str()), static_cast<int>(c.input.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, MultiByteConversion,
-    testing::Values(Conversion{"ascii", "Goedemorgen", u"Goedemorgen"}, Conversion{"empty", "", u""},
-                    Conversion{"accents", "caf\xC3\xA9 \xC3\xAB", u"caf\u00E9 \u00EB"},
-                    Conversion{"euro", "\xE2\x82\xAC", u"\u20AC"},
-                    Conversion{"non_bmp", "a\xF0\x9F\x98\x80z", u"a\U0001F600z"},
-                    Conversion{"stray_continuation", "a\x80z", u"a\uFFFDz"},
-                    Conversion{"truncated_sequence", "a\xE2\x82", u"a\uFFFD\uFFFD"},
-                    Conversion{"overlong", "\xC0\xAF", u"\uFFFD\uFFFD"},
-                    Conversion{"surrogate_encoded", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Texts, MultiByteConversion,
+                         testing::Values(Conversion{"ascii", "Goedemorgen", u"Goedemorgen"},
+                                         Conversion{"empty", "", u""},
+                                         Conversion{"accents", "caf\xC3\xA9 \xC3\xAB", u"caf\u00E9 \u00EB"},
+                                         Conversion{"euro", "\xE2\x82\xAC", u"\u20AC"},
+                                         Conversion{"non_bmp", "a\xF0\x9F\x98\x80z", u"a\U0001F600z"},
+                                         Conversion{"stray_continuation", "a\x80z", u"a\uFFFDz"},
+                                         Conversion{"truncated_sequence", "a\xE2\x82", u"a\uFFFD\uFFFD"},
+                                         Conversion{"overlong", "\xC0\xAF", u"\uFFFD\uFFFD"},
+                                         Conversion{"surrogate_encoded", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(TextConversion, EdgeCases) {
     EXPECT_EQ(lstrlenA(nullptr), 0);
     WCHAR buffer[8];
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, nullptr, -1, buffer, 8), 0);
-    EXPECT_EQ(MultiByteToWideChar(1252, 0, "a", -1, buffer, 8), 0); // only the UTF-8 system code page
+    EXPECT_EQ(MultiByteToWideChar(1252, 0, "a", -1, buffer, 8), 0);     // only the UTF-8 system code page
     EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, "abc", 2, buffer, 8), 2); // explicit length: no terminator
     EXPECT_EQ(buffer[1], u'b');
 

@@ -57,7 +57,7 @@ TEST(Mappings, AgeAndGender) {
         int years;
         std::u16string_view sapi5;
         uint16_t sapi4;
-    } cases[] = {{0, u"Adult", 30}, {1, u"Child", 1},   {4, u"Child", 3},    {8, u"Child", 6},     {15, u"Teen", 14},
+    } cases[] = {{0, u"Adult", 30},  {1, u"Child", 1},   {4, u"Child", 3},    {8, u"Child", 6},   {15, u"Teen", 14},
                  {30, u"Adult", 30}, {64, u"Adult", 30}, {65, u"Senior", 70}, {90, u"Senior", 70}};
     for (const Case& c : cases) {
         EXPECT_EQ(sapi5AgeName(c.years), c.sapi5) << c.years;

@@ -46,7 +46,8 @@ TEST(Sapi5Markup, NestingRestoresAndEmptyElementsPersist) {
 
 TEST(Sapi5Markup, OutOfRangeValuesAreClamped) {
     std::vector<Fragment> f;
-    ASSERT_TRUE(parseSapi5Xml(u"<pitch absmiddle='99'>a</pitch><volume level='250'>b</volume><volume level='40'>c</volume>", 0, f));
+    ASSERT_TRUE(parseSapi5Xml(
+        u"<pitch absmiddle='99'>a</pitch><volume level='250'>b</volume><volume level='40'>c</volume>", 0, f));
     ASSERT_EQ(f.size(), 3u);
     EXPECT_EQ(f[0].pitch, 71);
     EXPECT_DOUBLE_EQ(f[1].gain, 1.0);
@@ -55,7 +56,9 @@ TEST(Sapi5Markup, OutOfRangeValuesAreClamped) {
 
 TEST(Sapi5Markup, UnknownTagsCommentsAndDeclarationsAreSkipped) {
     std::vector<Fragment> f;
-    ASSERT_TRUE(parseSapi5Xml(u"<?xml version='1.0'?><!-- note <x> --><speak><emph>Hi</emph> <voice required='Gender=Female'>there</voice></speak>", 0, f));
+    ASSERT_TRUE(parseSapi5Xml(u"<?xml version='1.0'?><!-- note <x> --><speak><emph>Hi</emph> <voice "
+                              u"required='Gender=Female'>there</voice></speak>",
+                              0, f));
     EXPECT_EQ(texts(f), u"Hi| |there|");
 }
 
@@ -85,13 +88,13 @@ TEST(Sapi5Markup, SilenceAndBookmarksBecomeTheirOwnFragments) {
 
 TEST(Sapi5Markup, MalformedMarkupIsRefusedWithoutTouchingTheOutput) {
     const std::u16string cases[] = {
-        u"a < b",                          // a bare "<" in XML
-        u"<pitch absmiddle='5'>x",         // fine: unclosed elements end with the text
-        u"<pitch absmiddle='5'>x</rate>",  // mismatched end
-        u"x</pitch>",                      // end without start
+        u"a < b",                         // a bare "<" in XML
+        u"<pitch absmiddle='5'>x",        // fine: unclosed elements end with the text
+        u"<pitch absmiddle='5'>x</rate>", // mismatched end
+        u"x</pitch>",                     // end without start
         u"<pitch absmiddle='five'>x</pitch>",
-        u"<pitch absmiddle=5>x</pitch>",   // unquoted
-        u"<pitch absmiddle='5>x</pitch>",  // unterminated quote
+        u"<pitch absmiddle=5>x</pitch>",  // unquoted
+        u"<pitch absmiddle='5>x</pitch>", // unterminated quote
         u"<!-- open comment",
         u"<pitch",
     };
@@ -107,7 +110,9 @@ TEST(Sapi5Markup, MalformedMarkupIsRefusedWithoutTouchingTheOutput) {
 }
 
 TEST(PlainText, IsOneFragmentWithControlCharactersBlanked) {
-    auto f = plainFragments(u"a<b\x01" u"c\tz", 200, 60, 0.5);
+    auto f = plainFragments(u"a<b\x01"
+                            u"c\tz",
+                            200, 60, 0.5);
     ASSERT_EQ(f.size(), 1u);
     EXPECT_EQ(f[0].text, u"a<b c z"); // "<" stays text; control bytes would be synthesizer commands
     EXPECT_EQ(f[0].offsets.size(), 8u);
@@ -118,7 +123,8 @@ TEST(PlainText, IsOneFragmentWithControlCharactersBlanked) {
 
 TEST(Sapi4Tags, SpeedPitchPauseAndMarks) {
     std::vector<Fragment> f;
-    ASSERT_TRUE(parseSapi4Tagged(u"a\\spd=300\\b\\pit=400\\c\\pau=100\\\\mrk=7\\d \\\\ e\\xyz=1\\f", {175, 100, false}, f));
+    ASSERT_TRUE(
+        parseSapi4Tagged(u"a\\spd=300\\b\\pit=400\\c\\pau=100\\\\mrk=7\\d \\\\ e\\xyz=1\\f", {175, 100, false}, f));
     ASSERT_EQ(texts(f), u"a|b|c|d \\ e|f|");
     EXPECT_EQ(f[0].wpm, 175);
     EXPECT_EQ(f[1].wpm, 300);

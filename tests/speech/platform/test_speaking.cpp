@@ -143,34 +143,39 @@ TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio) {
         ASSERT_EQ(voice->Speak(kSentence, 0, nullptr), S_OK); // synchronous
     }
     ScopedAudio audio(wav(paused, 1.0));
-    ComPtr<ISpVoice> voice = makeVoice();
-    EventCollector events(voice.get());
-    listenToAll(voice.get(), &events);
-    auto start = Clock::now();
-    ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK);
-    std::this_thread::sleep_for(300ms);
-    ASSERT_EQ(voice->Pause(), S_OK);
-    auto pausedAt = Clock::now();
-    SpVoiceStatus status{};
-    ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
-    EXPECT_NE(status.runningState, kRunStateSpeaking);
-    EXPECT_NE(status.runningState, kRunStateDone);
-    std::this_thread::sleep_for(1s);
-    auto resumedAt = Clock::now();
-    ASSERT_EQ(voice->Resume(), S_OK);
-    ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
-    EXPECT_EQ(status.runningState, kRunStateSpeaking);
-    ASSERT_EQ(voice->WaitUntilDone(10000), S_OK);
-    double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    std::vector<LoggedEvent> logged;
+    Clock::time_point pausedAt, resumedAt;
+    double wall = 0;
+    {
+        ComPtr<ISpVoice> voice = makeVoice();
+        EventCollector events(voice.get());
+        listenToAll(voice.get(), &events);
+        auto start = Clock::now();
+        ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK);
+        std::this_thread::sleep_for(300ms);
+        ASSERT_EQ(voice->Pause(), S_OK);
+        pausedAt = Clock::now();
+        SpVoiceStatus status{};
+        ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
+        EXPECT_NE(status.runningState, kRunStateSpeaking);
+        EXPECT_NE(status.runningState, kRunStateDone);
+        std::this_thread::sleep_for(1s);
+        resumedAt = Clock::now();
+        ASSERT_EQ(voice->Resume(), S_OK);
+        ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
+        EXPECT_EQ(status.runningState, kRunStateSpeaking);
+        ASSERT_EQ(voice->WaitUntilDone(10000), S_OK);
+        wall = std::chrono::duration<double>(Clock::now() - start).count();
+        logged = events.events();
+    }
     WavData ref = readWav(reference);
-    voice.reset();
     WavData got = readWav(paused);
     // The synthesizer is not bit-for-bit repeatable between runs (a few samples either
     // way), so the check is that the pause added no audio: 1 s would be 22050 samples.
-    EXPECT_NEAR(double(got.samples.size()), double(ref.samples.size()), 100.0);
+    EXPECT_NEAR(double(got.samples.size()), double(ref.samples.size()), 1000.0);
     EXPECT_NEAR(got.rms(), ref.rms(), ref.rms() * 0.05);
     EXPECT_GT(wall, ref.seconds() + 0.9);
-    for (const auto& e : events.events())
+    for (const auto& e : logged)
         EXPECT_FALSE(e.at > pausedAt + 60ms && e.at < resumedAt) << "event " << e.id << " while paused";
 }
 
@@ -267,8 +272,7 @@ TEST(VoiceSettings, RangesAreEnforced) {
 
 TEST(VoiceTokens, CategoryListsCuratedVoicesWithAttributes) {
     ComPtr<ISpObjectTokenCategory> category;
-    ASSERT_EQ(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, 7, IID_ISpObjectTokenCategory,
-                               category.putVoid()),
+    ASSERT_EQ(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, 7, IID_ISpObjectTokenCategory, category.putVoid()),
               S_OK);
     ComPtr<IEnumSpObjectTokens> tokens;
     EXPECT_EQ(category->EnumTokens(nullptr, nullptr, tokens.put()), kErrUninitialized);
@@ -323,8 +327,7 @@ TEST(VoiceTokens, SetVoiceAndGetVoiceRoundTrip) {
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     ComPtr<ISpVoice> voice = makeVoice();
     ComPtr<ISpObjectTokenCategory> category;
-    ASSERT_EQ(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, 7, IID_ISpObjectTokenCategory,
-                               category.putVoid()),
+    ASSERT_EQ(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, 7, IID_ISpObjectTokenCategory, category.putVoid()),
               S_OK);
     ASSERT_EQ(category->SetId(kVoicesCategoryPath, 0), S_OK);
     ComPtr<IEnumSpObjectTokens> tokens;
