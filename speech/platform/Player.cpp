@@ -194,6 +194,7 @@ void Player::run() {
             for (int16_t& sample : chunk)
                 sample = scaled(sample, gain);
             m_sink->write(chunk.data(), chunk.size());
+            m_undrained = true;
             lock.lock();
             s->m_played += n;
             core.changed.notify_all();
@@ -204,11 +205,13 @@ void Player::run() {
                 s->m_markers.front().sample = s->m_played;
                 continue;
             }
-            bool last = core.queue.size() == 1;
+            // Draining is only worth it when sound went out since the last time.
+            bool last = core.queue.size() == 1 && m_undrained;
             Marker end{Marker::Kind::StreamEnd, s->m_played, 0, 0, 0, {}};
             if (last) {
                 lock.unlock();
                 m_sink->drain();
+                m_undrained = false;
                 lock.lock();
                 if (core.queue.empty() || core.queue.front() != s)
                     continue; // purged while draining

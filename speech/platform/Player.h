@@ -109,6 +109,7 @@ private:
     std::recursive_mutex m_delivery; // held while the listener runs; purge takes it
     std::atomic<double> m_gain{1.0};
     std::unique_ptr<AudioSink> m_sink; // audio thread only
+    bool m_undrained = false;          // audio thread only
     std::thread m_thread;
 };
 
