@@ -2,6 +2,8 @@
 
 #include <pcaudiolib/audio.h>
 
+#include <dlfcn.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <mutex>
@@ -106,7 +108,34 @@ void warnOnce(const std::string& what) {
 
 } // namespace
 
+namespace {
+
+// ALSA (under pcaudiolib) prints several lines when there is no card; the caller
+// prints the one line that matters. Looked up at run time: ALSA is only an indirect
+// dependency.
+using AlsaErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+class QuietAlsa {
+public:
+    QuietAlsa() {
+        m_set = reinterpret_cast<int (*)(AlsaErrorHandler)>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"));
+        if (m_set)
+            m_set(quietAlsa);
+    }
+    ~QuietAlsa() {
+        if (m_set)
+            m_set(nullptr); // ALSA's default handler
+    }
+
+private:
+    int (*m_set)(AlsaErrorHandler) = nullptr;
+};
+
+} // namespace
+
 std::unique_ptr<AudioSink> openDeviceSink(int sampleRate) {
+    QuietAlsa quiet;
     audio_object* object = create_audio_device_object(nullptr, "Speech", "Speech");
     if (!object)
         return nullptr;

@@ -40,6 +40,13 @@ struct SinkLog {
         std::lock_guard lock(mutex);
         return writes.empty() ? Clock::time_point{} : writes.back().first;
     }
+    Clock::time_point firstWriteAfter(Clock::time_point t) {
+        std::lock_guard lock(mutex);
+        for (const auto& w : writes)
+            if (w.first >= t)
+                return w.first;
+        return Clock::time_point{};
+    }
     Clock::time_point firstWrite() {
         std::lock_guard lock(mutex);
         return writes.empty() ? Clock::time_point{} : writes.front().first;
