@@ -45,7 +45,9 @@ struct Current {
     bool cancelled = false;
 };
 
-Current g_current; // synthesizer thread only
+// Synthesizer thread only. On the heap and never freed: the thread may still be
+// synthesising while the process runs its exit handlers.
+Current& g_current = *new Current;
 
 uint32_t sourceOffset(const Fragment& f, const std::vector<uint32_t>& unitOf, int codePoint) {
     size_t cp = std::min<size_t>(static_cast<size_t>(std::max(codePoint, 0)), unitOf.size() - 1);
