@@ -64,9 +64,13 @@ public:
 
     QString inputBox(QWidget* parent, const QString& prompt, const QString& title, const QString& defaultText) override
     {
-        bool ok = false;
-        const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
-        return ok ? text : QString();
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(title);
+        dialog.setLabelText(prompt);
+        dialog.setTextValue(defaultText);
+        // Wide enough for the title and a class or module name, like the classic input box.
+        dialog.setMinimumWidth(360);
+        return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
     }
 
     QString saveFile(QWidget* parent, const FileDialogRequest& request) override
