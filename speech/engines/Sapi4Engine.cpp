@@ -1,4 +1,5 @@
 #include "Sapi4Engine.h"
+#include "WideText.h"
 
 #include <algorithm>
 #include <iterator>
@@ -7,18 +8,6 @@
 using namespace platform;
 
 namespace {
-
-WCHAR* toWide(const char* text) {
-    if (!text)
-        return nullptr;
-    int n = lstrlenA(text);
-    auto* buffer = static_cast<WCHAR*>(CoTaskMemAlloc(2 * static_cast<size_t>(n) + 2));
-    if (!buffer)
-        return nullptr;
-    buffer[0] = 0; // a failed conversion leaves an empty text, not garbage
-    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, n + 1);
-    return buffer;
-}
 
 void store(std::atomic<int32_t>& field, EngineState state) {
     field.store(static_cast<int32_t>(state));

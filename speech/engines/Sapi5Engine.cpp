@@ -1,4 +1,5 @@
 #include "Sapi5Engine.h"
+#include "WideText.h"
 
 #include <new>
 #include <string>
@@ -6,20 +7,6 @@
 using namespace platform;
 
 namespace {
-
-// The script text (system code page) as a task-memory UTF-16 text; null when the
-// text is null or the allocation fails.
-WCHAR* toWide(const char* text) {
-    if (!text)
-        return nullptr;
-    int n = lstrlenA(text);
-    auto* buffer = static_cast<WCHAR*>(CoTaskMemAlloc(2 * static_cast<size_t>(n) + 2));
-    if (!buffer)
-        return nullptr;
-    buffer[0] = 0; // a failed conversion leaves an empty text, not garbage
-    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer, n + 1);
-    return buffer;
-}
 
 std::u16string decimal(int32_t value) {
     std::string s = std::to_string(value);
