@@ -151,22 +151,22 @@ std::unique_ptr<AudioSink> openSink(const AudioConfig& config, int sampleRate) {
     if (config.custom)
         if (auto sink = config.custom(sampleRate))
             return sink;
-    const std::string& spec = config.spec;
-    if (spec == "null")
+    const std::string& choice = config.choice;
+    if (choice == "null")
         return std::make_unique<NullSink>(sampleRate, config.speed);
-    if (spec.rfind("wav:", 0) == 0) {
-        if (auto sink = WavSink::open(spec.substr(4), sampleRate, config.speed))
+    if (choice.rfind("wav:", 0) == 0) {
+        if (auto sink = WavSink::open(choice.substr(4), sampleRate, config.speed))
             return sink;
-        warnOnce("cannot write " + spec.substr(4));
+        warnOnce("cannot write " + choice.substr(4));
         return std::make_unique<NullSink>(sampleRate, config.speed);
     }
-    if (spec == "auto" || spec.empty() || spec == "device") {
+    if (choice == "auto" || choice.empty() || choice == "device") {
         if (auto sink = openDeviceSink(sampleRate))
             return sink;
         warnOnce("no sound device");
         return std::make_unique<NullSink>(sampleRate, config.speed);
     }
-    warnOnce("unknown SPEECH_AUDIO value \"" + spec + "\"");
+    warnOnce("unknown SPEECH_AUDIO value \"" + choice + "\"");
     return std::make_unique<NullSink>(sampleRate, config.speed);
 }
 
@@ -178,7 +178,7 @@ AudioConfig currentAudioConfig() {
     }
     AudioConfig config;
     if (const char* env = std::getenv("SPEECH_AUDIO"))
-        config.spec = env;
+        config.choice = env;
     return config;
 }
 

@@ -72,13 +72,13 @@ private:
 // Null when no device can be opened.
 std::unique_ptr<AudioSink> openDeviceSink(int sampleRate);
 
-// Output chosen by a spec "auto" | "device" | "null" | "wav:PATH" (SPEECH_AUDIO).
-// A device that cannot be opened, an unwritable file or an unknown spec give the null
+// Output chosen by "auto" | "device" | "null" | "wav:PATH" (SPEECH_AUDIO).
+// A device that cannot be opened, an unwritable file or an unknown choice give the null
 // sink and one line on standard error per process.
 struct AudioConfig {
-    std::string spec = "auto";
+    std::string choice = "auto";
     double speed = 1.0; // 0: unpaced (tests)
-    // Test seam: when set, makes the sink instead of `spec`.
+    // Test seam: when set, makes the sink instead of `choice`.
     std::function<std::unique_ptr<AudioSink>(int sampleRate)> custom;
 };
 std::unique_ptr<AudioSink> openSink(const AudioConfig& config, int sampleRate);

@@ -15,7 +15,7 @@ namespace {
 
 constexpr HRESULT kFail = E_FAIL;
 
-struct FakeVoiceSpec {
+struct FakeVoiceDesc {
     std::u16string name, age, gender;
     bool hasAge = true, hasGender = true;
 };
@@ -29,7 +29,7 @@ struct Script {
     LONG rate = 0;
     USHORT volume = 100;
     bool categoryPresent = true;
-    std::vector<FakeVoiceSpec> voices;
+    std::vector<FakeVoiceDesc> voices;
     std::u16string currentVoice; // name GetVoice reports
     std::vector<std::u16string> spoken;
     std::vector<DWORD> speakFlags;
@@ -53,16 +53,16 @@ std::string narrow(std::u16string_view s) {
 
 class FakeKey final : public ComObject<ISpDataKey> {
 public:
-    explicit FakeKey(FakeVoiceSpec spec) : m_spec(std::move(spec)) {}
+    explicit FakeKey(FakeVoiceDesc desc) : m_desc(std::move(desc)) {}
     HRESULT GetStringValue(LPCWSTR name, LPWSTR* value) override {
         *value = nullptr;
         std::u16string n = name;
         if (n == u"Name")
-            *value = coTaskStrDup(m_spec.name);
-        else if (n == u"Age" && m_spec.hasAge)
-            *value = coTaskStrDup(m_spec.age);
-        else if (n == u"Gender" && m_spec.hasGender)
-            *value = coTaskStrDup(m_spec.gender);
+            *value = coTaskStrDup(m_desc.name);
+        else if (n == u"Age" && m_desc.hasAge)
+            *value = coTaskStrDup(m_desc.age);
+        else if (n == u"Gender" && m_desc.hasGender)
+            *value = coTaskStrDup(m_desc.gender);
         return *value ? S_OK : kErrNotFound;
     }
     HRESULT OpenKey(LPCWSTR, ISpDataKey** key) override {
@@ -71,26 +71,26 @@ public:
     }
 
 private:
-    FakeVoiceSpec m_spec;
+    FakeVoiceDesc m_desc;
 };
 
 class FakeToken final : public ComObject<ISpObjectToken> {
 public:
-    explicit FakeToken(FakeVoiceSpec spec) : m_spec(std::move(spec)) {}
-    const std::u16string& name() const { return m_spec.name; }
+    explicit FakeToken(FakeVoiceDesc desc) : m_desc(std::move(desc)) {}
+    const std::u16string& name() const { return m_desc.name; }
     HRESULT GetStringValue(LPCWSTR, LPWSTR* value) override {
-        *value = coTaskStrDup(m_spec.name);
+        *value = coTaskStrDup(m_desc.name);
         return S_OK;
     }
     HRESULT OpenKey(LPCWSTR name, ISpDataKey** key) override {
         *key = nullptr;
         if (std::u16string(name) != u"Attributes")
             return kErrNotFound;
-        *key = new FakeKey(m_spec);
+        *key = new FakeKey(m_desc);
         return S_OK;
     }
     HRESULT GetId(LPWSTR* id) override {
-        *id = coTaskStrDup(m_spec.name);
+        *id = coTaskStrDup(m_desc.name);
         return S_OK;
     }
 
@@ -100,7 +100,7 @@ protected:
     }
 
 private:
-    FakeVoiceSpec m_spec;
+    FakeVoiceDesc m_desc;
 };
 
 class FakeEnum final : public ComObject<IEnumSpObjectTokens> {

@@ -73,7 +73,7 @@ private:
 
 inline AudioConfig recordingConfig(std::shared_ptr<SinkLog> log, double speed) {
     AudioConfig c;
-    c.spec = "null";
+    c.choice = "null";
     c.speed = speed;
     c.custom = [log, speed](int rate) { return std::make_unique<RecordingSink>(log, rate, speed); };
     return c;

@@ -34,7 +34,7 @@ protected:
 
 AudioConfig wav(const std::string& path, double speed) {
     AudioConfig c;
-    c.spec = "wav:" + path;
+    c.choice = "wav:" + path;
     c.speed = speed;
     return c;
 }
