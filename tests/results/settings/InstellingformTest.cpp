@@ -358,11 +358,14 @@ TEST_P(InvalidStoredValue, OnlyThatControlFallsBack)
 
     // The next apply keeps the valid settings.
     click(form, "cmdApply");
-    for (const char* key : CheckKeys)
-        if (QLatin1String(key) != QLatin1String(c.key))
+    for (const char* key : CheckKeys) {
+        if (QLatin1String(key) != QLatin1String(c.key)) {
             EXPECT_EQ(stored("Profiel", key), QStringLiteral("2")) << key;
-    if (!gradeFailed)
+        }
+    }
+    if (!gradeFailed) {
         EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("70"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, InvalidStoredValue,
