@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -68,8 +69,11 @@ public:
         dialog.setWindowTitle(title);
         dialog.setLabelText(prompt);
         dialog.setTextValue(defaultText);
-        // Wide enough for the title and a class or module name, like the classic input box.
-        dialog.setMinimumWidth(360);
+        dialog.setInputMode(QInputDialog::TextInput);
+        // Wide enough for the title and a class or module name, like the classic input box
+        // (the dialog sizes itself to its contents, so the text field sets the width).
+        if (auto* field = dialog.findChild<QLineEdit*>())
+            field->setMinimumWidth(340);
         return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
     }
 
