@@ -488,10 +488,10 @@ TEST(Sapi4, ModesFindAndNotificationsFollowTheText) {
     Sapi4Mode female = openMode(wanted);
     EXPECT_EQ(female.info.gender, kGenderFemale);
 
+    BufSink sink; // outlives the mode, which may still hold a reference to it
     Sapi4Mode m = openMode(TTSMODEINFOW{});
     ASSERT_TRUE(m.central && m.attributes);
     EXPECT_EQ(m.info.modeId, all[0].modeId); // an empty description gives the first mode
-    BufSink sink;
     ASSERT_EQ(textData(m.central.get(), kSentence, &sink), S_OK);
     ASSERT_TRUE(sink.waitDone());
     auto notes = sink.notes();
@@ -537,9 +537,9 @@ TEST(Sapi4, AttributesClampToTheModeLimits) {
 TEST(Sapi4, PauseResumeAndResetWithoutLateNotifications) {
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 1.0));
+    BufSink first, second; // outlive the mode, which may still hold a reference to them
     Sapi4Mode m = openMode(TTSMODEINFOW{});
     ASSERT_TRUE(m.central);
-    BufSink first;
     ASSERT_EQ(textData(m.central.get(), u"Een twee drie vier vijf zes zeven acht negen tien.", &first), S_OK);
     std::this_thread::sleep_for(400ms);
     ASSERT_EQ(m.central->AudioPause(), S_OK);
@@ -562,13 +562,13 @@ TEST(Sapi4, PauseResumeAndResetWithoutLateNotifications) {
     // A reset also ends a pause: the next text plays.
     ASSERT_EQ(m.central->AudioPause(), S_OK);
     ASSERT_EQ(m.central->AudioReset(), S_OK);
-    BufSink second;
     ASSERT_EQ(textData(m.central.get(), u"Klaar.", &second), S_OK);
     EXPECT_TRUE(second.waitDone());
 }
 
 TEST(Sapi4, TextDataRefusesWhatItCannotSpeak) {
     ScopedAudio audio(AudioConfig{"null", 0, {}});
+    BufSink sink; // outlives the mode
     Sapi4Mode m = openMode(TTSMODEINFOW{});
     ASSERT_TRUE(m.central);
     char16_t text[] = u"abc";
@@ -576,7 +576,6 @@ TEST(Sapi4, TextDataRefusesWhatItCannotSpeak) {
               E_INVALIDARG);
     EXPECT_EQ(m.central->TextData(kCharsetText, 0, SData{text, 5}, nullptr, IID_ITTSBufNotifySink), E_INVALIDARG);
     EXPECT_EQ(m.central->TextData(kCharsetText, 0, SData{nullptr, 4}, nullptr, IID_ITTSBufNotifySink), E_INVALIDARG);
-    BufSink sink;
     EXPECT_EQ(m.central->TextData(kCharsetText, 0, SData{text, 6}, &sink, IID_ITTSAttributesW), E_NOINTERFACE);
     EXPECT_EQ(textData(m.central.get(), u"a \\spd=", &sink, kTextDataTagged), E_INVALIDARG);
     ComPtr<ITTSCentralW> none;
