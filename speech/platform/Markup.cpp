@@ -203,6 +203,24 @@ std::optional<char32_t> decodeEntity(std::u16string_view name) {
     return std::nullopt;
 }
 
+// A pause or a bookmark, standing at the tag that asked for it.
+Fragment silenceAt(size_t tagStart, int milliseconds) {
+    Fragment f;
+    f.kind = Fragment::Kind::Silence;
+    f.silenceMs = milliseconds;
+    f.offsets = {static_cast<uint32_t>(tagStart)};
+    return f;
+}
+
+Fragment bookmarkAt(size_t tagStart, std::u16string mark, uint32_t value) {
+    Fragment f;
+    f.kind = Fragment::Kind::Bookmark;
+    f.bookmark = std::move(mark);
+    f.bookmarkValue = value;
+    f.offsets = {static_cast<uint32_t>(tagStart)};
+    return f;
+}
+
 } // namespace
 
 std::vector<Fragment> plainFragments(std::u16string_view text, int wpm, int pitch, double gain) {
@@ -315,21 +333,16 @@ bool parseSapi5Xml(std::u16string_view text, int baseRate, std::vector<Fragment>
         } else if (equalsNoCase(tag.name, u"silence")) {
             if (!number(u"msec", absolute))
                 return false;
-            Fragment f;
-            f.kind = Fragment::Kind::Silence;
-            f.silenceMs = absolute ? clampInt(*absolute, 0, 60000) : 0;
-            f.offsets = {static_cast<uint32_t>(tagStart)};
-            b.push(std::move(f));
+            b.push(silenceAt(tagStart, absolute ? clampInt(*absolute, 0, 60000) : 0));
         } else if (equalsNoCase(tag.name, u"bookmark")) {
-            Fragment f;
-            f.kind = Fragment::Kind::Bookmark;
-            if (const std::u16string* mark = attribute(tag, u"mark")) {
-                f.bookmark = *mark;
-                if (auto n = parseNumber(*mark))
-                    f.bookmarkValue = static_cast<uint32_t>(*n);
+            std::u16string mark;
+            uint32_t value = 0;
+            if (const std::u16string* written = attribute(tag, u"mark")) {
+                mark = *written;
+                if (auto n = parseNumber(mark))
+                    value = static_cast<uint32_t>(*n);
             }
-            f.offsets = {static_cast<uint32_t>(tagStart)};
-            b.push(std::move(f));
+            b.push(bookmarkAt(tagStart, std::move(mark), value));
         }
     }
     flush(text.size());
@@ -377,17 +390,9 @@ bool parseSapi4Tagged(std::u16string_view text, Sapi4Settings settings, std::vec
         } else if (equalsNoCase(name, u"vol")) {
             gain = clampInt(*n, 0, 65535) / 65535.0;
         } else if (equalsNoCase(name, u"pau")) {
-            Fragment f;
-            f.kind = Fragment::Kind::Silence;
-            f.silenceMs = clampInt(*n, 0, 60000);
-            f.offsets = {static_cast<uint32_t>(tagStart)};
-            b.push(std::move(f));
+            b.push(silenceAt(tagStart, clampInt(*n, 0, 60000)));
         } else if (equalsNoCase(name, u"mrk")) {
-            Fragment f;
-            f.kind = Fragment::Kind::Bookmark;
-            f.bookmarkValue = static_cast<uint32_t>(*n);
-            f.offsets = {static_cast<uint32_t>(tagStart)};
-            b.push(std::move(f));
+            b.push(bookmarkAt(tagStart, {}, static_cast<uint32_t>(*n)));
         }
     }
     flush(text.size());

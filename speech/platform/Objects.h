@@ -4,6 +4,7 @@
 
 #include "Com.h"
 
+#include <mutex>
 #include <new>
 
 namespace platform {
@@ -25,6 +26,15 @@ template <class T, class... Args> HRESULT createObject(REFIID iid, void** out, A
     HRESULT result = object->QueryInterface(iid, out);
     object->Release();
     return result;
+}
+
+// A property getter: copies `value` out under the object's lock.
+template <class T, class U> HRESULT readLocked(std::mutex& mutex, T* out, const U& value) {
+    if (!out)
+        return E_POINTER;
+    std::lock_guard lock(mutex);
+    *out = static_cast<T>(value);
+    return S_OK;
 }
 
 } // namespace platform

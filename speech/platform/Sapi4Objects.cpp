@@ -164,11 +164,7 @@ public:
     }
 
     HRESULT PitchGet(WORD* hertz) override {
-        if (!hertz)
-            return E_POINTER;
-        std::lock_guard lock(m_mutex);
-        *hertz = static_cast<WORD>(m_pitch);
-        return S_OK;
+        return readLocked(m_mutex, hertz, m_pitch);
     }
     HRESULT PitchSet(WORD hertz) override {
         std::lock_guard lock(m_mutex);
@@ -176,11 +172,7 @@ public:
         return S_OK;
     }
     HRESULT SpeedGet(DWORD* wordsPerMinute) override {
-        if (!wordsPerMinute)
-            return E_POINTER;
-        std::lock_guard lock(m_mutex);
-        *wordsPerMinute = m_speed;
-        return S_OK;
+        return readLocked(m_mutex, wordsPerMinute, m_speed);
     }
     HRESULT SpeedSet(DWORD wordsPerMinute) override {
         std::lock_guard lock(m_mutex);
@@ -188,11 +180,7 @@ public:
         return S_OK;
     }
     HRESULT VolumeGet(DWORD* volume) override {
-        if (!volume)
-            return E_POINTER;
-        std::lock_guard lock(m_mutex);
-        *volume = m_volume;
-        return S_OK;
+        return readLocked(m_mutex, volume, m_volume);
     }
     HRESULT VolumeSet(DWORD volume) override {
         std::lock_guard lock(m_mutex);

@@ -353,11 +353,7 @@ public:
         return S_OK;
     }
     HRESULT GetPriority(int* priority) override {
-        if (!priority)
-            return E_POINTER;
-        std::lock_guard lock(m_mutex);
-        *priority = m_priority;
-        return S_OK;
+        return readLocked(m_mutex, priority, m_priority);
     }
 
     HRESULT Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) override {
@@ -482,11 +478,7 @@ public:
         return S_OK;
     }
     HRESULT GetRate(LONG* rate) override {
-        if (!rate)
-            return E_POINTER;
-        std::lock_guard lock(m_mutex);
-        *rate = m_rate;
-        return S_OK;
+        return readLocked(m_mutex, rate, m_rate);
     }
     HRESULT SetVolume(USHORT volume) override {
         if (volume > 100)
@@ -497,11 +489,7 @@ public:
         return S_OK;
     }
     HRESULT GetVolume(USHORT* volume) override {
-        if (!volume)
-            return E_POINTER;
-        std::lock_guard lock(m_mutex);
-        *volume = m_volume;
-        return S_OK;
+        return readLocked(m_mutex, volume, m_volume);
     }
     HRESULT WaitUntilDone(ULONG milliseconds) override {
         auto timeout = milliseconds == 0xFFFFFFFF ? std::chrono::milliseconds(std::chrono::hours(24 * 365))

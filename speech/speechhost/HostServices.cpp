@@ -46,16 +46,42 @@ void CountingAllocator::free(void* p) noexcept
 
 // ---- values
 
-int32_t ScriptValues::stringToSymbol(const char* text, Symbol* symbol) noexcept
+namespace {
+
+// Operations that IOruScriptValues and IOruValueUtils both offer, with the same answers.
+int32_t symbolOf(ValueStore& store, const char* text, Symbol* symbol) noexcept
 {
     if (text == nullptr || symbol == nullptr)
         return kBadArgument;
     try {
-        *symbol = m_store.symbol(text);
+        *symbol = store.symbol(text);
         return 0;
     } catch (...) {
         return kBadValue;
     }
+}
+
+int32_t integerValue(ValueStore& store, int32_t integer, Value* value) noexcept
+{
+    if (value == nullptr)
+        return kBadArgument;
+    *value = store.integer(integer);
+    return 0;
+}
+
+int32_t symbolValue(ValueStore& store, Symbol symbol, Value* value) noexcept
+{
+    if (value == nullptr || store.symbolName(symbol) == nullptr)
+        return kBadArgument;
+    *value = store.symbolValue(symbol);
+    return 0;
+}
+
+} // namespace
+
+int32_t ScriptValues::stringToSymbol(const char* text, Symbol* symbol) noexcept
+{
+    return symbolOf(m_store, text, symbol);
 }
 
 int32_t ScriptValues::valueToInteger(const Value* value, int32_t* integer) noexcept
@@ -79,18 +105,12 @@ int32_t ScriptValues::valueToText(const Value* value, const char** text) noexcep
 
 int32_t ScriptValues::integerToValue(int32_t integer, Value* value) noexcept
 {
-    if (value == nullptr)
-        return kBadArgument;
-    *value = m_store.integer(integer);
-    return 0;
+    return integerValue(m_store, integer, value);
 }
 
 int32_t ScriptValues::symbolToValue(Symbol symbol, Value* value) noexcept
 {
-    if (value == nullptr || m_store.symbolName(symbol) == nullptr)
-        return kBadArgument;
-    *value = m_store.symbolValue(symbol);
-    return 0;
+    return symbolValue(m_store, symbol, value);
 }
 
 // ---- lists
@@ -158,14 +178,7 @@ int32_t ScriptLists::appendProperty(Value* list, const Value* symbolValue, const
 
 int32_t ValueUtils::stringToSymbol(const char* text, Symbol* symbol) noexcept
 {
-    if (text == nullptr || symbol == nullptr)
-        return kBadArgument;
-    try {
-        *symbol = m_store.symbol(text);
-        return 0;
-    } catch (...) {
-        return kBadValue;
-    }
+    return symbolOf(m_store, text, symbol);
 }
 
 int32_t ValueUtils::releaseValue(Value* value) noexcept
@@ -180,18 +193,12 @@ int32_t ValueUtils::releaseValue(Value* value) noexcept
 
 int32_t ValueUtils::integerToValue(int32_t integer, Value* value) noexcept
 {
-    if (value == nullptr)
-        return kBadArgument;
-    *value = m_store.integer(integer);
-    return 0;
+    return integerValue(m_store, integer, value);
 }
 
 int32_t ValueUtils::symbolToValue(Symbol symbol, Value* value) noexcept
 {
-    if (value == nullptr || m_store.symbolName(symbol) == nullptr)
-        return kBadArgument;
-    *value = m_store.symbolValue(symbol);
-    return 0;
+    return symbolValue(m_store, symbol, value);
 }
 
 int32_t ValueUtils::textToValue(const char* text, Value* value) noexcept
