@@ -2,12 +2,14 @@
 // Shared by the results window tests: one QApplication for the process and a throw-away program
 // folder with a course description and classes of pupils' files.
 
+#include "Resultform.h"
 #include "modPublic.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QVector>
 #include <utility>
 
@@ -19,6 +21,16 @@ inline QApplication& testApp()
     // Never destroyed: widgets of failed tests may outlive the test body.
     static QApplication* app = new QApplication(argc, argv);
     return *app;
+}
+
+// The class node named `name` under the tree's root, or null.
+inline QTreeWidgetItem* findClassNode(const Resultform& form, const QString& name)
+{
+    QTreeWidgetItem* root = form.TreeView->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i)
+        if (root->child(i)->text(0) == name)
+            return root->child(i);
+    return nullptr;
 }
 
 class TestProgram {

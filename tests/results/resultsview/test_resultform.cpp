@@ -38,14 +38,7 @@ protected:
         return *form;
     }
 
-    QTreeWidgetItem* classNode(const QString& name) const
-    {
-        QTreeWidgetItem* root = form->TreeView->topLevelItem(0);
-        for (int i = 0; i < root->childCount(); ++i)
-            if (root->child(i)->text(0) == name)
-                return root->child(i);
-        return nullptr;
-    }
+    QTreeWidgetItem* classNode(const QString& name) const { return findClassNode(*form, name); }
 
     void clickClass(const QString& name)
     {

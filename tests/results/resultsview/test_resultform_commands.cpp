@@ -42,14 +42,7 @@ protected:
         return *form;
     }
 
-    QTreeWidgetItem* classNode(const QString& name) const
-    {
-        QTreeWidgetItem* root = form->TreeView->topLevelItem(0);
-        for (int i = 0; i < root->childCount(); ++i)
-            if (root->child(i)->text(0) == name)
-                return root->child(i);
-        return nullptr;
-    }
+    QTreeWidgetItem* classNode(const QString& name) const { return findClassNode(*form, name); }
 
     QStringList classNames() const
     {
@@ -99,8 +92,9 @@ TEST_F(ResultformCommandsTest, MenuItemsInOrderAndHiddenFromTheMenuBar)
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(items[i]->objectName(), names[i]);
         EXPECT_EQ(items[i]->isSeparator(), i == 4);
-        if (i != 4)
+        if (i != 4) {
             EXPECT_EQ(items[i]->text(), captions[i]);
+        }
         EXPECT_TRUE(items[i]->isEnabled());
     }
     EXPECT_EQ(f.pPopopmenu->objectName(), QStringLiteral("pPopopmenu"));
