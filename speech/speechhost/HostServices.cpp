@@ -77,6 +77,18 @@ int32_t symbolValue(ValueStore& store, Symbol symbol, Value* value) noexcept
     return 0;
 }
 
+int32_t emptyList(ValueStore& store, ValueKind kind, Value* list) noexcept
+{
+    if (list == nullptr)
+        return kBadArgument;
+    try {
+        *list = store.newList(kind);
+        return 0;
+    } catch (...) {
+        return kBadValue;
+    }
+}
+
 } // namespace
 
 int32_t ScriptValues::stringToSymbol(const char* text, Symbol* symbol) noexcept
@@ -117,14 +129,7 @@ int32_t ScriptValues::symbolToValue(Symbol symbol, Value* value) noexcept
 
 int32_t ScriptLists::newList(Value* list) noexcept
 {
-    if (list == nullptr)
-        return kBadArgument;
-    try {
-        *list = m_store.newList(ValueKind::List);
-        return 0;
-    } catch (...) {
-        return kBadValue;
-    }
+    return emptyList(m_store, ValueKind::List, list);
 }
 
 int32_t ScriptLists::append(Value* list, const Value* value) noexcept
@@ -153,14 +158,7 @@ int32_t ScriptLists::getAt(const Value* list, int32_t index1, Value* out) noexce
 
 int32_t ScriptLists::newPropertyList(Value* list) noexcept
 {
-    if (list == nullptr)
-        return kBadArgument;
-    try {
-        *list = m_store.newList(ValueKind::PropertyList);
-        return 0;
-    } catch (...) {
-        return kBadValue;
-    }
+    return emptyList(m_store, ValueKind::PropertyList, list);
 }
 
 int32_t ScriptLists::appendProperty(Value* list, const Value* symbolValue, const Value* value) noexcept
