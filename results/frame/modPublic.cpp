@@ -76,11 +76,16 @@ void SetDocumentFolder()
 {
     const QString programFolder = ProgramFolder.isEmpty() ? runningProgramFolder() : ProgramFolder;
     const QString stored = ReadINI(SettingsFile, QStringLiteral("Profiel"), QStringLiteral("Documenten"), QStringLiteral("0"));
-    // Only the exact text "0" means the default folder; "00" or " 0" are folder names.
-    if (stored != QLatin1String("0"))
-        DocumentFolder = withSeparator(stored);
-    else
+    if (IsDefaultDocumentSetting(stored))
         DocumentFolder = programFolder + QStringLiteral("Documenten/");
+    else
+        DocumentFolder = withSeparator(stored);
+}
+
+bool IsDefaultDocumentSetting(const QString& stored)
+{
+    // "00" or a quoted " 0" are folder names; only the exact "0" and no name at all are not.
+    return stored == QLatin1String("0") || stored.trimmed().isEmpty();
 }
 
 bool IsCapsLockOn()

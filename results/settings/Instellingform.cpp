@@ -3,11 +3,13 @@
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "Prompts.h"
+#include "Runtime.h"
 #include "SettingsRules.h"
 #include "Twips.h"
 #include "modPublic.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -220,7 +222,20 @@ void Instellingform::ChangePassword()
             txtNewP2->clear();
             return;
         }
-        WriteINI(SettingsFile, Scorix, Wachtwoord, txtNewP->text());
+        const QString password = txtNewP->text();
+        // A password that would read back otherwise would lock the teacher out at the next login.
+        if (const StoredFormProblem problem = StoredFormProblemOf(password); problem != StoredFormProblem::None) {
+            prompts().message(this, PasswordRefusalText(problem), Waarschuwing, PromptIcon::Critical,
+                              PromptButtons::Ok);
+            txtNewP->clear();
+            txtNewP2->clear();
+            return;
+        }
+        WriteINI(SettingsFile, Scorix, Wachtwoord, password);
+        // Writes report nothing: only the file itself tells whether the new password is in force.
+        if (ReadINI(SettingsFile, Scorix, Wachtwoord, QString()) != password)
+            throw RuntimeError(75, QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!")
+                                       .arg(QDir::toNativeSeparators(SettingsFile)));
         txtOldP->clear();
         txtNewP->clear();
         txtNewP2->clear();

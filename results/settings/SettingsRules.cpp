@@ -1,6 +1,9 @@
 #include "SettingsRules.h"
 
+#include "Cp1252.h"
+#include "IniSyntax.h"
 #include "Runtime.h"
+#include "modPublic.h"
 
 namespace {
 
@@ -22,15 +25,54 @@ QString DefaultDocumentFolder(const QString& programFolder)
 
 QString ShownDocumentFolder(const QString& stored, const QString& programFolder)
 {
-    return stored.toUpper() == QLatin1String("0") ? DefaultDocumentFolder(programFolder) : stored;
+    return IsDefaultDocumentSetting(stored) ? DefaultDocumentFolder(programFolder) : stored;
 }
 
 QString StoredDocumentFolder(const QString& box, const QString& programFolder)
 {
+    // An empty value would make the data folder the root of the file system.
+    if (box.trimmed().isEmpty())
+        return QStringLiteral("0");
     // Only an exact match apart from capitals: without the trailing separator the text is kept.
     if (box.toUpper() == DefaultDocumentFolder(programFolder).toUpper())
         return QStringLiteral("0");
     return box;
+}
+
+StoredFormProblem StoredFormProblemOf(const QString& value)
+{
+    // The same steps as a write followed by a read, one at a time, so the first loss names the cause.
+    QString oneLine = value;
+    oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QByteArray stored = toCp1252(oneLine);
+    if (fromCp1252(stored) != value)
+        return StoredFormProblem::Characters;
+    if (ini::trimmed(stored).size() != stored.size())
+        return StoredFormProblem::Blanks;
+    const QByteArrayView read = ini::readableValue(stored);
+    if (read.size() == stored.size())
+        return StoredFormProblem::None;
+    // A cut alone keeps the start of the value; quotes taken off shift it.
+    if (stored.size() > ini::MaxValueLength && read == QByteArrayView(stored).first(ini::MaxValueLength))
+        return StoredFormProblem::Length;
+    return StoredFormProblem::Quotes;
+}
+
+QString PasswordRefusalText(StoredFormProblem problem)
+{
+    switch (problem) {
+    case StoredFormProblem::None: break;
+    case StoredFormProblem::Characters:
+        return QStringLiteral("Het nieuwe wachtwoord bevat tekens die niet kunnen worden opgeslagen! "
+                              "Gebruik alleen West-Europese letters, cijfers en leestekens.");
+    case StoredFormProblem::Blanks:
+        return QStringLiteral("Het nieuwe wachtwoord mag niet met een spatie beginnen of eindigen!");
+    case StoredFormProblem::Quotes:
+        return QStringLiteral("Het nieuwe wachtwoord mag niet tussen aanhalingstekens staan!");
+    case StoredFormProblem::Length:
+        return QStringLiteral("Het nieuwe wachtwoord mag hoogstens %1 tekens lang zijn!").arg(ini::MaxValueLength);
+    }
+    return QString();
 }
 
 Qt::CheckState CheckStateFromSetting(const QString& stored)

@@ -8,12 +8,21 @@
 // The program folder followed by "Documenten/": the data folder that is stored as "0".
 QString DefaultDocumentFolder(const QString& programFolder);
 
-// The text shown for a stored "Documenten" value: "0" becomes the default folder.
+// The text shown for a stored "Documenten" value: "0" or an empty value becomes the default folder.
 QString ShownDocumentFolder(const QString& stored, const QString& programFolder);
 
-// The value stored for the folder box: "0" when it names the default folder (capitals ignored),
-// otherwise the text exactly as typed.
+// The value stored for the folder box: "0" when it names the default folder (capitals ignored) or
+// is empty, otherwise the text exactly as typed.
 QString StoredDocumentFolder(const QString& box, const QString& programFolder);
+
+// Why a value written to the settings file would not read back exactly as written: the file is
+// Windows-1252 and a line of its own, a read trims blanks, drops one pair of enclosing quotes and
+// keeps at most 254 characters.
+enum class StoredFormProblem { None, Characters, Blanks, Quotes, Length };
+StoredFormProblem StoredFormProblemOf(const QString& value);
+
+// The refusal shown when a new password would not read back as typed.
+QString PasswordRefusalText(StoredFormProblem problem);
 
 // A stored check-box value: 0, 1 or 2 (the greyed state). Not a number raises "Type mismatch",
 // beyond 16 bits "Overflow", any other number "Invalid property value".

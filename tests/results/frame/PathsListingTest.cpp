@@ -53,7 +53,10 @@ TEST_F(PathsTest, DocumentFolderFromTheSettings)
         {"0", folder() + "Documenten/"},
         {"/data/klassen", "/data/klassen/"},
         {"/data/klassen/", "/data/klassen/"},
-        {"", "/"},
+        // no folder name at all is the default folder, never the root of the file system
+        {"", folder() + "Documenten/"},
+        {"   ", folder() + "Documenten/"},
+        {"\"   \"", folder() + "Documenten/"},
         {"00", "00/"},
         {"\" 0\"", " 0/"},
     };

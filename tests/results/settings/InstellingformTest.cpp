@@ -2,6 +2,7 @@
 
 #include "INIfunc.h"
 #include "RecordingPrompts.h"
+#include "Startupform.h"
 #include "modPublic.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -163,6 +165,9 @@ TEST_P(DataFolderBox, StoresZeroOnlyForTheProgramsOwnDocumentenFolder)
     edit(form, "txtdocumenten")->setText(typed);
     click(form, "cmdApply");
     EXPECT_EQ(stored("Profiel", "Documenten"), GetParam().storesZero ? QStringLiteral("0") : typed);
+    if (GetParam().storesZero) {
+        EXPECT_EQ(DocumentFolder, defaultFolder());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -172,7 +177,10 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"Lower", [](const QString& d) { return d.toLower(); }, true},
                     FolderCase{"NoTrailingSeparator", [](const QString& d) { return d.chopped(1); }, false},
                     FolderCase{"OtherFolder", [](const QString& d) { return d + QStringLiteral("4B"); }, false},
-                    FolderCase{"Missing", [](const QString&) { return QStringLiteral("/bestaat/niet"); }, false}),
+                    FolderCase{"Missing", [](const QString&) { return QStringLiteral("/bestaat/niet"); }, false},
+                    // a cleared box must not make the data folder the root of the file system
+                    FolderCase{"Cleared", [](const QString&) { return QString(); }, true},
+                    FolderCase{"Blanks", [](const QString&) { return QStringLiteral("   "); }, true}),
     [](const testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsWindow, StoredZeroInOtherFormsIsAFolderName)
@@ -307,6 +315,130 @@ TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
     click(form, "cmdApply");
     EXPECT_EQ(prompts.messages(), (QStringList{QString::fromUtf8(Wrong), QString::fromUtf8(Changed)}));
     EXPECT_EQ(stored("Scorix", "Wachtwoord"), QStringLiteral("nieuw"));
+}
+
+// The password set in this window is the one the login then accepts, or the change is refused.
+struct RoundTripCase {
+    const char* name;
+    QString password;
+    const char* refusal; // nullptr: the change succeeds
+};
+
+class PasswordRoundTrip : public SettingsWindow, public testing::WithParamInterface<RoundTripCase> {
+protected:
+    // True when the login window admits `typed`; a refusal is its usual message.
+    bool loginAccepts(const QString& typed)
+    {
+        prompts.calls.clear();
+        bool admitted = false;
+        QPointer<Startupform> login = new Startupform(program());
+        QObject::connect(login, &Startupform::accepted, [&] { admitted = true; });
+        login->show();
+        login->txtpassword->setText(typed);
+        QTest::mouseClick(login->cmdOk, Qt::LeftButton);
+        EXPECT_EQ(prompts.messages(), admitted ? QStringList() : QStringList{PasswordWrongText});
+        delete login;
+        return admitted;
+    }
+};
+
+TEST_P(PasswordRoundTrip, LoginAcceptsExactlyWhatTheChangeConfirmed)
+{
+    const RoundTripCase& c = GetParam();
+    store("Scorix", "Wachtwoord", QStringLiteral("oud"));
+    {
+        Instellingform first; // every "Profiel" key in place, so a refused change leaves the file as it was
+        click(first, "cmdApply");
+    }
+    const QByteArray before = fileBytes();
+
+    Instellingform form;
+    // Set rather than typed: the test keyboard knows Latin-1 only.
+    edit(form, "txtOldP")->setText(QStringLiteral("oud"));
+    edit(form, "txtNewP")->setText(c.password);
+    edit(form, "txtNewP2")->setText(c.password);
+    click(form, "cmdApply");
+
+    ASSERT_EQ(prompts.calls.size(), 1);
+    if (c.refusal) {
+        EXPECT_EQ(prompts.calls[0].text, QString::fromUtf8(c.refusal));
+        EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
+        EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
+        EXPECT_EQ(fileBytes(), before);
+        EXPECT_EQ(edit(form, "txtOldP")->text(), QStringLiteral("oud"));
+        EXPECT_TRUE(edit(form, "txtNewP")->text().isEmpty());
+        EXPECT_TRUE(edit(form, "txtNewP2")->text().isEmpty());
+        EXPECT_FALSE(loginAccepts(c.password));
+        EXPECT_TRUE(loginAccepts(QStringLiteral("oud")));
+    } else {
+        EXPECT_EQ(prompts.calls[0].text, QStringLiteral("Het wachtwoord is gewijzigd!"));
+        EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Wachtwoord"));
+        EXPECT_TRUE(loginAccepts(c.password));
+        EXPECT_FALSE(loginAccepts(QStringLiteral("oud")));
+    }
+}
+
+const char* const NotStorable =
+    "Het nieuwe wachtwoord bevat tekens die niet kunnen worden opgeslagen! "
+    "Gebruik alleen West-Europese letters, cijfers en leestekens.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Passwords, PasswordRoundTrip,
+    testing::Values(
+        RoundTripCase{"Polish", QString::fromUtf8("łódź"), NotStorable},
+        RoundTripCase{"Greek", QString::fromUtf8("Ελλάδα"), NotStorable},
+        RoundTripCase{"BlanksAround", QStringLiteral(" pw "),
+                      "Het nieuwe wachtwoord mag niet met een spatie beginnen of eindigen!"},
+        RoundTripCase{"InQuotes", QStringLiteral("\"abc\""),
+                      "Het nieuwe wachtwoord mag niet tussen aanhalingstekens staan!"},
+        RoundTripCase{"Chars300", QString(300, QLatin1Char('k')),
+                      "Het nieuwe wachtwoord mag hoogstens 254 tekens lang zijn!"},
+        RoundTripCase{"Ordinary", QStringLiteral("geheim"), nullptr},
+        RoundTripCase{"Mixed", QStringLiteral("Ab12!"), nullptr},
+        RoundTripCase{"Empty", QString(), nullptr},
+        RoundTripCase{"WesternLetters", QString::fromUtf8("Één € ß"), nullptr}),
+    [](const testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.name); });
+
+// A new password that never reached the file is an error, not a change; the login still wants the old one.
+TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
+{
+    struct Case {
+        const char* name;
+        const char* programFolder; // below the test folder
+        const char* makeFolder;    // nullptr: none
+    };
+    const Case cases[] = {
+        {"SettingsPathIsAFolder", "", "Instellingen.ini"},
+        {"ProgramFolderMissing", "ontbreekt/", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = program() + QLatin1String(c.programFolder);
+        if (c.makeFolder) {
+            ASSERT_TRUE(QDir(folder).mkpath(QLatin1String(c.makeFolder)));
+        }
+        SetPaths(folder);
+        prompts.calls.clear();
+
+        Instellingform form;
+        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
+        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+        click(form, "cmdApply");
+
+        ASSERT_EQ(prompts.calls.size(), 1);
+        EXPECT_EQ(prompts.calls[0].text, QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!")
+                                             .arg(folder + QStringLiteral("Instellingen.ini")));
+        EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
+        EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
+        EXPECT_EQ(edit(form, "txtNewP")->text(), QStringLiteral("nieuw")) << "kept for another try";
+
+        prompts.calls.clear();
+        QPointer<Startupform> login = new Startupform(folder);
+        login->txtpassword->setText(QStringLiteral("nieuw"));
+        QTest::mouseClick(login->cmdOk, Qt::LeftButton);
+        EXPECT_EQ(prompts.messages(), QStringList{PasswordWrongText});
+        delete login;
+    }
 }
 
 TEST_F(SettingsWindow, PasswordBoxesShowAStarForEveryCharacter)

@@ -1,7 +1,9 @@
 #include "SettingsRules.h"
 
+#include "INIfunc.h"
 #include "Runtime.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,21 +30,68 @@ INSTANTIATE_TEST_SUITE_P(Rules, StoredFolder,
                                          FolderCase{"/opt/velmora/Documenten", "/opt/velmora/Documenten"},
                                          FolderCase{"/opt/velmora/Documenten//", "/opt/velmora/Documenten//"},
                                          FolderCase{"/srv/klassen", "/srv/klassen"}, FolderCase{"0", "0"},
-                                         FolderCase{"", ""}));
+                                         // an empty value would make the data folder the root
+                                         FolderCase{"", "0"}, FolderCase{"   ", "0"}));
 
 TEST(ShownFolder, ZeroIsTheProgramsDocumentenFolderAndAnythingElseIsShownAsStored)
 {
     EXPECT_EQ(ShownDocumentFolder(QStringLiteral("0"), Program), QStringLiteral("/opt/velmora/Documenten/"));
     EXPECT_EQ(ShownDocumentFolder(QStringLiteral("0"), QStringLiteral("/opt/velmora")),
               QStringLiteral("/opt/velmora/Documenten/"));
-    for (const char* stored : {"00", " 0", "", "/srv/klassen", "/srv/klassen/"})
+    for (const char* stored : {"00", " 0", "/srv/klassen", "/srv/klassen/"})
         EXPECT_EQ(ShownDocumentFolder(QString::fromUtf8(stored), Program), QString::fromUtf8(stored)) << stored;
+    for (const char* stored : {"", "   "})
+        EXPECT_EQ(ShownDocumentFolder(QString::fromUtf8(stored), Program), QStringLiteral("/opt/velmora/Documenten/"))
+            << '"' << stored << '"';
 }
 
 TEST(ShownFolder, ShownDefaultIsStoredAsZeroAgain)
 {
     EXPECT_EQ(StoredDocumentFolder(ShownDocumentFolder(QStringLiteral("0"), Program), Program), QStringLiteral("0"));
 }
+
+struct StoredFormCase {
+    const char* name;
+    QString value;
+    StoredFormProblem problem;
+};
+
+class StoredForm : public testing::TestWithParam<StoredFormCase> {};
+
+// The rule must agree with what the settings file really gives back.
+TEST_P(StoredForm, NamesWhatAWriteAndReadWouldLose)
+{
+    const StoredFormCase& c = GetParam();
+    EXPECT_EQ(StoredFormProblemOf(c.value), c.problem);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("Instellingen.ini"));
+    WriteINI(file, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), c.value);
+    EXPECT_EQ(ReadINI(file, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QStringLiteral("<none>")) == c.value,
+              c.problem == StoredFormProblem::None);
+    EXPECT_EQ(PasswordRefusalText(c.problem).isEmpty(), c.problem == StoredFormProblem::None);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passwords, StoredForm,
+    testing::Values(StoredFormCase{"Polish", QString::fromUtf8("łódź"), StoredFormProblem::Characters},
+                    StoredFormCase{"Greek", QString::fromUtf8("Ελλάδα"), StoredFormProblem::Characters},
+                    StoredFormCase{"LineBreak", QStringLiteral("a\nb"), StoredFormProblem::Characters},
+                    StoredFormCase{"BlanksAround", QStringLiteral(" pw "), StoredFormProblem::Blanks},
+                    StoredFormCase{"TrailingTab", QStringLiteral("pw\t"), StoredFormProblem::Blanks},
+                    StoredFormCase{"InQuotes", QStringLiteral("\"abc\""), StoredFormProblem::Quotes},
+                    StoredFormCase{"InSingleQuotes", QStringLiteral("'abc'"), StoredFormProblem::Quotes},
+                    StoredFormCase{"OnlyQuotes", QStringLiteral("\"\"\"\""), StoredFormProblem::Quotes},
+                    StoredFormCase{"Chars300", QString(300, QLatin1Char('x')), StoredFormProblem::Length},
+                    StoredFormCase{"Ordinary", QStringLiteral("geheim"), StoredFormProblem::None},
+                    StoredFormCase{"Mixed", QStringLiteral("Ab12!"), StoredFormProblem::None},
+                    StoredFormCase{"Empty", QString(), StoredFormProblem::None},
+                    StoredFormCase{"WesternLetters", QString::fromUtf8("Één € ß"), StoredFormProblem::None},
+                    StoredFormCase{"QuotesInside", QStringLiteral("a\"b\"c"), StoredFormProblem::None},
+                    StoredFormCase{"OneQuote", QStringLiteral("\"abc"), StoredFormProblem::None},
+                    StoredFormCase{"Chars254", QString(254, QLatin1Char('x')), StoredFormProblem::None}),
+    [](const testing::TestParamInfo<StoredFormCase>& info) { return std::string(info.param.name); });
 
 struct ValueCase {
     const char* stored;
