@@ -12,7 +12,7 @@ QString DefaultDocumentFolder(const QString& programFolder);
 QString ShownDocumentFolder(const QString& stored, const QString& programFolder);
 
 // The value stored for the folder box: "0" when it names the default folder (capitals ignored) or
-// is empty, otherwise the text exactly as typed.
+// is empty or blank, otherwise the text exactly as typed.
 QString StoredDocumentFolder(const QString& box, const QString& programFolder);
 
 // Why a value written to the settings file would not read back exactly as written: the file is
