@@ -8,9 +8,10 @@
 namespace {
 
 // A grade is written as a number only when it is a plain decimal number: digits with at most one
-// "." or "," before further digits, and an optional leading "-" ("8", "7.5", "7,5", "-1"). Result
-// files hold "7.5" and the table shows it so; a teacher who typed "7,5" means the same number.
-// Anything else ("7.5%", "<9>", "8+", "v", " 7") is text, exactly as the table shows it.
+// "." or "," before further digits, and an optional leading "-" ("8", "7.5", "7,5", "-1"). The
+// course player writes "7.5"; a file edited by hand may hold "7,5", and whoever typed it meant
+// the same number. Anything else ("7.5%", "<9>", "8+", "v", " 7") stays text, as the table shows
+// it: a spreadsheet that sums the column then skips it rather than guessing.
 bool isPlainNumber(const QString& text)
 {
     static const QRegularExpression plain(QStringLiteral("^-?[0-9]+([.,][0-9]+)?$"));
