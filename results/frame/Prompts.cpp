@@ -1,7 +1,10 @@
 #include "Prompts.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -40,6 +43,49 @@ QString startPath(const FileDialogRequest& request)
         folder += QLatin1Char('/');
     return folder + request.fileName;
 }
+
+// The toolkit's own save dialog, the same on every desktop. It reads a name in double quotes as a
+// list of names ("a" "b"), so that Review "X".html would be saved as X; a typed name holding a
+// quote is therefore taken whole, as the user sees it.
+class SaveDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    QString chosenPath() const { return m_wholeName.isEmpty() ? selectedFiles().value(0) : m_wholeName; }
+
+protected:
+    void accept() override
+    {
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = edit ? edit->text() : QString();
+        if (!typed.contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        QString path = directory().absoluteFilePath(typed);
+        if (!defaultSuffix().isEmpty() && !QFileInfo(path).fileName().contains(QLatin1Char('.')))
+            path += QLatin1Char('.') + defaultSuffix();
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            setDirectory(path);
+            edit->clear();
+            return;
+        }
+        if (info.exists() && !testOption(DontConfirmOverwrite)) {
+            const QString question =
+                QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+                    .arg(info.fileName());
+            if (QMessageBox::warning(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) != QMessageBox::Yes)
+                return;
+        }
+        m_wholeName = path;
+        QDialog::accept();
+    }
+
+private:
+    QString m_wholeName;
+};
 
 class QtPrompts final : public Prompts {
 public:
@@ -81,11 +127,23 @@ public:
     {
         QString selected;
         const QStringList filters = dialogFilters(request, &selected);
-        QFileDialog::Options options;
-        if (!request.overwritePrompt)
-            options |= QFileDialog::DontConfirmOverwrite;
-        return QFileDialog::getSaveFileName(parent, request.title, startPath(request), filters.join(QStringLiteral(";;")),
-                                            &selected, options);
+        SaveDialog dialog(parent, request.title, QString(), filters.join(QStringLiteral(";;")));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+        dialog.setDefaultSuffix(request.defaultExtension);
+        if (!selected.isEmpty())
+            dialog.selectNameFilter(selected);
+        // After the filter: choosing a filter puts its own extension on the name in the box.
+        const QFileInfo start(startPath(request));
+        if (start.isDir()) {
+            dialog.setDirectory(start.absoluteFilePath());
+        } else {
+            dialog.setDirectory(start.absolutePath());
+            dialog.selectFile(start.fileName());
+        }
+        return dialog.exec() == QDialog::Accepted ? dialog.chosenPath() : QString();
     }
 
     QString openFile(QWidget* parent, const FileDialogRequest& request) override

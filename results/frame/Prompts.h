@@ -21,6 +21,8 @@ struct FileDialogRequest {
     QString initialFolder;
     QString fileName;
     bool overwritePrompt = false; // save dialogs: ask before replacing an existing file
+    // Save dialogs: added (after a ".") to a file name that has no "." of its own.
+    QString defaultExtension;
 };
 
 class Prompts {

@@ -75,6 +75,13 @@ void CheckClassName(const QString& name)
         RaiseFileSystemError(EINVAL);
 }
 
+void CheckNewClassName(const QString& name)
+{
+    CheckClassName(name);
+    if (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char(' ')) || name.endsWith(QLatin1Char(' ')))
+        RaiseFileSystemError(EINVAL);
+}
+
 bool IsClassDataFile(const QString& fileName)
 {
     return !fileName.contains(QLatin1Char('.')) || fileName.contains(QLatin1String(".html"));
@@ -82,7 +89,7 @@ bool IsClassDataFile(const QString& fileName)
 
 void CreateClassFolder(const QString& documentFolder, const QString& name)
 {
-    CheckClassName(name);
+    CheckNewClassName(name);
     if (::mkdir(native(classFolder(documentFolder, name)).constData(), 0777) != 0)
         RaiseFileSystemError(errno);
 }
@@ -90,9 +97,9 @@ void CreateClassFolder(const QString& documentFolder, const QString& name)
 void RenameClassFolder(const QString& documentFolder, const QString& oldName, const QString& newName)
 {
     CheckClassName(oldName);
-    CheckClassName(newName);
     if (oldName == newName)
         return;
+    CheckNewClassName(newName);
     const QByteArray from = native(classFolder(documentFolder, oldName));
     const QByteArray to = native(classFolder(documentFolder, newName));
     // A plain rename() would silently replace an empty folder of the new name.

@@ -27,6 +27,10 @@ FileSystemFailure DescribeFileSystemFailure(int errnoValue);
 // The name of a class folder must stay inside the data folder: no "/", no "\", not "." or "..",
 // no NUL. Raises the "invalid name" error otherwise.
 void CheckClassName(const QString& name);
+// A name for a new or renamed class must also come back as typed in the class tree: the listing
+// hides names beginning with "." and drops leading blanks, and a class folder is opened without
+// trailing blanks. Raises the "invalid name" error otherwise.
+void CheckNewClassName(const QString& name);
 
 // True for the files that emptying a class deletes: pupils' result files (no "." in the name) and
 // reports (".html" anywhere in the name, case-sensitive).

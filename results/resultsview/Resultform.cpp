@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 namespace {
@@ -119,6 +120,9 @@ void Resultform::buildControls()
     TreeView->setHeaderHidden(true);
     TreeView->setColumnCount(1);
     connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { TreeView_NodeClick(item); });
+    connect(TreeView, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { TreeView_CurrentChanged(current); });
+    TreeView->viewport()->installEventFilter(this);
 
     ListView = new QTreeWidget(frmMain);
     ListView->setObjectName(QStringLiteral("ListView"));
@@ -148,6 +152,9 @@ void Resultform::buildMenus()
     mnuBestand->setObjectName(QStringLiteral("mnuBestand"));
     mnuMaakHTMLbestand = mnuBestand->addAction(QStringLiteral("&Sla resultaten op als HTML"));
     mnuMaakHTMLbestand->setObjectName(QStringLiteral("mnuMaakHTMLbestand"));
+    mnuExporteerCSV = mnuBestand->addAction(QStringLiteral("&Exporteer als CSV..."));
+    mnuExporteerCSV->setObjectName(QStringLiteral("mnuExporteerCSV"));
+    connect(mnuMaakHTMLbestand, &QAction::enabledChanged, mnuExporteerCSV, &QAction::setEnabled);
     mnuBestandHypen = mnuBestand->addSeparator();
     mnuBestandHypen->setObjectName(QStringLiteral("mnuBestandHypen"));
     mnuBestandAfsluiten = mnuBestand->addAction(QStringLiteral("&Afsluiten"));
@@ -196,15 +203,18 @@ void Resultform::FillTreeView()
     RunGuarded(this, [this] {
         ++m_generation;
         lstDirs.clear();
-        TreeView->clear();
+        {
+            // Rebuilding moves the tree's current node; that is no key press.
+            const QSignalBlocker quiet(TreeView);
+            TreeView->clear();
+        }
         SelectedNode = nullptr;
         QString folder = DocumentFolder;
         ListDirs(folder, lstDirs);
-        ListView->clear();
 
         auto* root = new QTreeWidgetItem(TreeView, QStringList{RootText});
         root->setData(0, NodeKeyRole, RootKey);
-        SelectedNode = root;
+        showRoot();
         QTreeWidgetItem* last = root;
         for (qsizetype i = 0; i < lstDirs.size(); ++i) {
             last = new QTreeWidgetItem(root, QStringList{lstDirs.at(i)});
@@ -213,6 +223,23 @@ void Resultform::FillTreeView()
         root->setExpanded(true);
         TreeView->scrollToItem(last);
     });
+}
+
+void Resultform::showRoot()
+{
+    ++m_generation; // a fill still running stops
+    ListView->clear();
+    SelectedNode = rootNode();
+    selectInTree(SelectedNode);
+    lblnLeerling->setText(QStringLiteral("0"));
+    lblAvg->setText(QStringLiteral("0"));
+    mnuMaakHTMLbestand->setEnabled(false);
+}
+
+void Resultform::selectInTree(QTreeWidgetItem* node)
+{
+    const QSignalBlocker quiet(TreeView);
+    TreeView->setCurrentItem(node);
 }
 
 void Resultform::FillListView()
@@ -233,7 +260,9 @@ void Resultform::FillListView()
 void Resultform::lockTree()
 {
     if (m_fillDepth++ == 0) {
+        m_focusBeforeFill = focusWidget();
         TreeView->setEnabled(false);
+        m_focusDuringFill = focusWidget();
         setCursor(Qt::WaitCursor);
         // Repainting the table after every pupil would cost more than reading the files; the
         // count label and the pointer show the progress, the rows appear when the fill ends.
@@ -247,6 +276,12 @@ void Resultform::unlockTree()
         ListView->setUpdatesEnabled(true);
         TreeView->setEnabled(true);
         unsetCursor();
+        // Disabling the tree moved the focus on to the next control; it goes back unless the user
+        // has moved it meanwhile.
+        if (m_focusBeforeFill && m_focusBeforeFill != m_focusDuringFill && focusWidget() == m_focusDuringFill)
+            m_focusBeforeFill->setFocus();
+        m_focusBeforeFill = nullptr;
+        m_focusDuringFill = nullptr;
     }
 }
 
@@ -254,20 +289,34 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
 {
     if (!node)
         return;
+    if (node == rootNode()) {
+        LstFiles.clear();
+        lstDirs.clear();
+        showRoot();
+        return;
+    }
     // The node may disappear while pending events run (a refresh rebuilds the tree), so only its
     // text is used after this point.
     const QString nodeText = node->text(0);
     lockTree();
     RunGuarded(this, [&] {
-        const QTreeWidgetItem* root = rootNode();
-        mnuMaakHTMLbestand->setEnabled(!(root && nodeText == root->text(0)));
+        mnuMaakHTMLbestand->setEnabled(true);
         LstFiles.clear();
         lstDirs.clear();
         ListView->clear();
         SelectedNode = node;
+        selectInTree(node);
         fillRows(nodeText);
     });
     unlockTree();
+}
+
+void Resultform::TreeView_CurrentChanged(QTreeWidgetItem* node)
+{
+    // A mouse press moves the current node too; its click (or the release) decides what is shown.
+    if (m_treeMouseDown || !node || node == SelectedNode || isFilling())
+        return;
+    TreeView_NodeClick(node);
 }
 
 namespace {
@@ -352,7 +401,7 @@ void Resultform::cmdVerVers_Click()
     if (!node)
         node = rootNode();
     if (node) {
-        TreeView->setCurrentItem(node);
+        selectInTree(node);
         SelectedNode = node;
         TreeView_NodeClick(node);
     }
@@ -394,6 +443,27 @@ bool Resultform::eventFilter(QObject* watched, QEvent* event)
         qint32 mode = 1;
         SetScreenSize(mode);
     }
+    if (TreeView && watched == TreeView->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+            m_treeMouseDown = true;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            // After the click has been handled: a press that moved the current node without a
+            // click (dragged to another node, another button) shows that node all the same.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_treeMouseDown = false;
+                    QTreeWidgetItem* current = TreeView->currentItem();
+                    if (isFilling() || !current)
+                        return;
+                    if (current != SelectedNode)
+                        TreeView_NodeClick(current);
+                    else if (!current->isSelected())
+                        selectInTree(current);
+                },
+                Qt::QueuedConnection);
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -427,8 +497,10 @@ void Resultform::MnuHelpVersie_Click()
 ReportTable Resultform::tableSnapshot() const
 {
     ReportTable table;
-    for (int c = 0; c < ListView->columnCount(); ++c)
+    for (int c = 0; c < ListView->columnCount(); ++c) {
         table.headers << ListView->headerItem()->text(c);
+        table.shownColumns << ListView->header()->logicalIndex(c);
+    }
     const int count = ListView->topLevelItemCount();
     table.rows.reserve(count);
     for (int r = 0; r < count; ++r) {

@@ -6,6 +6,7 @@
 #include "modMaakHTML.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class QAction;
@@ -52,6 +53,7 @@ public:
     void pklasleegmaken_Click();
     void pKlasVerwijderen_Click();
     void mnuMaakHTMLbestand_Click();
+    void mnuExporteerCSV_Click();
 
     // What the table shows: headers and cells in creation order, rows in displayed order.
     ReportTable tableSnapshot() const;
@@ -74,6 +76,8 @@ public:
 
     QMenu* mnuBestand = nullptr;
     QAction* mnuMaakHTMLbestand = nullptr;
+    // Enabled exactly when mnuMaakHTMLbestand is.
+    QAction* mnuExporteerCSV = nullptr;
     QAction* mnuBestandHypen = nullptr;
     QAction* mnuBestandAfsluiten = nullptr;
     QMenu* mnuInstelling = nullptr;
@@ -109,6 +113,13 @@ private:
     void Form_Load();
     void applyLayout();
     void fillRows(const QString& nodeText);
+    // Makes the root current and shows it as after the window's load: empty table, count and
+    // average "0", report items disabled.
+    void showRoot();
+    // Makes `node` the tree's current and selected node without running a fill.
+    void selectInTree(QTreeWidgetItem* node);
+    // A key moved the tree's current node: its class is shown, as a click shows it.
+    void TreeView_CurrentChanged(QTreeWidgetItem* node);
     QTreeWidgetItem* rootNode() const;
     int nodePosition(const QTreeWidgetItem* node) const;
     QTreeWidgetItem* nodeAtPosition(int position) const;
@@ -118,6 +129,11 @@ private:
     ResultLayout m_layout;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     int m_fillDepth = 0;
+    // Where the focus was when the fill locked the tree, and where the locking moved it.
+    QPointer<QWidget> m_focusBeforeFill;
+    QPointer<QWidget> m_focusDuringFill;
+    // True from a mouse press on the tree until its click has been handled.
+    bool m_treeMouseDown = false;
     // Changes whenever the tree is rebuilt or a new fill starts, so that a fill interrupted by
     // one of those (through the pending events it lets run) stops instead of using stale rows.
     quint64 m_generation = 0;

@@ -1,8 +1,9 @@
-// Resultform's class context menu and report command; the work itself is in ClassCommands and
-// modMaakHTML.
+// Resultform's class context menu, report and export commands; the work itself is in ClassCommands,
+// modMaakHTML and modMaakCSV.
 
 #include "ClassCommands.h"
 #include "Resultform.h"
+#include "modMaakCSV.h"
 #include "modMaakHTML.h"
 #include "modPublic.h"
 
@@ -69,6 +70,7 @@ void Resultform::buildClassCommands()
             Qt::QueuedConnection);
     connect(pklasleegmaken, &QAction::triggered, this, [this] { pklasleegmaken_Click(); }, Qt::QueuedConnection);
     connect(mnuMaakHTMLbestand, &QAction::triggered, this, [this] { mnuMaakHTMLbestand_Click(); });
+    connect(mnuExporteerCSV, &QAction::triggered, this, [this] { mnuExporteerCSV_Click(); });
 
     TreeView->viewport()->installEventFilter(new RightButtonFilter(this));
 }
@@ -118,4 +120,9 @@ void Resultform::mnuMaakHTMLbestand_Click()
 {
     MaakHTMLbestand(this, DocumentFolder, CourseFile, SelectedNode ? SelectedNode->text(0) : QString(),
                     tableSnapshot());
+}
+
+void Resultform::mnuExporteerCSV_Click()
+{
+    ExporteerCSVbestand(this, DocumentFolder, SelectedNode ? SelectedNode->text(0) : QString(), tableSnapshot());
 }

@@ -1,20 +1,10 @@
 #include "modMaakHTML.h"
 
-#include "ClassCommands.h"
 #include "Cp1252.h"
-#include "ErrorRule.h"
+#include "ExportFile.h"
 #include "INIfunc.h"
 #include "Prompts.h"
 #include "Runtime.h"
-
-#include <QFile>
-#include <QFileInfo>
-
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -121,56 +111,13 @@ QByteArray ToWindows1252(const QString& text)
 
 void WriteHTMLFile(const QString& path, const QString& text)
 {
-    const QByteArray bytes = ToWindows1252(text);
-    const QFileInfo existing(path);
-    if (existing.isDir())
-        RaiseFileSystemError(EISDIR);
-    // Like the read-only attribute elsewhere: a file the owner may not write is not replaced.
-    if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner))
-        RaiseFileSystemError(EBUSY);
-
-    // Written beside the target and renamed over it, so a failure never leaves half a page.
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        RaiseFileSystemError(errno);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    qsizetype written = 0;
-    int failure = 0;
-    while (written < bytes.size()) {
-        const ssize_t step = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (step < 0) {
-            if (errno == EINTR)
-                continue;
-            failure = errno;
-            break;
-        }
-        written += step;
-    }
-    if (::close(fd) != 0 && failure == 0)
-        failure = errno;
-    if (failure == 0 && ::rename(temporary.constData(), target.constData()) != 0)
-        failure = errno;
-    if (failure != 0) {
-        ::unlink(temporary.constData());
-        RaiseFileSystemError(failure);
-    }
+    WriteExportFile(path, ToWindows1252(text));
 }
 
 void MaakHTMLbestand(QWidget* parent, const QString& documentFolder, const QString& courseFile,
                      const QString& className, const ReportTable& table)
 {
-    FileDialogRequest request;
-    request.title = QStringLiteral("Bestand opslaan");
-    request.filter = ReportFilter;
-    request.filterIndex = 1;
-    request.initialFolder = documentFolder + className;
-    request.fileName = className;
-    request.overwritePrompt = true;
-    const QString path = prompts().saveFile(parent, request);
+    const QString path = ChooseExportPath(parent, documentFolder, className, ReportFilter, QStringLiteral("html"));
     if (path.isEmpty())
         return;
 
@@ -182,8 +129,7 @@ void MaakHTMLbestand(QWidget* parent, const QString& documentFolder, const QStri
         try {
             WriteHTMLFile(path, page);
         } catch (const RuntimeError& error) {
-            prompts().message(parent, QStringLiteral("Kan bestand niet aanmaken! ") + error.description(), ErrorTitle,
-                              PromptIcon::Critical, PromptButtons::Ok);
+            ShowCreateFailure(parent, error);
         }
         if (prompts().message(parent, QStringLiteral("Wilt u de resultaten nu bekijken?"),
                               QStringLiteral("HTML Resultaat"), PromptIcon::None,

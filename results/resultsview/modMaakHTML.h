@@ -15,6 +15,8 @@ class QWidget;
 struct ReportTable {
     // Column headers in creation order: "Leerling naam", the modules, "Eindresultaat".
     QStringList headers;
+    // The columns (indexes into `headers`) in the order shown on screen; empty: creation order.
+    QVector<int> shownColumns;
     struct Row {
         QString name;
         QStringList cells; // columns 2.. in creation order; missing trailing cells count as empty

@@ -102,6 +102,21 @@ TEST(ClassName, RefusesNamesThatLeaveTheDataFolder)
         EXPECT_NO_THROW(CheckClassName(QString::fromUtf8(name))) << name;
 }
 
+// What the class tree could not show, or would open as another folder, is no name for a new class.
+TEST(ClassName, NewNamesComeBackAsTyped)
+{
+    for (const char* name : {" 4B", ".4B", "...", "4B ", " ", ".", "a/b"}) {
+        try {
+            CheckNewClassName(QString::fromUtf8(name));
+            ADD_FAILURE() << "accepted '" << name << "'";
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.description(), QStringLiteral("Ongeldige naam")) << name;
+        }
+    }
+    for (const char* name : {"4B", "Groep 8 (2024)", "4.B", "4B.", "Review \"X\"", "a  b"})
+        EXPECT_NO_THROW(CheckNewClassName(QString::fromUtf8(name))) << name;
+}
+
 TEST(FileSystemFailures, DescribedInDutch)
 {
     EXPECT_EQ(DescribeFileSystemFailure(EEXIST).description, QStringLiteral("Map bestaat al"));
@@ -152,7 +167,7 @@ TEST_F(ClassCommandsTest, RenameNeverReplacesAnotherClass)
 
 TEST_F(ClassCommandsTest, CreateAsksForANameAndRefreshes)
 {
-    scoped.prompts.texts = {QStringLiteral(" 5C ")};
+    scoped.prompts.texts = {QStringLiteral("5  C")};
     KlasAanmaken(root()); // works whatever node is current
     ASSERT_EQ(scoped.prompts.calls.size(), 1);
     const PromptCall& ask = scoped.prompts.calls[0];
@@ -160,7 +175,7 @@ TEST_F(ClassCommandsTest, CreateAsksForANameAndRefreshes)
     EXPECT_EQ(ask.text, QStringLiteral("Naam :"));
     EXPECT_EQ(ask.title, QStringLiteral("Nieuwe klas aanmaken"));
     EXPECT_EQ(ask.defaultText, QString());
-    EXPECT_EQ(classes(), QSet<QString>{" 5C "}); // used as typed, not trimmed
+    EXPECT_EQ(classes(), QSet<QString>{"5  C"}); // used as typed
     EXPECT_EQ(refreshes, QStringList{"0"});
 }
 
@@ -181,6 +196,7 @@ TEST_F(ClassCommandsTest, CreateFailuresShowTheDescriptionAndDoNotRefresh)
     const Case cases[] = {
         {"4B", "Map bestaat al"}, {"../x", "Ongeldige naam"}, {"a/b", "Ongeldige naam"},
         {"..", "Ongeldige naam"}, {".", "Ongeldige naam"},    {"a\\b", "Ongeldige naam"},
+        {" 4C", "Ongeldige naam"}, {".4C", "Ongeldige naam"}, {"4C ", "Ongeldige naam"},
     };
     const QSet<QString> outside = entries(temp.path());
     for (const Case& c : cases) {
@@ -248,7 +264,7 @@ TEST_F(ClassCommandsTest, RenameFailuresChangeNothingAndDoNotRefresh)
     makeClass(QStringLiteral("4A"), {"Jan"});
     makeClass(QStringLiteral("4B"), {"Piet"});
     const QSet<QString> outside = entries(temp.path());
-    for (const char* name : {"4A", "../x", "a/b", ".."}) {
+    for (const char* name : {"4A", "../x", "a/b", "..", " 4C", ".4C", "4C "}) {
         scoped.prompts.calls.clear();
         scoped.prompts.texts = {QString::fromUtf8(name)};
         KlasHernoemen(target(QStringLiteral("4B"), QStringLiteral("child1")));

@@ -1,4 +1,5 @@
 #include "modMaakHTML.h"
+#include "modMaakCSV.h"
 
 #include "ErrorRule.h"
 #include "RecordingPrompts.h"
@@ -227,9 +228,47 @@ TEST_F(ReportCommandTest, SaveDialogIsPreparedAndCancelWritesNothing)
     EXPECT_EQ(request.filter, QStringLiteral("HTML bestand (*.HTML)|*.HTML|HTM bestand (*.HTM)|*.HTM)"));
     EXPECT_EQ(request.filterIndex, 1);
     EXPECT_EQ(request.initialFolder, documents + QStringLiteral("4B"));
-    EXPECT_EQ(request.fileName, QStringLiteral("4B"));
+    EXPECT_EQ(request.fileName, QStringLiteral("4B.html"));
+    EXPECT_EQ(request.defaultExtension, QStringLiteral("html"));
     EXPECT_TRUE(request.overwritePrompt);
     EXPECT_EQ(QDir(documents + QStringLiteral("4B")).entryList(QDir::Files), QStringList());
+}
+
+// A file without "." in a class folder is a pupil: the report and the export never write one.
+TEST_F(ReportCommandTest, ANameWithoutExtensionGetsOne)
+{
+    struct Case {
+        const char* chosen;
+        const char* html;
+        const char* csv;
+    };
+    const Case cases[] = {
+        {"4B", "4B.html", "4B.csv"},
+        {"Review \"X\"", "Review \"X\".html", "Review \"X\".csv"},
+        {"verslag.HTML", "verslag.HTML", "verslag.HTML"},
+        {"lijst.txt", "lijst.txt", "lijst.txt"},
+    };
+    for (const Case& c : cases) {
+        const QString folder = documents + QStringLiteral("4B/");
+        for (const char* kind : {"html", "csv"}) {
+            const bool html = QByteArray(kind) == "html";
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+            scoped.prompts.calls.clear();
+            scoped.prompts.texts = {folder + QString::fromUtf8(c.chosen)};
+            scoped.prompts.answers = {PromptAnswer::Yes};
+            if (html)
+                run();
+            else
+                ExporteerCSVbestand(nullptr, documents, QStringLiteral("4B"), table);
+            const QString expected = QString::fromUtf8(html ? c.html : c.csv);
+            EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{expected}) << c.chosen << " " << kind;
+            if (html) {
+                ASSERT_EQ(scoped.prompts.calls.size(), 3) << c.chosen;
+                EXPECT_EQ(scoped.prompts.calls[2].text, folder + expected) << "the viewer opens what was written";
+            }
+        }
+    }
 }
 
 TEST_F(ReportCommandTest, WritesWindows1252AndOpensOnYes)
@@ -316,4 +355,107 @@ TEST_F(ReportCommandTest, ACaptionThatIsNoNumberEndsSilently)
     run();
     EXPECT_EQ(scoped.prompts.calls.size(), 1);
     EXPECT_FALSE(QFile::exists(path));
+}
+
+namespace {
+
+// RFC 4180 with ";" between fields: the records of `text`, quotes undone.
+QVector<QStringList> parseCsv(const QString& text)
+{
+    QVector<QStringList> records;
+    QStringList record;
+    QString value;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"') {
+                value += c;
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                value += c;
+            }
+        } else if (c == u'"') {
+            quoted = true;
+        } else if (c == u';') {
+            record << value;
+            value.clear();
+        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+            record << value;
+            value.clear();
+            records << record;
+            record.clear();
+            ++i;
+        } else {
+            value += c;
+        }
+    }
+    EXPECT_TRUE(value.isEmpty() && record.isEmpty() && !quoted) << "the last line ends in CRLF";
+    return records;
+}
+
+ReportTable csvTable()
+{
+    ReportTable t;
+    t.headers = QStringList{"Leerling naam", "Optellen", "Delen; rest", "Breuken", "Procenten", "Eindresultaat"};
+    t.shownColumns = {0, 5, 1, 2, 3, 4}; // the final result shown second, as on screen
+    t.rows = {
+        {QStringLiteral("Zo\u00eb \"de\" Vries; jr."), {"7.5", "8", "<9>", "", "8"}},
+        {QStringLiteral("Anna"), {"7,5", "-1", "7.5%", "=1+1"}}, // missing trailing cell: empty
+        {QStringLiteral("=HYPERLINK(\"x\")"), {"07", "7.", ".5", "1.2.3", ""}},
+    };
+    return t;
+}
+
+} // namespace
+
+TEST(MaakCSV, BytesForAClassWithQuotesSeparatorsAndTexts)
+{
+    const QByteArray bytes = MaakCSV(csvTable());
+    const QByteArray expected = "\xEF\xBB\xBF"
+                                "Leerling naam;Eindresultaat;Optellen;\"Delen; rest\";Breuken;Procenten\r\n"
+                                "\"Zo\xC3\xAB \"\"de\"\" Vries; jr.\";8;7,5;8;<9>;\r\n"
+                                "Anna;;7,5;-1;7.5%;'=1+1\r\n"
+                                "\"'=HYPERLINK(\"\"x\"\")\";;07;7.;.5;1.2.3\r\n";
+    EXPECT_EQ(bytes.toStdString(), expected.toStdString());
+}
+
+TEST(MaakCSV, ReadsBackAsTheTableShowsIt)
+{
+    const QByteArray bytes = MaakCSV(csvTable());
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const QVector<QStringList> records = parseCsv(QString::fromUtf8(bytes.mid(3)));
+    ASSERT_EQ(records.size(), 4);
+    EXPECT_EQ(records[0], (QStringList{"Leerling naam", "Eindresultaat", "Optellen", "Delen; rest", "Breuken",
+                                       "Procenten"}));
+    EXPECT_EQ(records[1], (QStringList{QStringLiteral("Zo\u00eb \"de\" Vries; jr."), "8", "7,5", "8", "<9>", ""}));
+    for (const QStringList& record : records)
+        EXPECT_EQ(record.size(), 6);
+    // Without a shown order the columns come in creation order.
+    ReportTable plain = csvTable();
+    plain.shownColumns.clear();
+    EXPECT_EQ(parseCsv(QString::fromUtf8(MaakCSV(plain).mid(3)))[0].last(), QStringLiteral("Eindresultaat"));
+}
+
+TEST_F(ReportCommandTest, CsvExportAsksLikeTheReportAndReportsFailuresLikeIt)
+{
+    ExporteerCSVbestand(nullptr, documents, QStringLiteral("4B"), table); // cancelled
+    ASSERT_EQ(scoped.prompts.calls.size(), 1);
+    const FileDialogRequest& request = scoped.prompts.calls[0].request;
+    EXPECT_EQ(request.title, QStringLiteral("Bestand opslaan"));
+    EXPECT_EQ(request.initialFolder, documents + QStringLiteral("4B"));
+    EXPECT_EQ(request.fileName, QStringLiteral("4B.csv"));
+    EXPECT_EQ(request.defaultExtension, QStringLiteral("csv"));
+    EXPECT_TRUE(request.overwritePrompt);
+    EXPECT_EQ(QDir(documents + QStringLiteral("4B")).entryList(QDir::Files), QStringList());
+
+    scoped.prompts.calls.clear();
+    scoped.prompts.texts = {documents + QStringLiteral("geen/4B.csv")};
+    ExporteerCSVbestand(nullptr, documents, QStringLiteral("4B"), table);
+    ASSERT_EQ(scoped.prompts.calls.size(), 2);
+    EXPECT_EQ(scoped.prompts.calls[1].text, QStringLiteral("Kan bestand niet aanmaken! Pad niet gevonden"));
+    EXPECT_EQ(scoped.prompts.calls[1].title, ErrorTitle);
+    EXPECT_EQ(scoped.prompts.calls[1].icon, PromptIcon::Critical);
 }

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -244,12 +245,66 @@ TEST_F(ResultformTest, RootAndEmptyClassClicks)
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
     EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
     EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
+    EXPECT_FALSE(f.mnuExporteerCSV->isEnabled());
 
     clickClass(QStringLiteral("Leeg"));
     EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
     EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
     EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
+    EXPECT_TRUE(f.mnuExporteerCSV->isEnabled());
+
+    // A class that happens to carry the root's text is a class like any other.
+    folder.writePupil(RootText, QStringLiteral("B"), {});
+    f.cmdVerVers_Click();
+    clickClass(RootText);
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 1);
+    EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
+    f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
+    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+}
+
+TEST_F(ResultformTest, KeysInTheTreeShowTheClassAndKeepTheFocus)
+{
+    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("8")}});
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("C"), {});
+    Resultform& f = open();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.TreeView->setFocus();
+    ASSERT_TRUE(f.TreeView->hasFocus());
+    auto expectShown = [&](const QString& name, const QStringList& rows) {
+        EXPECT_EQ(f.SelectedNode ? f.SelectedNode->text(0) : QString(), name);
+        EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode) << name.toStdString();
+        EXPECT_EQ(f.TreeView->selectedItems(), QList<QTreeWidgetItem*>{f.SelectedNode}) << name.toStdString();
+        EXPECT_EQ(rowNames(), rows) << name.toStdString();
+        EXPECT_TRUE(f.TreeView->hasFocus()) << name.toStdString();
+    };
+    // At load the root looks selected, as it is the class shown.
+    expectShown(RootText, {});
+    QTest::keyClick(f.TreeView, Qt::Key_Down);
+    expectShown(QStringLiteral("1A"), {"A"});
+    QTest::keyClick(f.TreeView, Qt::Key_Down);
+    expectShown(QStringLiteral("2B"), {"B", "C"});
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("2"));
+    EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
+    QTest::keyClick(f.TreeView, Qt::Key_Home);
+    expectShown(RootText, {});
+    EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
+    // Ctrl moves only the focus frame in the toolkit; here it shows the class all the same.
+    QTest::keyClick(f.TreeView, Qt::Key_End, Qt::ControlModifier);
+    expectShown(QStringLiteral("2B"), {"B", "C"});
+
+    // A press on one class released on another shows the other, as it looks selected.
+    const QPoint from = f.TreeView->visualItemRect(classNode(QStringLiteral("1A"))).center();
+    const QPoint to = f.TreeView->visualItemRect(f.TreeView->topLevelItem(0)).center();
+    QTest::mousePress(f.TreeView->viewport(), Qt::LeftButton, {}, from);
+    QTest::mouseMove(f.TreeView->viewport(), to);
+    QTest::mouseRelease(f.TreeView->viewport(), Qt::LeftButton, {}, to);
+    QTRY_COMPARE(f.SelectedNode, f.TreeView->currentItem());
+    EXPECT_EQ(f.TreeView->selectedItems(), QList<QTreeWidgetItem*>{f.SelectedNode});
+    EXPECT_EQ(rowNames(), f.SelectedNode == f.TreeView->topLevelItem(0) ? QStringList() : QStringList{"A"});
 }
 
 TEST_F(ResultformTest, MouseClickOnANodeFillsTheTable)
@@ -465,6 +520,14 @@ TEST_F(ResultformTest, MenusCarryTheirCaptions)
     EXPECT_EQ(f.mnuMaakHTMLbestand->text(), QStringLiteral("&Sla resultaten op als HTML"));
     EXPECT_TRUE(f.mnuBestandHypen->isSeparator());
     EXPECT_EQ(f.mnuBestandAfsluiten->text(), QStringLiteral("&Afsluiten"));
+    EXPECT_EQ(f.mnuExporteerCSV->text(), QStringLiteral("&Exporteer als CSV..."));
+    EXPECT_EQ(f.mnuBestand->actions(), (QList<QAction*>{f.mnuMaakHTMLbestand, f.mnuExporteerCSV, f.mnuBestandHypen,
+                                                        f.mnuBestandAfsluiten}));
+    QSet<QChar> accessKeys;
+    for (const QAction* item : f.mnuBestand->actions())
+        if (!item->isSeparator())
+            accessKeys << item->text().at(item->text().indexOf(QLatin1Char('&')) + 1).toLower();
+    EXPECT_EQ(accessKeys.size(), 3) << "each item of the menu has its own access key";
     EXPECT_EQ(f.mnuInstelling->title(), QStringLiteral("&Instellingen"));
     EXPECT_EQ(f.MnuHelp->title(), QStringLiteral("&Help"));
     EXPECT_EQ(f.MnuHelpVersie->text(), QStringLiteral("&Versie..."));

@@ -5,13 +5,21 @@
 #include "Resultform.h"
 #include "ResultsTestSupport.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QDate>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -270,4 +278,93 @@ TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
         row("Anna &lt;b&gt;", "9", "9", "") + row("Bram", "", "", "") + row("Piet", "6", "6", "7") +
         "</tr></table></body></html>";
     EXPECT_EQ(QString::fromLatin1(file.readAll()).toStdString(), expected.toStdString());
+}
+
+namespace {
+
+// Answers the program's own modal windows as they open, one step per window, in order.
+class ModalAnswers {
+public:
+    using Step = std::function<bool(QWidget*)>; // true when the step has handled the window
+    explicit ModalAnswers(std::vector<Step> steps)
+        : m_steps(std::move(steps))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && m_next < m_steps.size() && modal->isVisible() && m_steps[m_next](modal))
+                ++m_next;
+        });
+        m_timer.start(20);
+    }
+    bool allDone() const { return m_next == m_steps.size(); }
+
+private:
+    std::vector<Step> m_steps;
+    size_t m_next = 0;
+    QTimer m_timer;
+};
+
+// Enter in the save dialog, after typing `typed` when it is not empty; `preset` receives the name
+// the dialog offered.
+ModalAnswers::Step pressEnterInSaveDialog(QString* preset, const QString& typed = QString())
+{
+    return [=](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        auto* edit = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!edit)
+            return false;
+        *preset = edit->text();
+        if (!typed.isEmpty())
+            edit->setText(typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        return true;
+    };
+}
+
+bool answerNo(QWidget* modal)
+{
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (!box || !box->button(QMessageBox::No))
+        return false;
+    box->button(QMessageBox::No)->click();
+    return true;
+}
+
+} // namespace
+
+// The toolkit's own save dialog, driven with the keyboard: the report never lands in the class
+// folder as a file without "." (a pupil), and a name in quotes is saved as shown.
+TEST_F(ResultformCommandsTest, ReportSavedWithEnterNeverAddsAPupil)
+{
+    setPrompts(nullptr);
+    struct Case {
+        QString className;
+        QString typed; // empty: the preset name
+        QString saved;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Klas 1B"), QString(), QStringLiteral("Klas 1B.html")},
+        {QStringLiteral("Review \"X\""), QString(), QStringLiteral("Review \"X\".html")},
+        {QStringLiteral("Klas 1B"), QStringLiteral("verslag"), QStringLiteral("verslag.html")},
+        {QStringLiteral("Review \"X\""), QStringLiteral("Review \"Y\""), QStringLiteral("Review \"Y\".html")},
+    };
+    for (const Case& c : cases)
+        folder.writePupil(c.className, QStringLiteral("Jan"), {{"Optellen Test", "6"}});
+    Resultform& f = open();
+    for (const Case& c : cases) {
+        const QString classFolder = folder.documents() + c.className;
+        for (const QString& file : QDir(classFolder).entryList({QStringLiteral("*.html")}, QDir::Files))
+            QFile::remove(classFolder + QLatin1Char('/') + file);
+        clickClass(c.className);
+        ASSERT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
+        QString preset;
+        ModalAnswers answers({pressEnterInSaveDialog(&preset, c.typed), answerNo});
+        f.mnuMaakHTMLbestand->trigger();
+        EXPECT_TRUE(answers.allDone()) << c.saved.toStdString();
+        EXPECT_EQ(preset, c.className + QStringLiteral(".html"));
+        EXPECT_EQ(QDir(classFolder).entryList(QDir::Files).join(QLatin1Char('|')).toStdString(),
+                  ("Jan|" + c.saved).toStdString());
+        f.cmdVerVers_Click();
+        EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1")) << c.saved.toStdString();
+    }
 }

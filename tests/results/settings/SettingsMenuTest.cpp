@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -85,11 +86,14 @@ TEST_F(SettingsFromMenu, MenuItemIsInTheSettingsMenu)
 
 TEST_F(SettingsFromMenu, NewDataFolderShowsAtOnceInTheClassTree)
 {
+    QFile pupil(dir.path() + QStringLiteral("/Documenten/4B/Jan"));
+    ASSERT_TRUE(pupil.open(QIODevice::WriteOnly));
+    pupil.close();
     Resultform window;
     ASSERT_EQ(classes(window), (QStringList{"4A", "4B"}));
     window.TreeView_NodeClick(window.TreeView->topLevelItem(0)->child(1));
     ASSERT_TRUE(window.mnuMaakHTMLbestand->isEnabled());
-    const QString count = window.lblnLeerling->text();
+    ASSERT_EQ(window.lblnLeerling->text(), QStringLiteral("1"));
 
     bool modal = false;
     whileOpen(window, [&](Instellingform& form) {
@@ -102,9 +106,14 @@ TEST_F(SettingsFromMenu, NewDataFolderShowsAtOnceInTheClassTree)
 
     EXPECT_TRUE(modal);
     EXPECT_EQ(classes(window), (QStringList{"5C"}));
+    // The root is current again, and shown as after the window's load.
     EXPECT_EQ(window.SelectedNode, window.TreeView->topLevelItem(0));
-    EXPECT_TRUE(window.mnuMaakHTMLbestand->isEnabled()) << "the apply leaves the menu item as it was";
-    EXPECT_EQ(window.lblnLeerling->text(), count);
+    EXPECT_EQ(window.TreeView->currentItem(), window.SelectedNode);
+    EXPECT_EQ(window.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(window.lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_EQ(window.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_FALSE(window.mnuMaakHTMLbestand->isEnabled());
+    EXPECT_FALSE(window.mnuExporteerCSV->isEnabled());
     EXPECT_EQ(ReadINI(SettingsFile, QStringLiteral("Profiel"), QStringLiteral("Documenten"), QString()),
               dir.path() + QStringLiteral("/elders"));
 }
