@@ -1,5 +1,6 @@
 #include "Resultform.h"
 
+#include "ClassWatcher.h"
 #include "CourseFile.h"
 #include "Cursusform.h"
 #include "ErrorRule.h"
@@ -91,6 +92,7 @@ Resultform::Resultform(QWidget* parent)
     buildControls();
     buildMenus();
     buildClassCommands();
+    m_watcher = new ClassWatcher(this);
 
     // Client area 9660 x 5940 twips below the menu bar; centred on the screen when first shown.
     resize(twips(ResultClientWidth), twips(ResultClientHeight) + menuBar()->sizeHint().height());
@@ -265,6 +267,7 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
         lstDirs.clear();
         ListView->clear();
         SelectedNode = node;
+        m_watcher->watchClass(nodeText);
         fillRows(nodeText);
     });
     unlockTree();

@@ -1,6 +1,7 @@
 #include "modMaakHTML.h"
 
 #include "ClassCommands.h"
+#include "ClassWatcher.h"
 #include "Cp1252.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
@@ -121,6 +122,7 @@ QByteArray ToWindows1252(const QString& text)
 
 void WriteHTMLFile(const QString& path, const QString& text)
 {
+    const OwnChanges own;
     const QByteArray bytes = ToWindows1252(text);
     const QFileInfo existing(path);
     if (existing.isDir())
