@@ -123,11 +123,8 @@ void ClassWatcher::watchClass(const QString& className)
 void ClassWatcher::arm()
 {
     // A new watcher rather than new paths: notices of the old one still queued (the program's own
-    // changes, files replaced by a rename) go with it.
-    if (m_files) {
-        m_files->disconnect(this);
-        m_files->deleteLater();
-    }
+    // changes, files replaced by a rename) go with it. Never called from its own signals.
+    delete m_files;
     m_files = new QFileSystemWatcher(this);
     connect(m_files, &QFileSystemWatcher::fileChanged, this, &ClassWatcher::changed);
     connect(m_files, &QFileSystemWatcher::directoryChanged, this, &ClassWatcher::changed);
@@ -137,7 +134,9 @@ void ClassWatcher::arm()
         return;
     // The folder shows pupils added and removed, each file a pupil's file written in place.
     QStringList paths = pupilFiles(m_folder);
-    paths << m_folder << CourseFile;
+    paths << m_folder;
+    if (QFileInfo::exists(CourseFile))
+        paths << CourseFile;
     m_files->addPaths(paths);
 }
 
