@@ -86,7 +86,8 @@ protected:
 
 TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
 {
-    folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
+    folder.writePupil(Klas, QStringLiteral("Anna"),
+                      {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
     folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("5")}});
     show();
     ASSERT_EQ(form->lblAvg->text(), QStringLiteral("6"));
@@ -117,8 +118,9 @@ TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
         // Module 1 now reads the second test: Anna's 8 and Cor's 10 in both columns.
         {"test renamed in the course description",
          [&] {
-             folder.writeFile(QStringLiteral("swf/Omschrijving.ini"),
-                              "[Modules]\r\nm1=Optellen\r\nm1o6=Aftrekken Test\r\nm2=Aftrekken\r\nm2o6=Aftrekken Test\r\n");
+             folder.writeFile(
+                 QStringLiteral("swf/Omschrijving.ini"),
+                 "[Modules]\r\nm1=Optellen\r\nm1o6=Aftrekken Test\r\nm2=Aftrekken\r\nm2o6=Aftrekken Test\r\n");
          },
          QStringLiteral("Anna"), 1, QStringLiteral("8"), QStringLiteral("2"), QStringLiteral("9")},
     };
