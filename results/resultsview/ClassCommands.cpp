@@ -1,5 +1,6 @@
 #include "ClassCommands.h"
 
+#include "ClassWatcher.h"
 #include "ErrorRule.h"
 #include "Prompts.h"
 #include "Runtime.h"
@@ -89,6 +90,7 @@ bool IsClassDataFile(const QString& fileName)
 
 void CreateClassFolder(const QString& documentFolder, const QString& name)
 {
+    const OwnChanges own;
     CheckNewClassName(name);
     if (::mkdir(native(classFolder(documentFolder, name)).constData(), 0777) != 0)
         RaiseFileSystemError(errno);
@@ -96,6 +98,7 @@ void CreateClassFolder(const QString& documentFolder, const QString& name)
 
 void RenameClassFolder(const QString& documentFolder, const QString& oldName, const QString& newName)
 {
+    const OwnChanges own;
     CheckClassName(oldName);
     if (oldName == newName)
         return;
@@ -117,6 +120,7 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
 
 void EmptyClassFolder(const QString& documentFolder, const QString& name)
 {
+    const OwnChanges own;
     CheckClassName(name);
     const QString folder = classFolder(documentFolder, name);
     // Ordinary files only: no hidden files, folders, sockets, devices or broken links.
@@ -136,6 +140,7 @@ void EmptyClassFolder(const QString& documentFolder, const QString& name)
 
 bool RemoveClassFolder(const QString& documentFolder, const QString& name)
 {
+    const OwnChanges own;
     CheckClassName(name);
     return ::rmdir(native(classFolder(documentFolder, name)).constData()) == 0;
 }

@@ -1,6 +1,7 @@
 #include "ExportFile.h"
 
 #include "ClassCommands.h"
+#include "ClassWatcher.h"
 #include "ErrorRule.h"
 #include "Prompts.h"
 #include "Runtime.h"
@@ -36,6 +37,7 @@ QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const Q
 
 void WriteExportFile(const QString& path, const QByteArray& bytes)
 {
+    const OwnChanges own;
     const QFileInfo existing(path);
     if (existing.isDir())
         RaiseFileSystemError(EISDIR);

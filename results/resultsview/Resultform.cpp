@@ -1,5 +1,6 @@
 #include "Resultform.h"
 
+#include "ClassWatcher.h"
 #include "CourseFile.h"
 #include "Cursusform.h"
 #include "ErrorRule.h"
@@ -92,6 +93,7 @@ Resultform::Resultform(QWidget* parent)
     buildControls();
     buildMenus();
     buildClassCommands();
+    m_watcher = new ClassWatcher(this);
 
     // Client area 9660 x 5940 twips below the menu bar; centred on the screen when first shown.
     resize(twips(ResultClientWidth), twips(ResultClientHeight) + menuBar()->sizeHint().height());
@@ -306,6 +308,7 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
         ListView->clear();
         SelectedNode = node;
         selectInTree(node);
+        m_watcher->watchClass(nodeText);
         fillRows(nodeText);
     });
     unlockTree();

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStringList>
 
+class ClassWatcher;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -138,4 +139,5 @@ private:
     // one of those (through the pending events it lets run) stops instead of using stale rows.
     quint64 m_generation = 0;
     bool m_ending = false;
+    ClassWatcher* m_watcher = nullptr;
 };

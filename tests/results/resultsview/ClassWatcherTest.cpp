@@ -1,0 +1,293 @@
+// The shown class follows the disk by itself: changes by other programs refill the table (once per
+// burst, never under a dialog, menu or running fill), the program's own changes do not.
+#include "ClassWatcher.h"
+#include "RecordingPrompts.h"
+#include "Resultform.h"
+#include "ResultsTestSupport.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+using Grades = QVector<std::pair<QString, QString>>;
+
+const QString Optellen = QStringLiteral("Optellen Test");
+const QString Aftrekken = QStringLiteral("Aftrekken Test");
+const QString Klas = QStringLiteral("4B");
+
+// Long enough for a refill that should not come to have come.
+constexpr int QuietMs = 300;
+
+class ClassWatcherTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApp();
+        QLocale::setDefault(QLocale::c());
+        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Aftrekken")});
+    }
+
+    void show(const QString& cls = Klas)
+    {
+        folder.use();
+        form = std::make_unique<Resultform>();
+        form->show();
+        watcher = form->findChild<ClassWatcher*>();
+        ASSERT_NE(watcher, nullptr);
+        watcher->setSettleDelay(50);
+        QTreeWidgetItem* node = findClassNode(*form, cls);
+        ASSERT_NE(node, nullptr);
+        form->TreeView_NodeClick(node);
+    }
+
+    QString pupilPath(const QString& pupil, const QString& cls = Klas) const
+    {
+        return folder.documents() + cls + QLatin1Char('/') + pupil;
+    }
+
+    // Written beside the file and renamed over it, as careful writers do.
+    void replacePupil(const QString& pupil, const Grades& grades) const
+    {
+        folder.writePupil(Klas, pupil + QStringLiteral(".tmp"), grades);
+        ASSERT_EQ(std::rename(QFile::encodeName(pupilPath(pupil + QStringLiteral(".tmp"))).constData(),
+                              QFile::encodeName(pupilPath(pupil)).constData()),
+                  0);
+    }
+
+    // The text of `column` in the row of `pupil`, or "-" when there is no such row.
+    QString cell(const QString& pupil, int column) const
+    {
+        for (int r = 0; r < form->ListView->topLevelItemCount(); ++r)
+            if (form->ListView->topLevelItem(r)->text(0) == pupil)
+                return form->ListView->topLevelItem(r)->text(column);
+        return QStringLiteral("-");
+    }
+
+    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+
+    ScopedPrompts recorded;
+    TestProgram folder;
+    std::unique_ptr<Resultform> form;
+    ClassWatcher* watcher = nullptr;
+};
+
+TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
+{
+    folder.writePupil(Klas, QStringLiteral("Anna"),
+                      {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
+    folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("5")}});
+    show();
+    ASSERT_EQ(form->lblAvg->text(), QStringLiteral("6"));
+
+    struct Step {
+        const char* label;
+        std::function<void()> change;
+        QString pupil;
+        int column;
+        QString shown;
+        QString count;
+        QString average;
+    };
+    // In this order: each step also proves the watch survived the one before.
+    const Step steps[] = {
+        {"grade written in place",
+         [&] { folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("9")}, {Aftrekken, "8"}}); },
+         QStringLiteral("Anna"), 1, QStringLiteral("9"), QStringLiteral("2"), QStringLiteral("6.5")},
+        {"file replaced by a rename", [&] { replacePupil(QStringLiteral("Bram"), {{Optellen, QStringLiteral("7")}}); },
+         QStringLiteral("Bram"), 1, QStringLiteral("7"), QStringLiteral("2"), QStringLiteral("7.5")},
+        {"the replaced file written in place",
+         [&] { folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("3")}}); },
+         QStringLiteral("Bram"), 1, QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("5.5")},
+        {"pupil added", [&] { folder.writePupil(Klas, QStringLiteral("Cor"), {{Aftrekken, QStringLiteral("10")}}); },
+         QStringLiteral("Cor"), 2, QStringLiteral("10"), QStringLiteral("3"), QStringLiteral("7")},
+        {"pupil removed", [&] { QFile::remove(pupilPath(QStringLiteral("Bram"))); }, QStringLiteral("Bram"), 0,
+         QStringLiteral("-"), QStringLiteral("2"), QStringLiteral("9")},
+        // Module 1 now reads the second test: Anna's 8 and Cor's 10 in both columns.
+        {"test renamed in the course description",
+         [&] {
+             folder.writeFile(
+                 QStringLiteral("swf/Omschrijving.ini"),
+                 "[Modules]\r\nm1=Optellen\r\nm1o6=Aftrekken Test\r\nm2=Aftrekken\r\nm2o6=Aftrekken Test\r\n");
+         },
+         QStringLiteral("Anna"), 1, QStringLiteral("8"), QStringLiteral("2"), QStringLiteral("9")},
+    };
+    int refreshes = 0;
+    for (const Step& step : steps) {
+        step.change();
+        EXPECT_TRUE(waitFor([&] { return cell(step.pupil, step.column) == step.shown; })) << step.label;
+        EXPECT_EQ(form->lblnLeerling->text(), step.count) << step.label;
+        EXPECT_EQ(form->lblAvg->text(), step.average) << step.label;
+        EXPECT_GT(watcher->refreshCount(), refreshes) << step.label;
+        refreshes = watcher->refreshCount();
+    }
+    // Reading the files is no change.
+    QTest::qWait(QuietMs);
+    EXPECT_EQ(watcher->refreshCount(), refreshes);
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+}
+
+TEST_F(ClassWatcherTest, RefillKeepsSortSelectionAndScrollPosition)
+{
+    for (int p = 0; p < 80; ++p)
+        folder.writePupil(Klas, QStringLiteral("L%1").arg(p, 2, 10, QLatin1Char('0')),
+                          {{Optellen, QString::number(1 + p % 9)}});
+    show();
+    ASSERT_TRUE(waitFor([&] { return form->ListView->verticalScrollBar()->maximum() > 20; }));
+    form->ListView_ColumnClick(1); // grades, descending
+    QTreeWidgetItem* chosen = form->ListView->findItems(QStringLiteral("L40"), Qt::MatchExactly).value(0);
+    ASSERT_NE(chosen, nullptr);
+    form->ListView->setCurrentItem(chosen);
+    QScrollBar* scroll = form->ListView->verticalScrollBar();
+    scroll->setValue(scroll->maximum() / 2);
+    const int position = scroll->value();
+    const QString average = form->lblAvg->text();
+
+    folder.writePupil(Klas, QStringLiteral("L03"), {{Optellen, QStringLiteral("1")}, {Aftrekken, QStringLiteral("1")}});
+    ASSERT_TRUE(waitFor([&] { return cell(QStringLiteral("L03"), 2) == QStringLiteral("1"); }));
+
+    EXPECT_EQ(form->ListView->sortColumn(), 1);
+    EXPECT_EQ(form->ListView->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(form->ListView->topLevelItem(0)->text(1), QStringLiteral("9"));
+    ASSERT_NE(form->ListView->currentItem(), nullptr);
+    EXPECT_EQ(form->ListView->currentItem()->text(0), QStringLiteral("L40"));
+    ASSERT_EQ(form->ListView->selectedItems().size(), 1);
+    EXPECT_EQ(form->ListView->selectedItems().front()->text(0), QStringLiteral("L40"));
+    EXPECT_EQ(scroll->value(), position);
+    EXPECT_NE(form->lblAvg->text(), average);
+    EXPECT_EQ(form->lblnLeerling->text(), QStringLiteral("80"));
+}
+
+TEST_F(ClassWatcherTest, WaitsForAnOpenDialogOrMenuThenRefillsOnce)
+{
+    struct Case {
+        const char* label;
+        std::function<std::unique_ptr<QWidget>(QWidget* parent)> open;
+    };
+    const Case cases[] = {
+        {"dialog",
+         [](QWidget* parent) {
+             auto dialog = std::make_unique<QDialog>(parent);
+             dialog->setModal(true);
+             dialog->show();
+             return std::unique_ptr<QWidget>(std::move(dialog));
+         }},
+        {"menu",
+         [](QWidget* parent) {
+             auto menu = std::make_unique<QMenu>(parent);
+             menu->addAction(QStringLiteral("Iets"));
+             menu->popup(parent->geometry().center());
+             return std::unique_ptr<QWidget>(std::move(menu));
+         }},
+    };
+    int grade = 1;
+    for (const Case& c : cases) {
+        folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}});
+        show();
+        const std::unique_ptr<QWidget> blocker = c.open(form.get());
+        ASSERT_TRUE(blocker->isVisible()) << c.label;
+
+        // A burst of writes while it is open.
+        for (int i = 0; i < 3; ++i)
+            folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QString::number(++grade)}});
+        ASSERT_TRUE(waitFor([&] { return watcher->changePending(); })) << c.label;
+        QTest::qWait(QuietMs);
+        EXPECT_EQ(cell(QStringLiteral("Anna"), 1), QStringLiteral("6")) << c.label;
+        EXPECT_EQ(watcher->refreshCount(), 0) << c.label;
+
+        blocker->hide();
+        EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("Anna"), 1) == QString::number(grade); })) << c.label;
+        QTest::qWait(QuietMs);
+        EXPECT_EQ(watcher->refreshCount(), 1) << c.label;
+    }
+}
+
+TEST_F(ClassWatcherTest, ChangeDuringAFillWaitsForItsEnd)
+{
+    for (int p = 0; p < 40; ++p)
+        folder.writePupil(Klas, QStringLiteral("L%1").arg(p, 2, 10, QLatin1Char('0')), {{Optellen, "5"}});
+    show();
+    watcher->setSettleDelay(0);
+    bool refilledInsideAFill = false;
+    QObject::connect(watcher, &ClassWatcher::refreshing, form.get(),
+                     [&] { refilledInsideAFill = refilledInsideAFill || form->isFilling(); });
+    // Written among the events the teacher's next fill lets run.
+    QTimer::singleShot(0, form.get(), [&] { folder.writePupil(Klas, QStringLiteral("L00"), {{Optellen, "8"}}); });
+    form->TreeView_NodeClick(findClassNode(*form, Klas));
+
+    EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("L00"), 1) == QStringLiteral("8"); }));
+    EXPECT_FALSE(refilledInsideAFill);
+    EXPECT_EQ(form->ListView->topLevelItemCount(), 40);
+    EXPECT_EQ(form->lblnLeerling->text(), QStringLiteral("40"));
+}
+
+TEST_F(ClassWatcherTest, TheProgramsOwnChangesRefillNothing)
+{
+    struct Case {
+        const char* label;
+        std::function<void()> act;
+    };
+    const Case cases[] = {
+        // A report saved without extension would count as a pupil.
+        {"report saved into the class folder",
+         [&] {
+             recorded.prompts.texts = {pupilPath(QStringLiteral("rapport"))};
+             recorded.prompts.answers = {PromptAnswer::No};
+             form->mnuMaakHTMLbestand_Click();
+         }},
+        // Failing on its second file, emptying stops without a refresh: the table stays.
+        {"emptying that fails half-way",
+         [&] {
+             QFile::setPermissions(pupilPath(QStringLiteral("Bram")), QFileDevice::ReadOwner);
+             recorded.prompts.answers = {PromptAnswer::Ok};
+             form->pklasleegmaken_Click();
+         }},
+    };
+    for (const Case& c : cases) {
+        for (const QString& pupil : {QStringLiteral("Anna"), QStringLiteral("Bram"), QStringLiteral("Cor")})
+            folder.writePupil(Klas, pupil, {{Optellen, QStringLiteral("7")}});
+        show();
+        c.act();
+        QTest::qWait(QuietMs);
+        EXPECT_EQ(watcher->refreshCount(), 0) << c.label;
+        EXPECT_EQ(form->ListView->topLevelItemCount(), 3) << c.label;
+
+        // Changes by others still show afterwards.
+        folder.writePupil(Klas, QStringLiteral("Cor"), {{Optellen, QStringLiteral("2")}});
+        EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("Cor"), 1) == QStringLiteral("2"); })) << c.label;
+        form.reset();
+        QFile::setPermissions(pupilPath(QStringLiteral("Bram")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ASSERT_TRUE(QDir(folder.documents() + Klas).removeRecursively());
+    }
+}
+
+TEST_F(ClassWatcherTest, VanishedClassFolderRefreshesTheTree)
+{
+    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}});
+    folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("7")}});
+    show();
+    ASSERT_EQ(form->ListView->topLevelItemCount(), 1);
+
+    ASSERT_TRUE(QDir(folder.documents() + Klas).removeRecursively());
+    ASSERT_TRUE(waitFor([&] { return findClassNode(*form, Klas) == nullptr; }));
+    // Its position is gone: the root is shown, as after "Ververs".
+    EXPECT_EQ(Resultform::nodeKey(form->SelectedNode), QStringLiteral("root"));
+    EXPECT_EQ(form->ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(form->lblnLeerling->text(), QStringLiteral("0"));
+    EXPECT_NE(findClassNode(*form, QStringLiteral("4A")), nullptr);
+    EXPECT_TRUE(form->cmdVerVers->isEnabled());
+}
+
+} // namespace
