@@ -99,7 +99,9 @@ void Cursusform::buildControls()
     auto button = [this](const QString& name, const QString& caption, int left, int top, int width, int height) {
         auto* b = new QPushButton(caption, frmEdit);
         b->setObjectName(name);
-        b->setAutoDefault(false);
+        // As in every dialog: Enter presses the button that has the focus, and OK (the default
+        // button) when the focus is elsewhere.
+        b->setAutoDefault(true);
         setTwipsGeometry(b, left, top, width, height);
         return b;
     };
