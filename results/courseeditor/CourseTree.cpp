@@ -1,5 +1,6 @@
 #include "CourseTree.h"
 
+#include "INIfunc.h"
 #include "IniDocument.h"
 
 #include <QFileInfo>
@@ -13,6 +14,13 @@ const QString ModulesSection = QStringLiteral("Modules");
 bool isModuleKey(const QString& key)
 {
     return KindOfKey(key) == NodeKind::Module;
+}
+
+// An answer that would read back empty from the file is no answer: a module saved as "m1=   "
+// would vanish with its topics on the next load.
+bool isNoAnswer(const QString& text)
+{
+    return ReadBackValue(text).isEmpty();
 }
 
 } // namespace
@@ -207,14 +215,14 @@ CommandStates CourseTree::commandStates() const
 
 void CourseTree::rename(const QString& text)
 {
-    if (!text.isEmpty())
+    if (!isNoAnswer(text))
         mutableNode(m_current).text = text;
 }
 
 void CourseTree::newModule(const QString& name)
 {
     const CommandStates s = commandStates();
-    if (name.isEmpty() || !s.visible[NieuweModule] || !s.enabled[NieuweModule])
+    if (isNoAnswer(name) || !s.visible[NieuweModule] || !s.enabled[NieuweModule])
         return;
     const int n = ModuleNodes() + 1;
     int target = m_current == m_root ? n : ModuleNumberOfKey(node(m_current).key);
@@ -230,7 +238,7 @@ void CourseTree::newModule(const QString& name)
 
 void CourseTree::newTopic(const QString& name)
 {
-    if (name.isEmpty() || !commandStates().visible[NieuwOnderwerp])
+    if (isNoAnswer(name) || !commandStates().visible[NieuwOnderwerp])
         return;
     const NodeId module = node(m_current).parent;
     const int m = ModuleNumberOfKey(node(module).key);

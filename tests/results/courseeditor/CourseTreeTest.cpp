@@ -276,6 +276,32 @@ TEST_P(CourseTreeSequence, DisplayCurrentAndSavedText)
 INSTANTIATE_TEST_SUITE_P(Commands, CourseTreeSequence, ::testing::ValuesIn(sequenceCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// An answer that the file would read back empty (blanks, or quotes around nothing) is treated
+// like an empty answer: renames keep the old text, new module and new topic add nothing.
+TEST(CourseTree, AnswersThatReadBackEmptyAreNoAnswers)
+{
+    const QString answers[] = {"   ", "\"\"", "''", "  \"\"  ", "\t"};
+    const Step commands[] = {{"root", Cmd::Rename},     {"m2", Cmd::Rename},      {"m1o2", Cmd::Rename},
+                             {"m1o6", Cmd::Rename},     {"root", Cmd::NewModule}, {"m2", Cmd::NewModule},
+                             {"m1o2", Cmd::NewTopic},   {"m2o6", Cmd::NewTopic}};
+    for (const Step& command : commands) {
+        for (const QString& answer : answers) {
+            CourseTree tree;
+            tree.fill(base());
+            const QString list = dumpNodeList(tree);
+            ASSERT_NO_FATAL_FAILURE(run(tree, {command.select, command.command, answer}));
+            EXPECT_EQ(dumpTree(tree).toStdString(), baseDisplay.toStdString())
+                << command.select.toStdString() << " [" << answer.toStdString() << ']';
+            EXPECT_EQ(dumpNodeList(tree), list);
+        }
+        // A quoted blank reads back as a blank: that is a name.
+        CourseTree tree;
+        tree.fill(base());
+        ASSERT_NO_FATAL_FAILURE(run(tree, {command.select, command.command, "\" \""}));
+        EXPECT_NE(dumpTree(tree), baseDisplay) << command.select.toStdString();
+    }
+}
+
 // New module up to the sixteenth; then it is offered but disabled and does nothing.
 TEST(CourseTree, SixteenModulesIsTheLimit)
 {
