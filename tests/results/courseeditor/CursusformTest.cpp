@@ -1,3 +1,4 @@
+#include "CourseFixture.h"
 #include "Cursusform.h"
 #include "RecordingPrompts.h"
 #include "modPublic.h"
@@ -268,11 +269,11 @@ TEST_F(Editor, EnterPressesTheFocusedButton)
 {
     struct Case {
         const char* focus;
-        QString select;             // tree item clicked first, if any
-        const char* focusedBefore;  // widget that had the focus before, if any
+        QString select;            // tree item clicked first, if any
+        const char* focusedBefore; // widget that had the focus before, if any
         bool saves;
         bool staysOpen;
-        QString current;            // key=text of the current node afterwards
+        QString current;           // key=text of the current node afterwards
         int prompts;
     };
     const Case cases[] = {
@@ -311,6 +312,31 @@ TEST_F(Editor, EnterPressesTheFocusedButton)
         delete form;
         form = nullptr;
     }
+}
+
+// A tree rule that breaks inside a command (no command can reach one today) undoes the command
+// and says so in Dutch, not with the tree's internal text.
+TEST_F(Editor, CommandThatFailsInsideTheTreeIsUndoneWithADutchMessage)
+{
+    open();
+    click("Lijnen");
+    const QString before = dumpTree(form->tree());
+    form->command([](CourseTree& t) {
+        t.rename("Half");
+        t.newModule("Half");
+        throw std::logic_error("duplicate course tree key m3");
+    });
+    EXPECT_EQ(dumpTree(form->tree()).toStdString(), before.toStdString());
+    EXPECT_EQ(currentKey(), "m2");
+    EXPECT_EQ(item("Half"), nullptr);
+    EXPECT_EQ(tree->currentItem()->text(0), "Lijnen");
+    ASSERT_EQ(recorded.calls.size(), 1);
+    EXPECT_EQ(recorded.calls[0].text,
+              "Deze wijziging kan niet worden uitgevoerd. De cursusinhoud blijft zoals hij was.");
+    EXPECT_EQ(recorded.calls[0].title, "Er is een Fout opgetreden!");
+    EXPECT_EQ(recorded.calls[0].icon, PromptIcon::Critical);
+    QTest::mouseClick(button("cmdOk"), Qt::LeftButton);
+    EXPECT_EQ(readAll(CourseFile).toStdString(), unchangedSave.toStdString());
 }
 
 TEST_F(Editor, OkAfterMovingModuleUpWritesRecreatedTopicsLast)
