@@ -351,6 +351,29 @@ void saveKeyByKey(const CourseTree& tree, const QString& path)
 const QByteArray startFile = "[Cursus]\r\nTitel=oud\r\nVersie=5\r\n[Modules]\r\nm1=weg\r\nm1o6=weg Test\r\n"
                              "[Extra]\r\nsleutel=waarde\r\n";
 
+// A random course of the runner's kind, run through `steps` random steps against its reference.
+void runSequence(Runner& runner, bool gaps, int sequence, int steps, CourseTree& tree)
+{
+    const Course course = runner.randomCourse(gaps);
+    tree.fill(course);
+    Reference ref = Runner::referenceOf(course);
+    ASSERT_EQ(contents(tree), contents(ref)) << "sequence " << sequence;
+    for (int i = 0; i < steps; ++i) {
+        const QString failure = runner.step(tree, ref);
+        ASSERT_TRUE(failure.isEmpty()) << "sequence " << sequence << " step " << i << ": " << failure.toStdString();
+    }
+}
+
+// The save over the start file, replacing it once, and the tree read back from it.
+void saveAndReload(const CourseTree& tree, const QString& file, CourseTree& reread)
+{
+    writeAll(file, startFile);
+    IniDocument document = IniDocument::load(file);
+    tree.writeTo(document);
+    ASSERT_TRUE(document.save(file));
+    reread.load(file);
+}
+
 TEST(CourseTreeProperty, RandomSequencesKeepInvariantsAndReadBack)
 {
     QTemporaryDir dir;
@@ -360,27 +383,14 @@ TEST(CourseTreeProperty, RandomSequencesKeepInvariantsAndReadBack)
     Runner runner(20240611u);
     constexpr int sequences = 3000;
     for (int sequence = 0; sequence < sequences; ++sequence) {
-        const Course course = runner.randomCourse();
         CourseTree tree;
-        tree.fill(course);
-        Reference ref = Runner::referenceOf(course);
-        ASSERT_EQ(contents(tree), contents(ref)) << "sequence " << sequence;
-        const int steps = 1 + sequence % 40;
-        for (int i = 0; i < steps; ++i) {
-            const QString failure = runner.step(tree, ref);
-            ASSERT_TRUE(failure.isEmpty()) << "sequence " << sequence << " step " << i << ": "
-                                           << failure.toStdString();
-        }
+        ASSERT_NO_FATAL_FAILURE(runSequence(runner, false, sequence, 1 + sequence % 40, tree));
         if (sequence % 50 != 0)
             continue;
-        // The save replaces the file once; the result reads back to the same tree and equals,
-        // byte for byte, what the key-by-key writes make of the same starting file.
-        writeAll(atomic, startFile);
-        IniDocument document = IniDocument::load(atomic);
-        tree.writeTo(document);
-        ASSERT_TRUE(document.save(atomic));
+        // The result reads back to the same tree and equals, byte for byte, what the key-by-key
+        // writes make of the same starting file.
         CourseTree reread;
-        reread.load(atomic);
+        ASSERT_NO_FATAL_FAILURE(saveAndReload(tree, atomic, reread));
         ASSERT_EQ(dumpTree(reread).toStdString(), dumpTree(tree).toStdString()) << "sequence " << sequence;
         EXPECT_EQ(ReadINI(atomic, "Cursus", "Versie", ""), "5");
         EXPECT_EQ(ReadINI(atomic, "Extra", "sleutel", ""), "waarde");
@@ -402,24 +412,12 @@ TEST(CourseTreeProperty, CoursesWithGapsKeepEveryModuleThroughSaveAndReload)
     Runner runner(20261208u);
     constexpr int sequences = 1000;
     for (int sequence = 0; sequence < sequences; ++sequence) {
-        const Course course = runner.randomCourse(true);
         CourseTree tree;
-        tree.fill(course);
-        Reference ref = Runner::referenceOf(course);
-        const int steps = 1 + sequence % 30;
-        for (int i = 0; i < steps; ++i) {
-            const QString failure = runner.step(tree, ref);
-            ASSERT_TRUE(failure.isEmpty()) << "sequence " << sequence << " step " << i << ": "
-                                           << failure.toStdString();
-        }
+        ASSERT_NO_FATAL_FAILURE(runSequence(runner, true, sequence, 1 + sequence % 30, tree));
         if (sequence % 5 != 0)
             continue;
-        writeAll(file, startFile);
-        IniDocument document = IniDocument::load(file);
-        tree.writeTo(document);
-        ASSERT_TRUE(document.save(file));
         CourseTree reread;
-        reread.load(file);
+        ASSERT_NO_FATAL_FAILURE(saveAndReload(tree, file, reread));
         ASSERT_EQ(dumpTree(reread).toStdString(), dumpTree(tree).toStdString()) << "sequence " << sequence;
         ASSERT_TRUE(violation(reread, false).isEmpty()) << "sequence " << sequence;
     }
