@@ -4,6 +4,7 @@
 #include "IniDocument.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -231,11 +232,9 @@ void CourseTree::newModule(const QString& name)
     int n = 1;
     while (find(ModuleKey(n)) != NoNode)
         ++n;
-    NodeId before = NoNode;
-    for (NodeId id : modules)
-        if (before == NoNode && ModuleNumberOfKey(node(id).key) > n)
-            before = id;
-    m_current = addNode(m_root, ModuleKey(n), name, QString(), before);
+    const auto after = std::find_if(modules.cbegin(), modules.cend(),
+                                    [&](NodeId id) { return ModuleNumberOfKey(node(id).key) > n; });
+    m_current = addNode(m_root, ModuleKey(n), name, QString(), after == modules.cend() ? NoNode : *after);
     addNode(m_current, TopicKey(n, TestTopic), name + QStringLiteral(" Test"));
     // The contents travel to the place of the current module (after the last one for the title);
     // the keys stay where they are.
