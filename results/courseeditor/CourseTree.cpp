@@ -1,8 +1,10 @@
 #include "CourseTree.h"
 
+#include "INIfunc.h"
 #include "IniDocument.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -13,6 +15,13 @@ const QString ModulesSection = QStringLiteral("Modules");
 bool isModuleKey(const QString& key)
 {
     return KindOfKey(key) == NodeKind::Module;
+}
+
+// An answer that would read back empty from the file is no answer: a module saved as "m1=   "
+// would vanish with its topics on the next load.
+bool isNoAnswer(const QString& text)
+{
+    return ReadBackValue(text).isEmpty();
 }
 
 } // namespace
@@ -207,30 +216,43 @@ CommandStates CourseTree::commandStates() const
 
 void CourseTree::rename(const QString& text)
 {
-    if (!text.isEmpty())
+    if (!isNoAnswer(text))
         mutableNode(m_current).text = text;
 }
 
 void CourseTree::newModule(const QString& name)
 {
     const CommandStates s = commandStates();
-    if (name.isEmpty() || !s.visible[NieuweModule] || !s.enabled[NieuweModule])
+    if (isNoAnswer(name) || !s.visible[NieuweModule] || !s.enabled[NieuweModule])
         return;
-    const int n = ModuleNodes() + 1;
-    int target = m_current == m_root ? n : ModuleNumberOfKey(node(m_current).key);
-    m_current = addNode(m_root, ModuleKey(n), name);
+    const QVector<NodeId> modules = node(m_root).children;
+    const int target = m_current == m_root ? int(modules.size()) : int(modules.indexOf(m_current));
+    // The first free number: the next one, unless a hand-edited course skips numbers. The key goes
+    // where its number belongs, so keys ascend from top to bottom and a reload keeps the order.
+    int n = 1;
+    while (find(ModuleKey(n)) != NoNode)
+        ++n;
+    const auto after = std::find_if(modules.cbegin(), modules.cend(),
+                                    [&](NodeId id) { return ModuleNumberOfKey(node(id).key) > n; });
+    m_current = addNode(m_root, ModuleKey(n), name, QString(), after == modules.cend() ? NoNode : *after);
     addNode(m_current, TopicKey(n, TestTopic), name + QStringLiteral(" Test"));
-    // The new module was appended; its contents travel up to the place of the current module.
-    for (; target < n; ++target) {
+    // The contents travel to the place of the current module (after the last one for the title);
+    // the keys stay where they are.
+    for (int at = indexInParent(m_current); at > target; --at) {
         const NodeId previous = sibling(m_current, -1);
         exchangeModules(m_current, previous);
         m_current = previous;
+    }
+    for (int at = indexInParent(m_current); at < target; ++at) {
+        const NodeId next = sibling(m_current, +1);
+        exchangeModules(next, m_current);
+        m_current = next;
     }
 }
 
 void CourseTree::newTopic(const QString& name)
 {
-    if (name.isEmpty() || !commandStates().visible[NieuwOnderwerp])
+    if (isNoAnswer(name) || !commandStates().visible[NieuwOnderwerp])
         return;
     const NodeId module = node(m_current).parent;
     const int m = ModuleNumberOfKey(node(module).key);
@@ -282,6 +304,9 @@ void CourseTree::DecreaseModuleNr(int nodeListPosition, int change)
     for (qsizetype i = first; i >= 0 && i < modules.size(); ++i) {
         Node& module = mutableNode(modules.at(i));
         const int number = ModuleNumberOfKey(module.key);
+        // Keys ascend from top to bottom, so the lower key is free; never give it twice.
+        if (find(ModuleKey(number + change)) != NoNode)
+            throw std::logic_error("course tree key in use: " + ModuleKey(number + change).toStdString());
         module.key = ModuleKey(number + change);
         for (NodeId topicId : module.children) {
             Node& topic = mutableNode(topicId);

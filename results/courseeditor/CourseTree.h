@@ -84,7 +84,7 @@ public:
     CommandStates commandStates() const;
 
     // The commands. Each does nothing where the command states do not offer it, and text
-    // commands do nothing for an empty text.
+    // commands do nothing for a text that would read back empty from the file.
     void rename(const QString& text);
     void newModule(const QString& name);
     void newTopic(const QString& name);

@@ -99,7 +99,9 @@ void Cursusform::buildControls()
     auto button = [this](const QString& name, const QString& caption, int left, int top, int width, int height) {
         auto* b = new QPushButton(caption, frmEdit);
         b->setObjectName(name);
-        b->setAutoDefault(false);
+        // As in every dialog: Enter presses the button that has the focus, and OK (the default
+        // button) when the focus is elsewhere.
+        b->setAutoDefault(true);
         setTwipsGeometry(b, left, top, width, height);
         return b;
     };
@@ -291,18 +293,30 @@ void Cursusform::TreeView_DblClick()
         WijzigOnderwerp_Click();
 }
 
-void Cursusform::command(const std::function<void()>& body)
+void Cursusform::command(const std::function<void(CourseTree&)>& body)
 {
-    RunGuarded(this, body);
+    const CourseTree before = m_tree;
+    RunGuarded(this, [&] {
+        try {
+            body(m_tree);
+        } catch (const RuntimeError&) {
+            throw;
+        } catch (const std::exception&) {
+            // A broken tree rule: a half-done command must not reach the file.
+            m_tree = before;
+            throw RuntimeError(51, QStringLiteral("Deze wijziging kan niet worden uitgevoerd. De cursusinhoud "
+                                                  "blijft zoals hij was."));
+        }
+    });
     showTree();
     refreshStates();
 }
 
 void Cursusform::renameCurrent(const QString& prompt, const QString& title)
 {
-    command([&] {
-        const QString text = prompts().inputBox(this, prompt, title, m_tree.node(m_tree.current()).text);
-        m_tree.rename(text);
+    command([&](CourseTree& tree) {
+        const QString text = prompts().inputBox(this, prompt, title, tree.node(tree.current()).text);
+        tree.rename(text);
     });
 }
 
@@ -323,28 +337,28 @@ void Cursusform::HernoemOnderwerp_Click()
 
 void Cursusform::NieuweModule_Click()
 {
-    command([this] {
-        m_tree.newModule(prompts().inputBox(this, QStringLiteral("Geef een nieuwe modulenaam op"),
-                                            QStringLiteral("Module aanmaken"), QString()));
+    command([this](CourseTree& tree) {
+        tree.newModule(prompts().inputBox(this, QStringLiteral("Geef een nieuwe modulenaam op"),
+                                          QStringLiteral("Module aanmaken"), QString()));
     });
 }
 
 void Cursusform::NieuwOnderwerp_Click()
 {
-    command([this] {
-        m_tree.newTopic(prompts().inputBox(this, QStringLiteral("Geef een nieuwe onderwerpnaam op"),
-                                           QStringLiteral("Onderwerp aanmaken"), QString()));
+    command([this](CourseTree& tree) {
+        tree.newTopic(prompts().inputBox(this, QStringLiteral("Geef een nieuwe onderwerpnaam op"),
+                                         QStringLiteral("Onderwerp aanmaken"), QString()));
     });
 }
 
 void Cursusform::Verwijdermodule_Click()
 {
-    command([this] { m_tree.deleteModule(); });
+    command([](CourseTree& tree) { tree.deleteModule(); });
 }
 
 void Cursusform::VerwijderOnderwerp_Click()
 {
-    command([this] { m_tree.deleteTopic(); });
+    command([](CourseTree& tree) { tree.deleteTopic(); });
 }
 
 void Cursusform::WijzigOnderwerp_Click()
@@ -371,12 +385,12 @@ void Cursusform::WijzigOnderwerp_Click()
 
 void Cursusform::cdmUp_Click()
 {
-    command([this] { m_tree.moveUp(); });
+    command([](CourseTree& tree) { tree.moveUp(); });
 }
 
 void Cursusform::cmdDown_Click()
 {
-    command([this] { m_tree.moveDown(); });
+    command([](CourseTree& tree) { tree.moveDown(); });
 }
 
 void Cursusform::setButtonsEnabled(bool enabled)

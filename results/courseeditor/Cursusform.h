@@ -53,6 +53,11 @@ public:
     // Escape and the close box; ignored while a save runs.
     void reject() override;
 
+    // Runs a tree command under the error rule, then shows the tree and the new command states.
+    // A command that fails inside the tree is undone and reported in Dutch, never by its
+    // internal text.
+    void command(const std::function<void(CourseTree&)>& body);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -66,8 +71,6 @@ private:
     void renameCurrent(const QString& prompt, const QString& title);
     void setButtonsEnabled(bool enabled);
     NodeId nodeOf(const QTreeWidgetItem* item) const;
-    // Runs a tree command under the error rule, then shows the tree and the new command states.
-    void command(const std::function<void()>& body);
 
     QGroupBox* frmEdit = nullptr;
     QTreeWidget* TreeView = nullptr;

@@ -92,3 +92,13 @@ void DeleteINISection(const QString& file, const QString& section)
     if (document.bytes() != before)
         document.save(file);
 }
+
+QString ReadBackValue(const QString& value)
+{
+    // The very write and read the file gets, on a document in memory.
+    const QString name = QStringLiteral("k");
+    IniDocument document;
+    document.write(name, name, value);
+    const auto stored = findValue(document.bytes(), toCp1252(name), toCp1252(name));
+    return stored ? fromCp1252(ini::readableValue(*stored)) : QString();
+}

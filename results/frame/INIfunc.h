@@ -8,3 +8,7 @@
 QString ReadINI(const QString& file, const QString& section, const QString& key, const QString& defaultValue);
 void WriteINI(const QString& file, const QString& section, const QString& key, const QString& value);
 void DeleteINISection(const QString& file, const QString& section);
+
+// The text ReadINI returns for `value` once WriteINI has stored it: one line, trimmed, one pair
+// of enclosing quotes removed, in the file's code page, at most 254 characters.
+QString ReadBackValue(const QString& value);

@@ -71,8 +71,9 @@ QString contents(const CourseTree& tree)
     return out.join('\n');
 }
 
-// Empty when every key invariant holds, otherwise the first violation.
-QString violation(const CourseTree& tree)
+// Empty when every key invariant holds, otherwise the first violation. Module keys ascend from
+// top to bottom, so a reload keeps the order; a course that started without gaps keeps m1..mN.
+QString violation(const CourseTree& tree, bool withoutGaps)
 {
     if (tree.nodeList().isEmpty() || tree.nodeList().first() != tree.root())
         return "title node is not first in the node list";
@@ -89,10 +90,14 @@ QString violation(const CourseTree& tree)
     if (modules.size() > MaxModules)
         return "more than 16 modules";
     int shown = 1;
+    int previousModule = 0;
     for (int i = 0; i < modules.size(); ++i) {
         const CourseTree::Node& m = tree.node(modules[i]);
-        if (m.key != ModuleKey(i + 1))
+        const int moduleNumber = ModuleNumberOfKey(m.key);
+        if (m.key != ModuleKey(withoutGaps ? i + 1 : moduleNumber) || moduleNumber <= previousModule ||
+            moduleNumber > MaxModules)
             return "module key " + m.key + " at place " + QString::number(i + 1);
+        previousModule = moduleNumber;
         if (m.children.isEmpty() || m.children.size() > TestTopic)
             return "topic count of " + m.key;
         int previous = 0;
@@ -100,7 +105,7 @@ QString violation(const CourseTree& tree)
             const CourseTree::Node& t = tree.node(m.children[j]);
             const bool last = j == m.children.size() - 1;
             const int number = TopicNumberOfKey(t.key);
-            if (t.parent != modules[i] || t.key != TopicKey(i + 1, number) || (number == TestTopic) != last ||
+            if (t.parent != modules[i] || t.key != TopicKey(moduleNumber, number) || (number == TestTopic) != last ||
                 number <= previous)
                 return "topic key " + t.key + " in " + m.key;
             previous = number;
@@ -116,11 +121,23 @@ class Runner {
 public:
     explicit Runner(unsigned seed) : m_random(seed) {}
 
-    Course randomCourse()
+    // With `gaps`, a hand-edited course whose module numbers skip at least once (m1, m3, m5).
+    Course randomCourse(bool gaps = false)
     {
+        m_withoutGaps = !gaps;
         Course course{name(), {}};
-        const int modules = pick(0, 6);
-        for (int i = 1; i <= modules; ++i) {
+        QVector<int> numbers;
+        if (gaps) {
+            while (numbers.isEmpty() || numbers.last() == numbers.size()) {
+                numbers.clear();
+                for (int i = pick(1, 3); i <= MaxModules && numbers.size() < 10; i += pick(1, 3))
+                    numbers << i;
+            }
+        } else {
+            for (int i = 1, modules = pick(0, 6); i <= modules; ++i)
+                numbers << i;
+        }
+        for (int i : numbers) {
             CourseModule module{i, name(), {}};
             for (int j = 1; j <= 5; ++j)
                 if (pick(0, 2) == 0)
@@ -181,7 +198,7 @@ public:
             return {};
         }
         apply(ref, command, text, file);
-        if (const QString bad = violation(tree); !bad.isEmpty())
+        if (const QString bad = violation(tree, m_withoutGaps); !bad.isEmpty())
             return QStringLiteral("after command %1: ").arg(command) + bad;
         if (contents(tree) != contents(ref))
             return QStringLiteral("after command %1 the tree shows\n%2\ninstead of\n%3")
@@ -302,6 +319,7 @@ private:
     }
 
     std::mt19937 m_random;
+    bool m_withoutGaps = true;
 };
 
 QByteArray readAll(const QString& path)
@@ -333,6 +351,29 @@ void saveKeyByKey(const CourseTree& tree, const QString& path)
 const QByteArray startFile = "[Cursus]\r\nTitel=oud\r\nVersie=5\r\n[Modules]\r\nm1=weg\r\nm1o6=weg Test\r\n"
                              "[Extra]\r\nsleutel=waarde\r\n";
 
+// A random course of the runner's kind, run through `steps` random steps against its reference.
+void runSequence(Runner& runner, bool gaps, int sequence, int steps, CourseTree& tree)
+{
+    const Course course = runner.randomCourse(gaps);
+    tree.fill(course);
+    Reference ref = Runner::referenceOf(course);
+    ASSERT_EQ(contents(tree), contents(ref)) << "sequence " << sequence;
+    for (int i = 0; i < steps; ++i) {
+        const QString failure = runner.step(tree, ref);
+        ASSERT_TRUE(failure.isEmpty()) << "sequence " << sequence << " step " << i << ": " << failure.toStdString();
+    }
+}
+
+// The save over the start file, replacing it once, and the tree read back from it.
+void saveAndReload(const CourseTree& tree, const QString& file, CourseTree& reread)
+{
+    writeAll(file, startFile);
+    IniDocument document = IniDocument::load(file);
+    tree.writeTo(document);
+    ASSERT_TRUE(document.save(file));
+    reread.load(file);
+}
+
 TEST(CourseTreeProperty, RandomSequencesKeepInvariantsAndReadBack)
 {
     QTemporaryDir dir;
@@ -342,27 +383,14 @@ TEST(CourseTreeProperty, RandomSequencesKeepInvariantsAndReadBack)
     Runner runner(20240611u);
     constexpr int sequences = 3000;
     for (int sequence = 0; sequence < sequences; ++sequence) {
-        const Course course = runner.randomCourse();
         CourseTree tree;
-        tree.fill(course);
-        Reference ref = Runner::referenceOf(course);
-        ASSERT_EQ(contents(tree), contents(ref)) << "sequence " << sequence;
-        const int steps = 1 + sequence % 40;
-        for (int i = 0; i < steps; ++i) {
-            const QString failure = runner.step(tree, ref);
-            ASSERT_TRUE(failure.isEmpty()) << "sequence " << sequence << " step " << i << ": "
-                                           << failure.toStdString();
-        }
+        ASSERT_NO_FATAL_FAILURE(runSequence(runner, false, sequence, 1 + sequence % 40, tree));
         if (sequence % 50 != 0)
             continue;
-        // The save replaces the file once; the result reads back to the same tree and equals,
-        // byte for byte, what the key-by-key writes make of the same starting file.
-        writeAll(atomic, startFile);
-        IniDocument document = IniDocument::load(atomic);
-        tree.writeTo(document);
-        ASSERT_TRUE(document.save(atomic));
+        // The result reads back to the same tree and equals, byte for byte, what the key-by-key
+        // writes make of the same starting file.
         CourseTree reread;
-        reread.load(atomic);
+        ASSERT_NO_FATAL_FAILURE(saveAndReload(tree, atomic, reread));
         ASSERT_EQ(dumpTree(reread).toStdString(), dumpTree(tree).toStdString()) << "sequence " << sequence;
         EXPECT_EQ(ReadINI(atomic, "Cursus", "Versie", ""), "5");
         EXPECT_EQ(ReadINI(atomic, "Extra", "sleutel", ""), "waarde");
@@ -371,6 +399,27 @@ TEST(CourseTreeProperty, RandomSequencesKeepInvariantsAndReadBack)
             saveKeyByKey(tree, keyByKey);
             ASSERT_EQ(readAll(atomic).toStdString(), readAll(keyByKey).toStdString()) << "sequence " << sequence;
         }
+    }
+}
+
+// Courses with gaps in the module numbers: every sequence keeps the invariants, and a save and
+// reload gives back every module with its topics and test, in the same order, under unique keys.
+TEST(CourseTreeProperty, CoursesWithGapsKeepEveryModuleThroughSaveAndReload)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("gaps.ini");
+    Runner runner(20261208u);
+    constexpr int sequences = 1000;
+    for (int sequence = 0; sequence < sequences; ++sequence) {
+        CourseTree tree;
+        ASSERT_NO_FATAL_FAILURE(runSequence(runner, true, sequence, 1 + sequence % 30, tree));
+        if (sequence % 5 != 0)
+            continue;
+        CourseTree reread;
+        ASSERT_NO_FATAL_FAILURE(saveAndReload(tree, file, reread));
+        ASSERT_EQ(dumpTree(reread).toStdString(), dumpTree(tree).toStdString()) << "sequence " << sequence;
+        ASSERT_TRUE(violation(reread, false).isEmpty()) << "sequence " << sequence;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "CourseFixture.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -275,6 +276,96 @@ TEST_P(CourseTreeSequence, DisplayCurrentAndSavedText)
 
 INSTANTIATE_TEST_SUITE_P(Commands, CourseTreeSequence, ::testing::ValuesIn(sequenceCases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A hand-edited course may skip module numbers: A at m1, B at m3, C at m5.
+Course gapCourse()
+{
+    return Course{"T", {makeModule(1, "A", {1}), makeModule(3, "B", {1, 2}), makeModule(5, "C", {})}};
+}
+
+// dumpTree's lines of a module made by makeModule, under module number `number`.
+QString moduleLines(int number, const QString& name, std::initializer_list<int> topics)
+{
+    QString lines = '\n' + ModuleKey(number) + '=' + name;
+    for (int j : topics)
+        lines += '\n' + TopicKey(number, j) + '=' + name + QString::number(j) + '|' + name.toLower() +
+                 QString::number(j);
+    return lines + '\n' + TopicKey(number, TestTopic) + '=' + name + " Test|";
+}
+
+// No command gives two modules one key, the modules keep their order under ascending keys, and the
+// saved file reads back to the same tree.
+TEST(CourseTree, CoursesWithGapsKeepEveryModule)
+{
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        QString display;
+        QString current;
+    };
+    const auto A = [](int n) { return moduleLines(n, "A", {1}); };
+    const auto B = [](int n) { return moduleLines(n, "B", {1, 2}); };
+    const auto C = [](int n) { return moduleLines(n, "C", {}); };
+    const auto D = [](int n) { return moduleLines(n, "D", {}); };
+    const auto E = [](int n) { return moduleLines(n, "E", {}); };
+    const Case cases[] = {
+        {"NewModuleAtTitleTakesFirstFreeNumber", {{"root", Cmd::NewModule, "D"}}, A(1) + B(2) + C(3) + D(5), "m5"},
+        {"NewModuleAtFirst", {{"m1", Cmd::NewModule, "D"}}, D(1) + A(2) + B(3) + C(5), "m1"},
+        {"NewModuleAtMiddle", {{"m3", Cmd::NewModule, "D"}}, A(1) + D(2) + B(3) + C(5), "m2"},
+        {"NewModuleAtLast", {{"m5", Cmd::NewModule, "D"}}, A(1) + B(2) + D(3) + C(5), "m3"},
+        {"DeleteFirst", {{"m1", Cmd::DeleteModule}}, B(2) + C(4), "m2"},
+        {"DeleteMiddle", {{"m3", Cmd::DeleteModule}}, A(1) + C(4), "m1"},
+        {"DeleteLast", {{"m5", Cmd::DeleteModule}}, A(1) + B(3), "m3"},
+        {"UpAndDown", {{"m5", Cmd::Up}, {"m1", Cmd::Down}}, C(1) + A(3) + B(5), "m3"},
+        {"NewDeleteNew",
+         {{"root", Cmd::NewModule, "D"}, {"m3", Cmd::DeleteModule}, {"root", Cmd::NewModule, "E"}},
+         A(1) + B(2) + D(3) + E(4),
+         "m4"},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("gaps.ini");
+    for (const Case& c : cases) {
+        CourseTree tree;
+        tree.fill(gapCourse());
+        for (const Step& step : c.steps)
+            ASSERT_NO_FATAL_FAILURE(run(tree, step)) << c.name;
+        EXPECT_EQ(dumpTree(tree).toStdString(), ("root=T" + c.display).toStdString()) << c.name;
+        EXPECT_EQ(tree.node(tree.current()).key.toStdString(), c.current.toStdString()) << c.name;
+        IniDocument document;
+        tree.writeTo(document);
+        ASSERT_TRUE(document.save(file));
+        CourseTree reread;
+        reread.load(file);
+        EXPECT_EQ(dumpTree(reread).toStdString(), dumpTree(tree).toStdString()) << c.name;
+    }
+}
+
+// An answer that the file would read back empty (blanks, or quotes around nothing) is treated
+// like an empty answer: renames keep the old text, new module and new topic add nothing.
+TEST(CourseTree, AnswersThatReadBackEmptyAreNoAnswers)
+{
+    const QString answers[] = {"   ", "\"\"", "''", "  \"\"  ", "\t"};
+    const Step commands[] = {{"root", Cmd::Rename},    {"m2", Cmd::Rename},      {"m1o2", Cmd::Rename},
+                             {"m1o6", Cmd::Rename},    {"root", Cmd::NewModule}, {"m2", Cmd::NewModule},
+                             {"m1o2", Cmd::NewTopic},  {"m2o6", Cmd::NewTopic}};
+    for (const Step& command : commands) {
+        for (const QString& answer : answers) {
+            CourseTree tree;
+            tree.fill(base());
+            const QString list = dumpNodeList(tree);
+            ASSERT_NO_FATAL_FAILURE(run(tree, {command.select, command.command, answer}));
+            EXPECT_EQ(dumpTree(tree).toStdString(), baseDisplay.toStdString())
+                << command.select.toStdString() << " [" << answer.toStdString() << ']';
+            EXPECT_EQ(dumpNodeList(tree), list);
+        }
+        // A quoted blank reads back as a blank: that is a name.
+        CourseTree tree;
+        tree.fill(base());
+        ASSERT_NO_FATAL_FAILURE(run(tree, {command.select, command.command, "\" \""}));
+        EXPECT_NE(dumpTree(tree), baseDisplay) << command.select.toStdString();
+    }
+}
 
 // New module up to the sixteenth; then it is offered but disabled and does nothing.
 TEST(CourseTree, SixteenModulesIsTheLimit)

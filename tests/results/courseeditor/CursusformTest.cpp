@@ -1,3 +1,4 @@
+#include "CourseFixture.h"
 #include "Cursusform.h"
 #include "RecordingPrompts.h"
 #include "modPublic.h"
@@ -261,6 +262,81 @@ TEST_F(Editor, OkWithoutChangesRewritesAndCloses)
     EXPECT_EQ(form->result(), QDialog::Accepted);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(recorded.calls.isEmpty());
+}
+
+// Enter presses the button that has the focus; from the tree it presses OK, the default button.
+TEST_F(Editor, EnterPressesTheFocusedButton)
+{
+    struct Case {
+        const char* focus;
+        QString select;            // tree item clicked first, if any
+        const char* focusedBefore; // widget that had the focus before, if any
+        bool saves;
+        bool staysOpen;
+        QString current;           // key=text of the current node afterwards
+        int prompts;
+    };
+    const Case cases[] = {
+        {"cmdCancel", {}, nullptr, false, false, "root=Tekenen", 0},
+        {"cmdDefault", {}, nullptr, false, true, "root=Tekenen", 1}, // its question, answered Cancel
+        {"cdmUp", "Lijnen", nullptr, false, true, "m1=Lijnen", 0},
+        {"cmdDown", "Inleiding", nullptr, false, true, "m2=Inleiding", 0},
+        {"cmdOk", {}, nullptr, true, false, "root=Tekenen", 0},
+        {"TreeView", {}, nullptr, true, false, "root=Tekenen", 0},
+        {"TreeView", {}, "cmdCancel", true, false, "root=Tekenen", 0},
+    };
+    for (const Case& c : cases) {
+        const std::string name = std::string(c.focus) + (c.focusedBefore ? " after " : "") +
+                                 (c.focusedBefore ? c.focusedBefore : "");
+        writeAll(CourseFile, courseBytes);
+        recorded.calls.clear();
+        open();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form)) << name;
+        if (!c.select.isEmpty())
+            click(c.select);
+        for (const char* focus : {c.focusedBefore, c.focus}) {
+            if (!focus)
+                continue;
+            auto* widget = form->findChild<QWidget*>(focus);
+            ASSERT_NE(widget, nullptr) << name;
+            widget->setFocus(Qt::TabFocusReason);
+            ASSERT_EQ(QApplication::focusWidget(), widget) << name;
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(readAll(CourseFile).toStdString(), (c.saves ? unchangedSave : courseBytes).toStdString()) << name;
+        EXPECT_EQ(form->isVisible(), c.staysOpen) << name;
+        const CourseTree::Node& current = form->tree().node(form->tree().current());
+        EXPECT_EQ((current.key + '=' + current.text).toStdString(), c.current.toStdString()) << name;
+        EXPECT_EQ(recorded.calls.size(), c.prompts) << name;
+        delete form;
+        form = nullptr;
+    }
+}
+
+// A tree rule that breaks inside a command (no command can reach one today) undoes the command
+// and says so in Dutch, not with the tree's internal text.
+TEST_F(Editor, CommandThatFailsInsideTheTreeIsUndoneWithADutchMessage)
+{
+    open();
+    click("Lijnen");
+    const QString before = dumpTree(form->tree());
+    form->command([](CourseTree& t) {
+        t.rename("Half");
+        t.newModule("Half");
+        throw std::logic_error("duplicate course tree key m3");
+    });
+    EXPECT_EQ(dumpTree(form->tree()).toStdString(), before.toStdString());
+    EXPECT_EQ(currentKey(), "m2");
+    EXPECT_EQ(item("Half"), nullptr);
+    EXPECT_EQ(tree->currentItem()->text(0), "Lijnen");
+    ASSERT_EQ(recorded.calls.size(), 1);
+    EXPECT_EQ(recorded.calls[0].text,
+              "Deze wijziging kan niet worden uitgevoerd. De cursusinhoud blijft zoals hij was.");
+    EXPECT_EQ(recorded.calls[0].title, "Er is een Fout opgetreden!");
+    EXPECT_EQ(recorded.calls[0].icon, PromptIcon::Critical);
+    QTest::mouseClick(button("cmdOk"), Qt::LeftButton);
+    EXPECT_EQ(readAll(CourseFile).toStdString(), unchangedSave.toStdString());
 }
 
 TEST_F(Editor, OkAfterMovingModuleUpWritesRecreatedTopicsLast)
