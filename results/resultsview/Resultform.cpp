@@ -306,6 +306,8 @@ void Resultform::fillRows(const QString& nodeText)
     qint16 finalResult = 0;
     const QStringList pupils = LstFiles;
     const int moduleColumns = ListView->columnCount() - 2;
+    // One reading of the course and of each pupil's file per fill; nothing outlives the fill.
+    const QStringList testNames = ReadTestNames(CourseFile, moduleColumns);
     try {
         for (const QString& name : pupils) {
             QCoreApplication::processEvents();
@@ -320,8 +322,9 @@ void Resultform::fillRows(const QString& nodeText)
             auto* row = new ResultRow(QStringList{name});
             rows.items << row;
             FinalResult pupil;
+            const IniReader resultFile(path + name);
             for (int k = 1; k <= moduleColumns; ++k) {
-                const QString grade = ReadGrade(path + name, ReadTestName(CourseFile, k));
+                const QString grade = ReadGrade(resultFile, testNames[k - 1]);
                 row->setText(k, grade);
                 pupil.add(grade);
             }
