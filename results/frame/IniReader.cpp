@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,24 +43,41 @@ QByteArray readCapped(const QString& file)
     return bytes;
 }
 
+// Where the header line around the "[" at `bracket` begins, or -1 when something other than
+// blanks stands before the "[" on its line (then it is no header).
+qsizetype headerBegin(QByteArrayView data, qsizetype bracket)
+{
+    qsizetype begin = bracket;
+    while (begin > 0 && (data[begin - 1] == ' ' || data[begin - 1] == '\t' || data[begin - 1] == '\v' ||
+                         data[begin - 1] == '\f'))
+        --begin;
+    return begin == 0 || data[begin - 1] == '\n' || data[begin - 1] == '\r' ? begin : -1;
+}
+
 // The bytes after the header line of the first section called `name`, up to the next header.
-// Only that first section is ever searched.
+// Only that first section is ever searched. Headers are found by their "[" (memchr) rather than
+// line by line: a file is mostly keys, and this search runs once per reading.
 bool findSection(QByteArrayView data, QByteArrayView name, qsizetype* begin, qsizetype* end)
 {
-    ini::LineSplitter lines(data);
-    ini::LineSplitter::Line line{};
     bool inSection = false;
-    while (lines.next(&line)) {
-        qsizetype first = line.begin;
-        while (first < line.end && ini::isBlank(data[first]))
-            ++first;
-        if (first == line.end || data[first] != '[')
+    qsizetype pos = 0;
+    while (pos < data.size()) {
+        const void* hit = std::memchr(data.data() + pos, '[', size_t(data.size() - pos));
+        if (!hit)
+            break;
+        const qsizetype bracket = static_cast<const char*>(hit) - data.data();
+        const qsizetype lineBegin = headerBegin(data, bracket);
+        ini::LineSplitter lines(data, bracket);
+        ini::LineSplitter::Line line{};
+        lines.next(&line);
+        pos = line.next;
+        if (lineBegin < 0)
             continue;
         if (inSection) {
-            *end = line.begin;
+            *end = lineBegin;
             return true;
         }
-        const ini::LineView header = ini::parseLine(data.sliced(line.begin, line.end - line.begin));
+        const ini::LineView header = ini::parseLine(data.sliced(lineBegin, line.end - lineBegin));
         if (ini::sameName(header.name, name)) {
             inSection = true;
             *begin = line.next;

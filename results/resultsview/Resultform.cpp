@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -237,7 +238,9 @@ void Resultform::lockTree()
         setCursor(Qt::WaitCursor);
         // Repainting the table after every pupil would cost more than reading the files; the
         // count label and the pointer show the progress, the rows appear when the fill ends.
+        // The label itself is painted now and then (fillRows), not at every pupil.
         ListView->setUpdatesEnabled(false);
+        lblnLeerling->setUpdatesEnabled(false);
     }
 }
 
@@ -245,6 +248,7 @@ void Resultform::unlockTree()
 {
     if (--m_fillDepth == 0) {
         ListView->setUpdatesEnabled(true);
+        lblnLeerling->setUpdatesEnabled(true);
         TreeView->setEnabled(true);
         unsetCursor();
     }
@@ -308,12 +312,20 @@ void Resultform::fillRows(const QString& nodeText)
     const int moduleColumns = ListView->columnCount() - 2;
     // One reading of the course and of each pupil's file per fill; nothing outlives the fill.
     const QStringList testNames = ReadTestNames(CourseFile, moduleColumns);
+    QElapsedTimer sincePainted;
+    sincePainted.start();
     try {
         for (const QString& name : pupils) {
             QCoreApplication::processEvents();
             if (generation != m_generation || m_ending)
                 return; // a newer fill or a rebuilt tree owns the table now
             lblnLeerling->setText(QString::number(rows.items.size()));
+            if (sincePainted.hasExpired(50)) {
+                lblnLeerling->setUpdatesEnabled(true);
+                lblnLeerling->repaint();
+                lblnLeerling->setUpdatesEnabled(false);
+                sincePainted.restart();
+            }
             // The previous pupil enters the average only now, so a total that overflows leaves the
             // rows so far in place.
             average.add(finalResult);
