@@ -39,7 +39,6 @@ int findSection(const QVector<Line>& lines, QByteArrayView name)
     return -1;
 }
 
-// One past the last line of the section that starts at `header`.
 // The replacement file carries the owner, group and mode of the file it replaces, or is not used.
 bool keepOwnerAndMode(int fd, const struct stat& original)
 {
@@ -67,6 +66,7 @@ bool writeInPlace(const QByteArray& path, const QByteArray& bytes)
     return ::close(fd) == 0 && ok;
 }
 
+// One past the last line of the section that starts at `header`.
 int sectionEnd(const QVector<Line>& lines, int header)
 {
     int i = header + 1;

@@ -48,8 +48,7 @@ QByteArray readCapped(const QString& file)
 qsizetype headerBegin(QByteArrayView data, qsizetype bracket)
 {
     qsizetype begin = bracket;
-    while (begin > 0 && (data[begin - 1] == ' ' || data[begin - 1] == '\t' || data[begin - 1] == '\v' ||
-                         data[begin - 1] == '\f'))
+    while (begin > 0 && data[begin - 1] != '\r' && ini::isBlank(data[begin - 1]))
         --begin;
     return begin == 0 || data[begin - 1] == '\n' || data[begin - 1] == '\r' ? begin : -1;
 }

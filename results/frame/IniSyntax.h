@@ -57,7 +57,6 @@ public:
     }
 
     bool next(Line* line);
-    qsizetype position() const { return m_pos; }
 
 private:
     qsizetype find(char c) const;
