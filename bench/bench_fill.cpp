@@ -1,5 +1,9 @@
 // Filling the results table for one class, on the offscreen platform: 40 and 1,000 pupils with
-// results for 16 modules. Every cell reads the course description and the pupil's file from disk.
+// results for 16 modules, against the floor of the bare reads a per-cell reading makes of the
+// same files (the course and the pupil's file for every cell), and the cost of a row whose file
+// is a 100 MB stray file.
+#include "BenchSummary.h"
+#include "PupilResults.h"
 #include "Resultform.h"
 #include "modPublic.h"
 
@@ -9,6 +13,10 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -26,45 +34,62 @@ QApplication& benchApp()
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
 }
 
-// A program folder with a 16-module course (three topics each) and one class of `pupils` pupils.
-void makeProgramFolder(const QString& root, int pupils)
-{
-    QDir(root).mkpath(QStringLiteral("swf"));
-    QByteArray course = "[Cursus]\r\nTitel=Meetcursus\r\n[Modules]\r\n";
-    for (int i = 1; i <= 16; ++i) {
-        const QByteArray m = "m" + QByteArray::number(i);
-        course += m + "=Module " + QByteArray::number(i) + "\r\n";
-        for (int j = 1; j <= 3; ++j)
-            course += m + "o" + QByteArray::number(j) + "=Onderwerp " + QByteArray::number(j) + "\r\n" + m + "o" +
-                      QByteArray::number(j) + "swf=film" + QByteArray::number(i * 10 + j) + "\r\n";
-        course += m + "o6=Module " + QByteArray::number(i) + " Test\r\n" + m + "o6swf=\r\n";
-    }
-    writeFile(root + QStringLiteral("/swf/Omschrijving.ini"), course);
+constexpr int Modules = 16;
 
-    const QString cls = root + QStringLiteral("/Documenten/Klas");
-    QDir().mkpath(cls);
-    for (int p = 0; p < pupils; ++p) {
-        QByteArray text = "[Voortgang]\r\nLaatste module=16\r\n[Resultaten]\r\n";
-        for (int i = 1; i <= 16; ++i) {
-            const int grade = 4 + (p * 7 + i * 3) % 7;
-            text += "Module " + QByteArray::number(i) + " Test=" + QByteArray::number(grade) +
-                    ((p + i) % 4 == 0 ? ".5" : "") + "\r\n";
+// A program folder with a 16-module course (three topics each) and one class of `pupils` pupils.
+struct ProgramFolder {
+    QTemporaryDir dir;
+    QString course = dir.filePath(QStringLiteral("swf/Omschrijving.ini"));
+    QString classFolder = dir.filePath(QStringLiteral("Documenten/Klas"));
+    QStringList pupilFiles;
+
+    explicit ProgramFolder(int pupils)
+    {
+        QDir(dir.path()).mkpath(QStringLiteral("swf"));
+        QByteArray text = "[Cursus]\r\nTitel=Meetcursus\r\n[Modules]\r\n";
+        for (int i = 1; i <= Modules; ++i) {
+            const QByteArray m = "m" + QByteArray::number(i);
+            text += m + "=Module " + QByteArray::number(i) + "\r\n";
+            for (int j = 1; j <= 3; ++j)
+                text += m + "o" + QByteArray::number(j) + "=Onderwerp " + QByteArray::number(j) + "\r\n" + m + "o" +
+                        QByteArray::number(j) + "swf=film" + QByteArray::number(i * 10 + j) + "\r\n";
+            text += m + "o6=Module " + QByteArray::number(i) + " Test\r\n" + m + "o6swf=\r\n";
         }
-        writeFile(cls + QStringLiteral("/Leerling %1").arg(p, 4, 10, QLatin1Char('0')), text);
+        writeFile(course, text);
+
+        QDir().mkpath(classFolder);
+        for (int p = 0; p < pupils; ++p) {
+            QByteArray grades = "[Voortgang]\r\nLaatste module=16\r\n[Resultaten]\r\n";
+            for (int i = 1; i <= Modules; ++i) {
+                const int grade = 4 + (p * 7 + i * 3) % 7;
+                grades += "Module " + QByteArray::number(i) + " Test=" + QByteArray::number(grade) +
+                          ((p + i) % 4 == 0 ? ".5" : "") + "\r\n";
+            }
+            pupilFiles << classFolder + QStringLiteral("/Leerling %1").arg(p, 4, 10, QLatin1Char('0'));
+            writeFile(pupilFiles.back(), grades);
+        }
     }
+};
+
+ProgramFolder& programFolder(int pupils)
+{
+    static std::map<int, std::unique_ptr<ProgramFolder>> folders;
+    auto& folder = folders[pupils];
+    if (!folder)
+        folder = std::make_unique<ProgramFolder>(pupils);
+    return *folder;
 }
 
 void BM_FillResultsTable(benchmark::State& state)
 {
     benchApp();
     const int pupils = int(state.range(0));
-    QTemporaryDir dir;
-    makeProgramFolder(dir.path(), pupils);
-    SetPaths(dir.path());
+    ProgramFolder& folder = programFolder(pupils);
+    SetPaths(folder.dir.path());
     SetDocumentFolder();
 
     Resultform form;
@@ -77,7 +102,49 @@ void BM_FillResultsTable(benchmark::State& state)
     }
     state.counters["rows"] = form.ListView->topLevelItemCount();
 }
+BENCHMARK(BM_FillResultsTable)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
+
+// The floor: plain open+read+close of the course and the pupil's file for every cell.
+void BM_FloorPerCellReads(benchmark::State& state)
+{
+    const int pupils = int(state.range(0));
+    ProgramFolder& folder = programFolder(pupils);
+    const QByteArray course = QFile::encodeName(folder.course);
+    std::vector<QByteArray> files;
+    for (const QString& file : std::as_const(folder.pupilFiles))
+        files.push_back(QFile::encodeName(file));
+    for (auto _ : state) {
+        for (const QByteArray& file : files)
+            for (int k = 0; k < Modules; ++k) {
+                BareRead(course.constData());
+                BareRead(file.constData());
+            }
+    }
+    state.counters["reads"] = double(2 * Modules * pupils);
+}
+BENCHMARK(BM_FloorPerCellReads)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
+
+// A row whose pupil file is a 100 MB text export: one reading and the 16 grade lookups.
+void BM_StrayFileRow(benchmark::State& state)
+{
+    ProgramFolder& folder = programFolder(40);
+    const QString path = folder.dir.filePath(QStringLiteral("Documenten/Export"));
+    {
+        QByteArray text;
+        while (text.size() < 2 * MaxIniFileBytes)
+            text += "Leerling;Module;Cijfer;Datum;Opmerking\r\n";
+        writeFile(path, text);
+        if (::truncate(QFile::encodeName(path).constData(), 100 * 1024 * 1024) != 0)
+            qFatal("cannot grow %s", qPrintable(path));
+    }
+    const QStringList testNames = ReadTestNames(folder.course, Modules);
+    for (auto _ : state) {
+        const IniReader reading(path);
+        for (const QString& testName : testNames)
+            benchmark::DoNotOptimize(ReadGrade(reading, testName));
+    }
+    QFile::remove(path);
+}
+BENCHMARK(BM_StrayFileRow)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
 
 } // namespace
-
-BENCHMARK(BM_FillResultsTable)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,13 +1,14 @@
 #pragma once
 // Profile-string access to INI files, every call straight to disk (nothing is cached).
-// Files are Windows-1252 on disk; names match without regard to case; values are at most 254
-// characters. No operation reports a failure.
+// Files are Windows-1252 on disk; names match without regard to case, blanks around a requested
+// name do not count; values are at most 254 characters. A write returns false when it was lost
+// (most callers ignore that, as the profile functions' callers do).
 
 #include <QString>
 
 QString ReadINI(const QString& file, const QString& section, const QString& key, const QString& defaultValue);
-void WriteINI(const QString& file, const QString& section, const QString& key, const QString& value);
-void DeleteINISection(const QString& file, const QString& section);
+bool WriteINI(const QString& file, const QString& section, const QString& key, const QString& value);
+bool DeleteINISection(const QString& file, const QString& section);
 
 // The text ReadINI returns for `value` once WriteINI has stored it: one line, trimmed, one pair
 // of enclosing quotes removed, in the file's code page, at most 254 characters.

@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QVector>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,14 +23,11 @@ struct Line {
 QVector<Line> splitLines(const QByteArray& bytes)
 {
     QVector<Line> lines;
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
-        qsizetype lf = bytes.indexOf('\n', pos);
-        const qsizetype end = lf < 0 ? bytes.size() : lf;
-        const qsizetype next = lf < 0 ? bytes.size() : lf + 1;
-        lines.push_back({pos, end, next, ini::parseLine(QByteArrayView(bytes).sliced(pos, end - pos))});
-        pos = next;
-    }
+    ini::LineSplitter splitter(bytes);
+    ini::LineSplitter::Line line{};
+    while (splitter.next(&line))
+        lines.push_back({line.begin, line.end, line.next,
+                         ini::parseLine(QByteArrayView(bytes).sliced(line.begin, line.end - line.begin))});
     return lines;
 }
 
@@ -36,6 +37,33 @@ int findSection(const QVector<Line>& lines, QByteArrayView name)
         if (lines[i].view.kind == ini::LineKind::Section && ini::sameName(lines[i].view.name, name))
             return i;
     return -1;
+}
+
+// The replacement file carries the owner, group and mode of the file it replaces, or is not used.
+bool keepOwnerAndMode(int fd, const struct stat& original)
+{
+    return fd >= 0 && ::fchown(fd, original.st_uid, original.st_gid) == 0 &&
+           ::fchmod(fd, original.st_mode & 07777) == 0;
+}
+
+// Rewrites an existing file through its own inode, which keeps its owner, group and mode.
+bool writeInPlace(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Room first, so that a full disk leaves the old contents whole (where the file system can tell).
+    bool ok = bytes.isEmpty() || ::fallocate(fd, 0, 0, off_t(bytes.size())) == 0 || errno == EOPNOTSUPP;
+    qsizetype done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? n : 0;
+    }
+    ok = ok && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+    return ::close(fd) == 0 && ok;
 }
 
 // One past the last line of the section that starts at `header`.
@@ -77,8 +105,8 @@ void IniDocument::write(const QString& section, const QString& key, const QStrin
 {
     QString oneLine = value;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray sectionName = toCp1252(section);
-    const QByteArray keyName = toCp1252(key);
+    const QByteArray sectionName = ini::requestedName(toCp1252(section)).toByteArray();
+    const QByteArray keyName = ini::requestedName(toCp1252(key)).toByteArray();
     const QByteArray encodedValue = toCp1252(oneLine);
 
     const QVector<Line> lines = splitLines(m_bytes);
@@ -117,7 +145,8 @@ void IniDocument::write(const QString& section, const QString& key, const QStrin
 void IniDocument::deleteSection(const QString& section)
 {
     const QVector<Line> lines = splitLines(m_bytes);
-    const int header = findSection(lines, toCp1252(section));
+    const QByteArray sectionName = toCp1252(section);
+    const int header = findSection(lines, ini::requestedName(sectionName));
     if (header < 0)
         return;
     const int end = sectionEnd(lines, header);
@@ -128,12 +157,21 @@ void IniDocument::deleteSection(const QString& section)
 
 bool IniDocument::save(const QString& file) const
 {
+    const QByteArray path = QFile::encodeName(file);
+    struct stat original {};
+    const bool exists = ::stat(path.constData(), &original) == 0;
     QSaveFile output(file);
-    if (!output.open(QIODevice::WriteOnly))
-        return false;
-    if (output.write(m_bytes) != m_bytes.size()) {
+    if (output.open(QIODevice::WriteOnly)) {
+        if (!exists || keepOwnerAndMode(int(output.handle()), original)) {
+            if (output.write(m_bytes) != m_bytes.size()) {
+                output.cancelWriting();
+                return false;
+            }
+            return output.commit();
+        }
         output.cancelWriting();
-        return false;
     }
-    return output.commit();
+    // No replacement could be made (a folder that takes no new file, as in a lab where only the
+    // file itself is writable): an existing file is written in place.
+    return exists && S_ISREG(original.st_mode) && writeInPlace(path, m_bytes);
 }

@@ -20,8 +20,9 @@ public:
     // The file's bytes (Windows-1252, CR LF line ends for written lines).
     const QByteArray& bytes() const { return m_bytes; }
 
-    // Writes a temporary file in the same folder and renames it over `file`; false on failure,
-    // in which case `file` is left as it was.
+    // Writes a temporary file in the same folder with the owner, group and mode of `file` and
+    // renames it over `file`. Where that cannot be made (the folder takes no new file), an existing
+    // `file` is rewritten in place. False when the bytes were not stored.
     bool save(const QString& file) const;
 
 private:

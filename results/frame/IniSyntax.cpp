@@ -2,6 +2,8 @@
 
 #include "Cp1252.h"
 
+#include <cstring>
+
 namespace ini {
 
 LineView parseLine(QByteArrayView line)
@@ -31,6 +33,30 @@ LineView parseLine(QByteArrayView line)
     view.name = trimmed(text.first(equals));
     view.value = trimmed(text.sliced(equals + 1));
     return view;
+}
+
+qsizetype LineSplitter::find(char c) const
+{
+    const void* hit = std::memchr(m_data.data() + m_pos, c, size_t(m_data.size() - m_pos));
+    return hit ? static_cast<const char*>(hit) - m_data.data() : m_data.size();
+}
+
+bool LineSplitter::next(Line* line)
+{
+    const qsizetype size = m_data.size();
+    if (m_pos >= size)
+        return false;
+    if (m_cr < m_pos)
+        m_cr = find('\r');
+    if (m_lf < m_pos)
+        m_lf = find('\n');
+    const qsizetype end = qMin(m_cr, m_lf);
+    qsizetype next = end;
+    if (end < size)
+        next = m_data[end] == '\r' && end + 1 < size && m_data[end + 1] == '\n' ? end + 2 : end + 1;
+    *line = {m_pos, end, next};
+    m_pos = next;
+    return true;
 }
 
 bool sameName(QByteArrayView a, QByteArrayView b)

@@ -30,8 +30,42 @@ inline QByteArrayView trimmed(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-// `line` without its line feed.
+// `line` without its line end.
 LineView parseLine(QByteArrayView line);
+
+// A requested section or key name: blanks around it do not count.
+inline QByteArrayView requestedName(QByteArrayView name)
+{
+    return trimmed(name);
+}
+
+// Cuts the bytes into lines: a line ends at a line feed, a carriage return followed by a line
+// feed, or a lone carriage return. Both terminators are searched with memchr, each at most once
+// per byte, so a scan costs about what reading the file costs.
+class LineSplitter {
+public:
+    struct Line {
+        qsizetype begin; // first byte
+        qsizetype end;   // the line end, or the end of the data
+        qsizetype next;  // first byte of the next line
+    };
+
+    explicit LineSplitter(QByteArrayView data, qsizetype from = 0)
+        : m_data(data)
+        , m_pos(from)
+    {
+    }
+
+    bool next(Line* line);
+
+private:
+    qsizetype find(char c) const;
+
+    QByteArrayView m_data;
+    qsizetype m_pos = 0;
+    qsizetype m_cr = -1; // the next carriage return at or after m_pos, or the size
+    qsizetype m_lf = -1;
+};
 
 // Compares two names of the file's code page without regard to case.
 bool sameName(QByteArrayView a, QByteArrayView b);

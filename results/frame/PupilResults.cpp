@@ -1,17 +1,39 @@
 #include "PupilResults.h"
 
 #include "CourseFile.h"
-#include "INIfunc.h"
 #include "Runtime.h"
+
+namespace {
+
+QString testName(const IniReader& course, int k)
+{
+    return course.value(QStringLiteral("Modules"), TopicKey(k, TestTopic), QString());
+}
+
+} // namespace
 
 QString ReadTestName(const QString& courseFile, int k)
 {
-    return ReadINI(courseFile, QStringLiteral("Modules"), TopicKey(k, TestTopic), QString());
+    return testName(IniReader(courseFile), k);
+}
+
+QStringList ReadTestNames(const QString& courseFile, int count)
+{
+    const IniReader course(courseFile);
+    QStringList names;
+    for (int k = 1; k <= count; ++k)
+        names << testName(course, k);
+    return names;
 }
 
 QString ReadGrade(const QString& resultFile, const QString& testName)
 {
-    return ReadINI(resultFile, QStringLiteral("Resultaten"), testName, QString());
+    return ReadGrade(IniReader(resultFile), testName);
+}
+
+QString ReadGrade(const IniReader& resultFile, const QString& testName)
+{
+    return resultFile.value(QStringLiteral("Resultaten"), testName, QString());
 }
 
 void FinalResult::add(const QString& gradeText)

@@ -2,14 +2,21 @@
 // What a pupil's result file means: the grade of the k-th module's test, the final result
 // (16-bit running sum, ties to even) and the class average over non-zero final results.
 
+#include "IniReader.h"
+
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 // The test name of module column k: "Modules"/"m" k "o6" of the course file, default empty.
 QString ReadTestName(const QString& courseFile, int k);
+// The test names of module columns 1..count from one reading of the course file.
+QStringList ReadTestNames(const QString& courseFile, int count);
 // The pupil's grade text for a test: "Resultaten"/testName of the result file, default empty.
 QString ReadGrade(const QString& resultFile, const QString& testName);
+// The same from one reading of the pupil's file, so that a row shows one consistent state of it.
+QString ReadGrade(const IniReader& resultFile, const QString& testName);
 
 // Final result of one pupil, fed grade texts in module order.
 class FinalResult {

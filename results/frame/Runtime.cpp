@@ -130,14 +130,11 @@ double Val(const QString& input)
         leading = false;
         ++integerDigits;
     }
-    bool fraction = false;
     if (pos < text.size() && text[pos] == QLatin1Char('.')) {
         ++pos;
         digits += '.';
-        for (; pos < text.size() && isDigit(text[pos]); ++pos) {
+        for (; pos < text.size() && isDigit(text[pos]); ++pos)
             digits += char(text[pos].unicode());
-            fraction = true;
-        }
     }
     if (digits.empty() || digits == ".")
         digits = "0";
@@ -145,11 +142,9 @@ double Val(const QString& input)
         digits.insert(digits.begin(), '0');
 
     long long exponent = 0;
-    bool exponentSeen = false;
     if (pos < text.size()) {
         const QChar e = text[pos].toUpper();
         if (e == QLatin1Char('E') || e == QLatin1Char('D')) {
-            exponentSeen = true;
             ++pos;
             bool negativeExponent = false;
             if (pos < text.size() && (text[pos] == QLatin1Char('+') || text[pos] == QLatin1Char('-'))) {
@@ -164,10 +159,8 @@ double Val(const QString& input)
             digits += 'e' + std::to_string(exponent);
         }
     }
-    // A type suffix is only allowed on a whole number.
-    if (pos < text.size() && (text[pos] == QLatin1Char('%') || text[pos] == QLatin1Char('&')) &&
-        (fraction || exponentSeen))
-        RaiseTypeMismatch();
+    // A "%" or "&" after the number ends it like any other character: "7.5%" is 7.5, not the
+    // old runtime's Type mismatch, so a stray suffix in a grade never stops the table fill.
     return convertDigits(digits, negative, integerDigits + exponent);
 }
 

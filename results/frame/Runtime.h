@@ -26,7 +26,8 @@ private:
 [[noreturn]] void RaiseOverflow();     // error 6 "Overflow"
 [[noreturn]] void RaiseTypeMismatch(); // error 13 "Type mismatch"
 
-// Reads the leading number of a text: blanks anywhere skipped, sign, one ".", E/D exponent, &H/&O.
+// Reads the leading number of a text: blanks anywhere skipped, sign, one ".", E/D exponent, &H/&O;
+// the first other character ("%" and "&" too) ends it.
 double Val(const QString& text);
 
 // Nearest integer, a tie to the even one; outside the 16-bit range raises Overflow.

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -268,7 +269,9 @@ void Resultform::lockTree()
         setCursor(Qt::WaitCursor);
         // Repainting the table after every pupil would cost more than reading the files; the
         // count label and the pointer show the progress, the rows appear when the fill ends.
+        // The label itself is painted now and then (fillRows), not at every pupil.
         ListView->setUpdatesEnabled(false);
+        lblnLeerling->setUpdatesEnabled(false);
     }
 }
 
@@ -276,6 +279,7 @@ void Resultform::unlockTree()
 {
     if (--m_fillDepth == 0) {
         ListView->setUpdatesEnabled(true);
+        lblnLeerling->setUpdatesEnabled(true);
         TreeView->setEnabled(true);
         unsetCursor();
         // Disabling the tree moved the focus on to the next control; it goes back unless the user
@@ -358,12 +362,22 @@ void Resultform::fillRows(const QString& nodeText)
     qint16 finalResult = 0;
     const QStringList pupils = LstFiles;
     const int moduleColumns = ListView->columnCount() - 2;
+    // One reading of the course and of each pupil's file per fill; nothing outlives the fill.
+    const QStringList testNames = ReadTestNames(CourseFile, moduleColumns);
+    QElapsedTimer sincePainted;
+    sincePainted.start();
     try {
         for (const QString& name : pupils) {
             QCoreApplication::processEvents();
             if (generation != m_generation || m_ending)
                 return; // a newer fill or a rebuilt tree owns the table now
             lblnLeerling->setText(QString::number(rows.items.size()));
+            if (sincePainted.hasExpired(50)) {
+                lblnLeerling->setUpdatesEnabled(true);
+                lblnLeerling->repaint();
+                lblnLeerling->setUpdatesEnabled(false);
+                sincePainted.restart();
+            }
             // The previous pupil enters the average only now, so a total that overflows leaves the
             // rows so far in place.
             average.add(finalResult);
@@ -372,8 +386,9 @@ void Resultform::fillRows(const QString& nodeText)
             auto* row = new ResultRow(QStringList{name});
             rows.items << row;
             FinalResult pupil;
+            const IniReader resultFile(path + name);
             for (int k = 1; k <= moduleColumns; ++k) {
-                const QString grade = ReadGrade(path + name, ReadTestName(CourseFile, k));
+                const QString grade = ReadGrade(resultFile, testNames[k - 1]);
                 row->setText(k, grade);
                 pupil.add(grade);
             }

@@ -3,6 +3,8 @@
 #include "PupilResults.h"
 #include "Runtime.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -112,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FinalCase{"tieUp", {"7.5", "7"}, "8"}, FinalCase{"comma", {"7,5"}, "7"},
                     FinalCase{"lettersCountZero", {"goed", "8"}, "4"}, FinalCase{"noResults", {"", ""}, ""},
                     FinalCase{"nothing", {}, ""}, FinalCase{"zeroAverage", {"0", "0"}, "0"},
-                    FinalCase{"negative", {"-3", "-4"}, "-4"}, FinalCase{"hexGrade", {"&HA"}, "10"}),
+                    FinalCase{"negative", {"-3", "-4"}, "-4"}, FinalCase{"hexGrade", {"&HA"}, "10"},
+                    FinalCase{"percentSuffixEndsTheNumber", {"7.5%", "50%", "6&"}, "21"}),
     [](const testing::TestParamInfo<FinalCase>& info) { return std::string(info.param.name); });
 
 TEST(FinalResult, GradeOf40000Overflows)
@@ -154,6 +157,59 @@ TEST(ClassAverage, NonZeroFinalResultsOnly)
     ClassAverage big;
     big.add(30000);
     EXPECT_THROW(big.add(3000), RuntimeError);
+}
+
+struct DemoClass {
+    const char* name;
+    int count;
+    const char* average;
+    const char* finals; // in name order
+};
+
+// The demo classes as the table shows them: a reading of each file per row gives the cells that
+// a reading per cell gives, and the figures they had before rows were read that way.
+TEST(DemoClasses, OneReadingPerRowGivesTheFiguresOfOneReadingPerCell)
+{
+    const QString data = QStringLiteral(DEMO_DATA_FOLDER);
+    const QString course = data + QStringLiteral("/swf/STDOmschrijving.ini");
+    const int modules = int(ReadModuleNames(course).size());
+    ASSERT_EQ(modules, 6);
+    const QStringList testNames = ReadTestNames(course, modules);
+    const DemoClass expected[] = {
+        {"Avondcursus 2024", 22, "6,95454545454545", "6,6,7,8,6,8,6,5,7,7,8,8,7,7,7,7,7,8,7,8,6,7"},
+        {"Klas 1A", 12, "6,72727272727273", "7,7,7,7,8,7,7,6,7,,5,6"},
+        {"Klas 1B", 9, "6,875", "8,6,6,6,8,8,,6,7"},
+    };
+    QCryptographicHash cells(QCryptographicHash::Sha1);
+    const QDir documents(data + QStringLiteral("/Documenten"));
+    const QStringList classes = documents.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    ASSERT_EQ(classes.size(), std::size(expected));
+    for (int c = 0; c < classes.size(); ++c) {
+        const QDir folder(documents.filePath(classes[c]));
+        ClassAverage average;
+        QStringList finals;
+        for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
+            const QString path = folder.filePath(name);
+            const IniReader reading(path);
+            FinalResult pupil;
+            QStringList row{classes[c], name};
+            for (int k = 1; k <= modules; ++k) {
+                const QString grade = ReadGrade(reading, testNames[k - 1]);
+                EXPECT_EQ(grade, ReadGrade(path, ReadTestName(course, k))) << name.toStdString() << " " << k;
+                pupil.add(grade);
+                row << grade;
+            }
+            finals << pupil.text();
+            average.add(pupil.value());
+            cells.addData((row + QStringList{pupil.text()}).join(QLatin1Char('\t')).toUtf8() + '\n');
+        }
+        EXPECT_EQ(classes[c], expected[c].name);
+        EXPECT_EQ(finals.size(), expected[c].count) << expected[c].name;
+        EXPECT_EQ(average.text(Dutch), expected[c].average) << expected[c].name;
+        EXPECT_EQ(finals.join(QLatin1Char(',')), expected[c].finals) << expected[c].name;
+    }
+    // Every cell of every row, as the per-cell reading gave them.
+    EXPECT_EQ(cells.result().toHex(), "ffd13194998c0b112dec1b123a3c312bfccc0e2b");
 }
 
 } // namespace

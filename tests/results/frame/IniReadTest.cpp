@@ -1,5 +1,6 @@
 #include "Cp1252.h"
 #include "INIfunc.h"
+#include "IniReader.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -84,6 +85,12 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"lineWithoutEqualsSkipped", "[A]\r\nk\r\nk=1\r\n", "A", "k", "d", "1"},
         ReadCase{"lfOnly", "[A]\nk=1\nj=2\n", "A", "j", "d", "2"},
         ReadCase{"lastLineWithoutEnd", "[A]\r\nk=1", "A", "k", "d", "1"},
+        ReadCase{"blanksAroundRequestedNames", "[sec]\r\nkey=v\r\n", " sec ", "\tkey  ", "d", "v"},
+        ReadCase{"blanksOnlyKeyFindsNothing", "[A]\r\n=v\r\n", "A", "   ", "d", "d"},
+        ReadCase{"loneCarriageReturns", "[A]\rk=1\rj=2", "A", "j", "d", "2"},
+        ReadCase{"loneCarriageReturnEndsSection", "[A]\r\nx=1\r[B]\r\nk=2\r\n", "A", "k", "d", "d"},
+        ReadCase{"loneCarriageReturnOpensSection", "[A]\r\nx=1\r[B]\r\nk=2\r\n", "B", "k", "d", "2"},
+        ReadCase{"carriageReturnBeforeLineEnd", "[A]\r\r\nk=1\r\r\n", "A", "k", "d", "1"},
         ReadCase{"missingKey", "[A]\r\nk=1\r\n", "A", "z", "d", "d"},
         ReadCase{"defaultTrailingBlanksCut", "", "A", "k", "  d  ", "  d"},
         ReadCase{"defaultQuotesKept", "", "A", "k", "\"d\"", "\"d\""},
@@ -134,7 +141,7 @@ TEST(ReadIniBadInput, BinaryBytesAroundTheSection)
               QString::fromUtf8("Ã("));
 }
 
-TEST(ReadIniBadInput, TenMegabyteFile)
+TEST(ReadIniBadInput, TenMegabyteFileIsReadUpToTheCap)
 {
     QByteArray bytes = "[Filler]\r\n";
     const QByteArray line = "key=0123456789012345678901234567890123456789012345678901234567890123456789\r\n";
@@ -142,18 +149,42 @@ TEST(ReadIniBadInput, TenMegabyteFile)
         bytes += line;
     bytes += "[A]\r\nk=last\r\n";
     IniFile file(bytes);
-    EXPECT_EQ(ReadINI(file.path(), "A", "k", "d"), "last");
+    EXPECT_EQ(ReadINI(file.path(), "A", "k", "d"), "d");
     EXPECT_EQ(ReadINI(file.path(), "filler", "KEY", "d"), QString::fromLatin1(line.mid(4, 70)));
+}
+
+TEST(ReadIniBadInput, CapIsExact)
+{
+    // The cap falls right after the "1" of "k=12".
+    QByteArray bytes = "[A]\r\n;";
+    bytes += QByteArray(MaxIniFileBytes - bytes.size() - 5, 'x') + "\r\nk=1";
+    ASSERT_EQ(bytes.size(), MaxIniFileBytes);
+    IniFile file(bytes + "2\r\nj=3\r\n");
+    EXPECT_EQ(ReadINI(file.path(), "A", "k", "d"), "1");
+    EXPECT_EQ(ReadINI(file.path(), "A", "j", "d"), "d");
 }
 
 TEST(ReadIniBadInput, OneLineOfOneMegabyte)
 {
-    IniFile file("[A]\r\nk=" + QByteArray(1024 * 1024, 'y') + "\r\nj=1");
+    IniFile file("[A]\r\nk=" + QByteArray(1000 * 1000, 'y') + "\r\nj=1");
     EXPECT_EQ(ReadINI(file.path(), "A", "k", "d"), QString(254, QLatin1Char('y')));
     EXPECT_EQ(ReadINI(file.path(), "A", "j", "d"), "1");
 
     IniFile noBreaks(QByteArray(1024 * 1024, '['));
     EXPECT_EQ(ReadINI(noBreaks.path(), "A", "k", "d"), "d");
+}
+
+TEST(IniReader, OneReadingAnswersAsReadINIDoes)
+{
+    IniFile file("[A]\r\nk=1\r\nj=\"2\"\r\n[B]\nk=3\n[a]\r\nk=4\r\n[C]\rk=5\r");
+    const IniReader reading(file.path());
+    // Back and forth between sections, so that a remembered section must be the right one.
+    const char* lookups[][2] = {{"A", "k"}, {"A", "J"}, {"B", "k"},   {"a", "k"}, {" a ", "j"}, {"Z", "k"},
+                                {"C", "k"}, {"A", "z"}, {"b", " K "}, {"A", ""},  {"", "k"},    {"A", "k"}};
+    for (const auto& [section, key] : lookups)
+        EXPECT_EQ(reading.value(section, key, "d"), ReadINI(file.path(), section, key, "d")) << section << "/" << key;
+    EXPECT_EQ(reading.value("C", "k", "d"), "5");
+    EXPECT_EQ(reading.value("A", "j", "d"), "2");
 }
 
 TEST(Cp1252, RoundTripsEveryByteAndReplacesTheRest)

@@ -6,10 +6,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cstring>
+#include <pwd.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -76,6 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"newSectionAfterLfEnding", "[A]\nx=1\n", "B", "k", "v", "[A]\nx=1\n[B]\r\nk=v\r\n"},
         WriteCase{"keysBeforeSectionsUntouched", "k=1\r\n", "A", "k", "2", "k=1\r\n[A]\r\nk=2\r\n"},
         WriteCase{"headerWithoutBracketReused", "[A\r\nx=1\r\n", "A", "k", "v", "[A\r\nx=1\r\nk=v\r\n"},
+        WriteCase{"blanksAroundNamesNotStored", "", " sec ", " key ", "v", "[sec]\r\nkey=v\r\n"},
+        WriteCase{"blanksAroundNamesFindTheKey", "[sec]\r\nkey=1\r\n", "\tsec ", " KEY", "2", "[sec]\r\nkey=2\r\n"},
+        WriteCase{"loneCarriageReturnLineReplaced", "[A]\rk=1\rz=2\r", "A", "k", "3", "[A]\rk=3\r\nz=2\r"},
+        WriteCase{"loneCarriageReturnEndsSection", "[A]\rx=1\r[B]\r", "A", "k", "v", "[A]\rx=1\rk=v\r\n[B]\r"},
         WriteCase{"lineBreaksBecomeBlanks", "", "A", "k", "a\r\nb\nc", "[A]\r\nk=a  b c\r\n"},
         WriteCase{"valueWrittenAsGiven", "", "A", "k", "  \"q\"  ", "[A]\r\nk=  \"q\"  \r\n"},
         WriteCase{"encodedAs1252", "", "Caf\xC3\xA9", "k", "\xE2\x82\xAC \xE4\xB8\xAD", "[Caf\xE9]\r\nk=\x80 ?\r\n"}),
@@ -107,21 +115,59 @@ TEST(WriteIni, CreatesTheFileOnFirstWriteAndReadsBack)
 TEST(WriteIni, NothingIsWrittenWhereItCannotBe)
 {
     QTemporaryDir dir;
-    // Folder missing: silently lost, nothing created.
-    WriteINI(dir.filePath("no/such/file.ini"), "A", "k", "v");
+    // Folder missing: lost, nothing created, and the caller can tell.
+    EXPECT_FALSE(WriteINI(dir.filePath("no/such/file.ini"), "A", "k", "v"));
     EXPECT_FALSE(QDir(dir.filePath("no")).exists());
     // The target is a folder: it stays a folder.
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.ini"));
-    WriteINI(dir.filePath("folder.ini"), "A", "k", "v");
+    EXPECT_FALSE(WriteINI(dir.filePath("folder.ini"), "A", "k", "v"));
     EXPECT_TRUE(QFileInfo(dir.filePath("folder.ini")).isDir());
     // No temporary files are left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
 }
 
+// Permissions do not bind root: as root, a test that needs them runs in a copy of this binary
+// as the user "nobody", with a temporary folder of its own.
+void runAsNobody(const char* test)
+{
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr) << "no user nobody to run " << test << " as";
+    QTemporaryDir work;
+    const QString copy = work.filePath("frame_tests");
+    const QByteArray workName = QFile::encodeName(work.path());
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/proc/self/exe"), copy));
+    ASSERT_EQ(::chmod(QFile::encodeName(copy).constData(), 0755), 0);
+    ASSERT_EQ(::chown(workName.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(::chmod(workName.constData(), 0755), 0);
+
+    const std::string uid = "--reuid=" + std::to_string(nobody->pw_uid);
+    const std::string gid = "--regid=" + std::to_string(nobody->pw_gid);
+    const QByteArray program = QFile::encodeName(copy);
+    const std::string filter = std::string("--gtest_filter=") + test;
+    const char* argv[] = {"setpriv", uid.c_str(), gid.c_str(), "--clear-groups", program.constData(), filter.c_str(),
+                          nullptr};
+    const std::string tmpdir = "TMPDIR=" + workName.toStdString();
+    std::vector<const char*> environment{tmpdir.c_str()};
+    for (char** entry = environ; *entry; ++entry)
+        if (std::strncmp(*entry, "TMPDIR=", 7) != 0)
+            environment.push_back(*entry);
+    environment.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawnp(&pid, "setpriv", nullptr, nullptr, const_cast<char* const*>(argv),
+                             const_cast<char* const*>(environment.data())),
+              0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << test << " failed as nobody";
+}
+
 TEST(WriteIni, UnreadableFileIsNotReplaced)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not apply to root";
+    if (geteuid() == 0) {
+        runAsNobody("WriteIni.UnreadableFileIsNotReplaced");
+        return;
+    }
     QTemporaryDir dir;
     const QString path = dir.filePath("locked.ini");
     store(path, "[A]\r\nkeep=1\r\n");
@@ -150,6 +196,75 @@ TEST(WriteIni, PathThatCannotBeOpenedIsNotReplaced)
     ASSERT_EQ(::stat(path.constData(), &info), 0);
     EXPECT_TRUE(S_ISSOCK(info.st_mode));
     ::close(fd);
+}
+
+struct stat statOf(const QString& path)
+{
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0) << path.toStdString();
+    return info;
+}
+
+TEST(WriteIni, ReplacementKeepsOwnerGroupAndMode)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Instellingen.ini");
+    store(path, "[Profiel]\r\nVoldoende=55\r\n");
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_EQ(::chmod(name.constData(), 02640), 0);
+    // Root may give the file to anyone, and must not take it over by replacing it.
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(name.constData(), 2, 3), 0);
+    }
+    const struct stat before = statOf(path);
+    EXPECT_TRUE(WriteINI(path, "Profiel", "Voldoende", "60"));
+    const struct stat after = statOf(path);
+    EXPECT_NE(after.st_ino, before.st_ino); // replaced, not rewritten
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+}
+
+// A lab set-up: the program folder is read-only, its settings file writable by everyone.
+TEST(WriteIniAsUser, ReadOnlyFolderWritableFileIsWrittenInPlace)
+{
+    if (geteuid() == 0) {
+        runAsNobody("WriteIniAsUser.ReadOnlyFolderWritableFileIsWrittenInPlace");
+        return;
+    }
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("program"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString settings = folder + QStringLiteral("/Instellingen.ini");
+    const QString locked = folder + QStringLiteral("/vast.ini");
+    store(settings, "[Profiel]\r\nVoldoende=55\r\n");
+    store(locked, "[A]\r\nk=1\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(settings).constData(), 0666), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    const struct stat before = statOf(settings);
+
+    EXPECT_TRUE(WriteINI(settings, "Profiel", "Voldoende", "60"));
+    EXPECT_TRUE(WriteINI(settings, "Scorix", "Wachtwoord", "geheim"));
+    EXPECT_TRUE(WriteINI(settings, "Tijdelijk", "x", "1"));
+    EXPECT_TRUE(DeleteINISection(settings, "Tijdelijk"));
+    EXPECT_EQ(contents(settings), "[Profiel]\r\nVoldoende=60\r\n[Scorix]\r\nWachtwoord=geheim\r\n");
+    // A shorter text leaves no tail of the longer one behind.
+    EXPECT_TRUE(WriteINI(settings, "Scorix", "Wachtwoord", "pw"));
+    EXPECT_EQ(contents(settings), "[Profiel]\r\nVoldoende=60\r\n[Scorix]\r\nWachtwoord=pw\r\n");
+    const struct stat after = statOf(settings);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+
+    // What cannot be written is reported and changes nothing.
+    EXPECT_FALSE(WriteINI(locked, "A", "k", "2"));
+    EXPECT_EQ(contents(locked), "[A]\r\nk=1\r\n");
+    EXPECT_FALSE(WriteINI(folder + QStringLiteral("/nieuw.ini"), "A", "k", "v"));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/nieuw.ini")));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
 
 struct DeleteCase {
@@ -183,6 +298,8 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"last", "[A]\r\na=1\r\n[B]\r\nb=1", "B", "[A]\r\na=1\r\n"},
         DeleteCase{"firstOfTwo", "[A]\r\na=1\r\n[B]\r\n[A]\r\na=2\r\n", "A", "[B]\r\n[A]\r\na=2\r\n"},
         DeleteCase{"missingSection", "[A]\r\na=1", "Z", "[A]\r\na=1"},
+        DeleteCase{"loneCarriageReturnsBlanksAroundName", "[A]\ra=1\r[B]\rb=1\r[C]\rc=1", " b ",
+                   "[A]\ra=1\r[C]\rc=1"},
         DeleteCase{"keysBeforeSectionsStay", "k=1\r\n[A]\r\na=1\r\n", "A", "k=1\r\n"}),
     [](const testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
 

@@ -331,7 +331,7 @@ TEST_F(ResultformTest, TreeIsLockedAndPointerBusyWhileFilling)
     QTimer::singleShot(0, &f, [&] {
         sawLocked = f.isFilling() && !f.TreeView->isEnabled();
         sawBusy = f.cursor().shape() == Qt::WaitCursor;
-        sawPaintingHeld = !f.ListView->updatesEnabled();
+        sawPaintingHeld = !f.ListView->updatesEnabled() && !f.lblnLeerling->updatesEnabled();
     });
     clickClass(QStringLiteral("4B"));
     EXPECT_TRUE(sawLocked);
@@ -339,6 +339,7 @@ TEST_F(ResultformTest, TreeIsLockedAndPointerBusyWhileFilling)
     EXPECT_TRUE(sawPaintingHeld);
     EXPECT_TRUE(f.TreeView->isEnabled());
     EXPECT_TRUE(f.ListView->updatesEnabled());
+    EXPECT_TRUE(f.lblnLeerling->updatesEnabled());
     EXPECT_NE(f.cursor().shape(), Qt::WaitCursor);
 }
 
@@ -378,6 +379,7 @@ TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
         EXPECT_EQ(f.ListView->topLevelItem(1)->text(1), c.grades[1]) << c.label;
         EXPECT_TRUE(f.TreeView->isEnabled()) << c.label;
         EXPECT_TRUE(f.ListView->updatesEnabled()) << c.label;
+        EXPECT_TRUE(f.lblnLeerling->updatesEnabled()) << c.label;
         EXPECT_FALSE(f.isFilling()) << c.label;
         EXPECT_NE(f.cursor().shape(), Qt::WaitCursor) << c.label;
     }
