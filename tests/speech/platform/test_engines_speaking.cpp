@@ -115,6 +115,24 @@ TEST_P(EngineSpeaking, StoppedOnlyAfterEverySampleWasPlayed) {
     }
 }
 
+// Under a pitch the text is still text: "&" and "<" are read out, not taken for markup.
+TEST(Sapi5EngineSpeaking, MarkupCharactersAreSpokenAtEveryPitch) {
+    std::vector<int16_t> plain, raised;
+    for (auto [pitch, samples] : {std::pair{0, &plain}, std::pair{10, &raised}}) {
+        auto log = std::make_shared<SinkLog>();
+        ScopedAudio audio(recordingConfig(log, 0));
+        Sapi5Engine e;
+        EXPECT_EQ(e.setPitch(pitch), pitch);
+        ASSERT_TRUE(e.speak("3 & 4 < 5")) << "pitch " << pitch;
+        ASSERT_TRUE(waitForState(e, EngineState::Stopped));
+        std::lock_guard lock(log->mutex);
+        *samples = log->samples;
+    }
+    ASSERT_GT(plain.size(), 22050u);
+    EXPECT_NEAR(double(raised.size()), double(plain.size()), 22050 * 0.25); // the same words...
+    EXPECT_NE(raised, plain);                                               // ...at another pitch
+}
+
 INSTANTIATE_TEST_SUITE_P(Layers, EngineSpeaking,
                          testing::Values(EngineCase{"sapi5", [] { return std::make_unique<Sapi5Engine>(); }},
                                          EngineCase{"sapi4", [] { return std::make_unique<Sapi4Engine>(); }}),
