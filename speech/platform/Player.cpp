@@ -102,6 +102,7 @@ void Player::start(const std::shared_ptr<AudioStream>& stream) {
     {
         std::lock_guard lock(m_core->mutex);
         stream->m_held = false;
+        stream->m_silentUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(kChunkMs);
         startsNow = !stream->cancelled() && !m_core->queue.empty() && m_core->queue.front() == stream;
         stream->m_started = stream->m_started || startsNow;
         m_core->changed.notify_all();
@@ -234,6 +235,10 @@ void Player::run() {
             continue;
         }
         if (s->m_finished) {
+            if (s->m_silent && std::chrono::steady_clock::now() < s->m_silentUntil) {
+                core.changed.wait_until(lock, s->m_silentUntil);
+                continue;
+            }
             if (!s->m_markers.empty()) { // markers past the last sample
                 s->m_markers.front().sample = s->m_played;
                 continue;

@@ -10,6 +10,7 @@
 #include "AudioSink.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -65,7 +66,10 @@ private:
     uint64_t m_played = 0;
     uint64_t m_synthesized = 0;
     bool m_held = true; // until Player::start
+    // Nothing to play, yet it lasts a chunk from its start, like a device handed
+    // nothing: its end never overtakes what the caller does right after queueing it.
     bool m_silent = false;
+    std::chrono::steady_clock::time_point m_silentUntil{};
     bool m_started = false;
     bool m_finished = false;
 };
