@@ -126,8 +126,7 @@ bool Sapi5Engine::speak(const char* text) {
     }
     HRESULT result;
     if (m_pitch != 0) {
-        std::u16string markup =
-            u"<pitch absmiddle = '" + decimal(m_pitch) + u"'>" + escapedText(wide) + u"</pitch>";
+        std::u16string markup = u"<pitch absmiddle = '" + decimal(m_pitch) + u"'>" + escapedText(wide) + u"</pitch>";
         result = m_voice->Speak(markup.c_str(), kSpeakXml, nullptr);
     } else {
         result = m_voice->Speak(wide, kSpeakPlain, nullptr);

@@ -15,8 +15,7 @@ namespace {
 
 using namespace speechhost;
 
-size_t threadCount()
-{
+size_t threadCount() {
     size_t n = 0;
     if (DIR* dir = opendir("/proc/self/task")) {
         while (dirent* entry = readdir(dir))
@@ -26,14 +25,12 @@ size_t threadCount()
     return n;
 }
 
-template <class Fn> Fn symbol(void* module, const char* name)
-{
+template <class Fn> Fn symbol(void* module, const char* name) {
     return reinterpret_cast<Fn>(dlsym(module, name));
 }
 
 // Speaks a short text through a fresh host over the module and waits until it is done.
-void speakOnce(void* module)
-{
+void speakOnce(void* module) {
     PluginExports e;
     e.getClassForm = symbol<oru::DllGetClassFormFn>(module, "DllGetClassForm");
     e.getClassInfo = symbol<oru::DllGetClassInfoFn>(module, "DllGetClassInfo");
@@ -60,8 +57,7 @@ void speakOnce(void* module)
     EXPECT_EQ(host.shutdown(), 0); // DllCanUnloadNow: no object left, the host may unload
 }
 
-TEST(PluginUnload, LoadSpeakReleaseAndUnloadThreeTimes)
-{
+TEST(PluginUnload, LoadSpeakReleaseAndUnloadThreeTimes) {
     size_t afterFirst = 0;
     for (int round = 1; round <= 3; ++round) {
         void* module = dlopen(SPEECH_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
