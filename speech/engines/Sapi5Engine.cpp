@@ -13,6 +13,27 @@ std::u16string decimal(int32_t value) {
     return std::u16string(s.begin(), s.end());
 }
 
+// Text inside markup: "&", "<" and ">" as entities, so the voice reads them as text.
+std::u16string escapedText(const char16_t* text) {
+    std::u16string out;
+    for (; *text; ++text) {
+        switch (*text) {
+        case u'&':
+            out += u"&amp;";
+            break;
+        case u'<':
+            out += u"&lt;";
+            break;
+        case u'>':
+            out += u"&gt;";
+            break;
+        default:
+            out += *text;
+        }
+    }
+    return out;
+}
+
 // "Attributes" → value of one attribute of a token, as a task-memory text.
 bool readAttribute(ISpDataKey* attributes, LPCWSTR name, LPWSTR* value) {
     *value = nullptr;
@@ -105,8 +126,7 @@ bool Sapi5Engine::speak(const char* text) {
     }
     HRESULT result;
     if (m_pitch != 0) {
-        // The text goes in unescaped, as the markup is meant to wrap it.
-        std::u16string markup = u"<pitch absmiddle = '" + decimal(m_pitch) + u"'>" + wide + u"</pitch>";
+        std::u16string markup = u"<pitch absmiddle = '" + decimal(m_pitch) + u"'>" + escapedText(wide) + u"</pitch>";
         result = m_voice->Speak(markup.c_str(), kSpeakXml, nullptr);
     } else {
         result = m_voice->Speak(wide, kSpeakPlain, nullptr);

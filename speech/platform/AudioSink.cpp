@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -23,20 +24,6 @@ void Pacer::pace(size_t samples) {
     std::this_thread::sleep_until(m_next);
 }
 
-std::unique_ptr<WavSink> WavSink::open(const std::string& path, int sampleRate, double speed) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return nullptr;
-    std::unique_ptr<WavSink> sink(new WavSink(f, sampleRate, speed));
-    sink->writeHeader();
-    return sink;
-}
-
-WavSink::~WavSink() {
-    writeHeader();
-    std::fclose(m_file);
-}
-
 namespace {
 void put32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -48,33 +35,76 @@ void put16(unsigned char* p, uint16_t v) {
 }
 } // namespace
 
-void WavSink::writeHeader() {
-    unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
-                           'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   1,   0};
-    put32(h + 4, 36 + m_dataBytes);
-    put32(h + 24, static_cast<uint32_t>(m_rate));
-    put32(h + 28, static_cast<uint32_t>(m_rate * 2));
-    put16(h + 32, 2);
-    put16(h + 34, 16);
-    h[36] = 'd', h[37] = 'a', h[38] = 't', h[39] = 'a';
-    put32(h + 40, m_dataBytes);
-    long end = std::ftell(m_file);
-    std::fseek(m_file, 0, SEEK_SET);
-    std::fwrite(h, 1, sizeof h, m_file);
-    if (end > static_cast<long>(sizeof h))
-        std::fseek(m_file, end, SEEK_SET);
-    std::fflush(m_file);
+// One per path for the rest of the process: a voice that comes later (another voice,
+// a new SAPI 4 mode) appends instead of starting the file again.
+class WavFile {
+public:
+    static std::shared_ptr<WavFile> open(const std::string& path, int sampleRate) {
+        static std::mutex mutex;
+        static auto& files = *new std::map<std::string, std::shared_ptr<WavFile>>; // never closed
+        std::lock_guard lock(mutex);
+        if (auto it = files.find(path); it != files.end())
+            return it->second;
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        if (!f)
+            return nullptr;
+        auto file = std::shared_ptr<WavFile>(new WavFile(f, sampleRate));
+        file->updateHeader();
+        files.emplace(path, file);
+        return file;
+    }
+
+    void write(const int16_t* samples, size_t count) {
+        // Little-endian hosts only, like the rest of the audio path.
+        std::lock_guard lock(m_mutex);
+        size_t written = std::fwrite(samples, sizeof(int16_t), count, m_file);
+        m_dataBytes += static_cast<uint32_t>(written * sizeof(int16_t));
+    }
+
+    // Brings the RIFF sizes up to date and flushes, so the file is complete as it stands.
+    void updateHeader() {
+        std::lock_guard lock(m_mutex);
+        unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
+                               'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   1,   0};
+        put32(h + 4, 36 + m_dataBytes);
+        put32(h + 24, static_cast<uint32_t>(m_rate));
+        put32(h + 28, static_cast<uint32_t>(m_rate * 2));
+        put16(h + 32, 2);
+        put16(h + 34, 16);
+        h[36] = 'd', h[37] = 'a', h[38] = 't', h[39] = 'a';
+        put32(h + 40, m_dataBytes);
+        std::fseek(m_file, 0, SEEK_SET);
+        std::fwrite(h, 1, sizeof h, m_file);
+        std::fseek(m_file, 0, SEEK_END);
+        std::fflush(m_file);
+    }
+
+private:
+    WavFile(std::FILE* file, int sampleRate) : m_file(file), m_rate(sampleRate) {}
+    std::mutex m_mutex;
+    std::FILE* m_file;
+    int m_rate;
+    uint32_t m_dataBytes = 0;
+};
+
+std::unique_ptr<WavSink> WavSink::open(const std::string& path, int sampleRate, double speed) {
+    std::shared_ptr<WavFile> file = WavFile::open(path, sampleRate);
+    if (!file)
+        return nullptr;
+    return std::unique_ptr<WavSink>(new WavSink(std::move(file), sampleRate, speed));
+}
+
+WavSink::~WavSink() {
+    m_file->updateHeader();
 }
 
 void WavSink::write(const int16_t* samples, size_t count) {
-    // Little-endian hosts only, like the rest of the audio path.
-    size_t written = std::fwrite(samples, sizeof(int16_t), count, m_file);
-    m_dataBytes += static_cast<uint32_t>(written * sizeof(int16_t));
+    m_file->write(samples, count);
     m_pacer.pace(count);
 }
 
 void WavSink::drain() {
-    writeHeader();
+    m_file->updateHeader();
 }
 
 namespace {

@@ -49,8 +49,12 @@ private:
     Pacer m_pacer;
 };
 
+class WavFile;
+
 // 16-bit mono PCM. The RIFF sizes are brought up to date whenever the voice runs out
 // of text and on close, so the file is valid even if the process ends abruptly later.
+// Every sink on the same path writes to one file for the whole process: what one
+// voice says follows what an earlier one said.
 class WavSink final : public AudioSink {
 public:
     static std::unique_ptr<WavSink> open(const std::string& path, int sampleRate, double speed);
@@ -60,12 +64,9 @@ public:
     const char* kind() const override { return "wav"; }
 
 private:
-    WavSink(std::FILE* file, int sampleRate, double speed)
-        : m_file(file), m_rate(sampleRate), m_pacer(sampleRate, speed) {}
-    void writeHeader();
-    std::FILE* m_file;
-    int m_rate;
-    uint32_t m_dataBytes = 0;
+    WavSink(std::shared_ptr<WavFile> file, int sampleRate, double speed)
+        : m_file(std::move(file)), m_pacer(sampleRate, speed) {}
+    std::shared_ptr<WavFile> m_file;
     Pacer m_pacer;
 };
 

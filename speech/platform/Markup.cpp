@@ -13,6 +13,15 @@ void blankControlCharacters(std::u16string& text) {
             c = u' ';
 }
 
+bool isBlank(std::u16string_view text) {
+    return text.find_first_not_of(u" \t\r\n") == std::u16string_view::npos;
+}
+
+bool speaksNothing(const std::vector<Fragment>& fragments) {
+    return std::all_of(fragments.begin(), fragments.end(),
+                       [](const Fragment& f) { return f.kind == Fragment::Kind::Text && isBlank(f.text); });
+}
+
 namespace {
 
 // Collects text units with their source offsets and cuts fragments when the

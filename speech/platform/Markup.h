@@ -28,6 +28,11 @@ struct Fragment {
 // that offsets stay put.
 void blankControlCharacters(std::u16string& text);
 
+// Only blanks (spaces, tabs, line breaks) or nothing: the synthesizer says nothing.
+bool isBlank(std::u16string_view text);
+// No sound and no marks: every fragment is blank text.
+bool speaksNothing(const std::vector<Fragment>& fragments);
+
 // Plain text: one fragment spoken with the given settings.
 std::vector<Fragment> plainFragments(std::u16string_view text, int wpm, int pitch, double gain);
 

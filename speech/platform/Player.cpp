@@ -1,9 +1,21 @@
 #include "Player.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace platform {
+
+void keepModuleMapped() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&keepModuleMapped), &info) && info.dli_fname)
+            dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE); // kept open on purpose
+    });
+}
 
 namespace {
 int16_t scaled(int16_t sample, double gain) {
@@ -59,6 +71,7 @@ uint64_t AudioStream::synthesized() const {
 Player::Player(Listener* listener, AudioConfig config, int sampleRate)
     : m_listener(listener), m_config(std::move(config)), m_rate(sampleRate), m_core(std::make_shared<PlayerCore>()) {
     m_core->maxAhead = static_cast<size_t>(sampleRate) * kMaxAheadMs / 1000;
+    keepModuleMapped();
     m_thread = std::thread([this] { run(); });
 }
 
@@ -74,12 +87,28 @@ Player::~Player() {
     m_thread.join();
 }
 
-std::shared_ptr<AudioStream> Player::newStream(uint32_t id) {
+std::shared_ptr<AudioStream> Player::newStream(uint32_t id, bool silent) {
     auto stream = std::make_shared<AudioStream>(m_core, id);
+    stream->m_silent = stream->m_finished = silent;
     std::lock_guard lock(m_core->mutex);
     m_core->queue.push_back(stream);
-    m_core->changed.notify_all();
     return stream;
+}
+
+void Player::start(const std::shared_ptr<AudioStream>& stream) {
+    // Held across the delivery, so the audio thread cannot report the end first.
+    std::lock_guard delivery(m_delivery);
+    bool startsNow = false;
+    {
+        std::lock_guard lock(m_core->mutex);
+        stream->m_held = false;
+        stream->m_silentUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(kChunkMs);
+        startsNow = !stream->cancelled() && !m_core->queue.empty() && m_core->queue.front() == stream;
+        stream->m_started = stream->m_started || startsNow;
+        m_core->changed.notify_all();
+    }
+    if (startsNow)
+        deliver(stream, Marker{Marker::Kind::StreamStart, 0, 0, 0, 0, {}});
 }
 
 void Player::setPaused(bool paused) {
@@ -111,7 +140,7 @@ void Player::barrier() {
 
 bool Player::idle() const {
     std::lock_guard lock(m_core->mutex);
-    return m_core->queue.empty();
+    return std::all_of(m_core->queue.begin(), m_core->queue.end(), [](const auto& s) { return s->m_silent; });
 }
 
 bool Player::waitUntilIdle(std::chrono::milliseconds timeout) const {
@@ -160,15 +189,20 @@ void Player::run() {
             continue;
         }
         std::shared_ptr<AudioStream> s = core.queue.front();
+        if (s->m_held) {
+            core.changed.wait(lock);
+            continue;
+        }
+        if (!s->m_silent && !m_sink) {
+            lock.unlock();
+            auto sink = openSink(m_config, m_rate);
+            lock.lock();
+            m_sink = std::move(sink);
+            core.sinkKind = m_sink->kind();
+            continue;
+        }
         if (!s->m_started) {
             s->m_started = true;
-            if (!m_sink) {
-                lock.unlock();
-                auto sink = openSink(m_config, m_rate);
-                lock.lock();
-                m_sink = std::move(sink);
-                core.sinkKind = m_sink->kind();
-            }
             lock.unlock();
             deliver(s, Marker{Marker::Kind::StreamStart, 0, 0, 0, 0, {}});
             lock.lock();
@@ -201,6 +235,10 @@ void Player::run() {
             continue;
         }
         if (s->m_finished) {
+            if (s->m_silent && std::chrono::steady_clock::now() < s->m_silentUntil) {
+                core.changed.wait_until(lock, s->m_silentUntil);
+                continue;
+            }
             if (!s->m_markers.empty()) { // markers past the last sample
                 s->m_markers.front().sample = s->m_played;
                 continue;

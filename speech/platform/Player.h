@@ -3,11 +3,14 @@
 // One audio thread per voice object. Streams (one per Speak or TextData call) are
 // played in order in 20 ms chunks; markers fire when the audio has reached their
 // sample, so word events follow what is heard. Pause halts after the current chunk
-// and keeps the position; purge drops everything queued.
+// and keeps the position; purge drops everything queued. A stream that starts with
+// nothing queued ahead of it reports its start before the call that queued it
+// returns, so a listener's state never lags behind that call.
 
 #include "AudioSink.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -30,6 +33,12 @@ struct Marker {
 };
 
 struct PlayerCore;
+
+// The synthesizer's thread (and espeak's) never ends and a player's thread may outlive
+// the last object a host knows of, so the module holding this code stays mapped for
+// the rest of the process: a host may unload a plug-in as soon as it has no objects
+// left. Called before such a thread is started.
+void keepModuleMapped();
 
 // Filled by the synthesizer, played by the player.
 class AudioStream {
@@ -56,6 +65,11 @@ private:
     std::deque<Marker> m_markers;
     uint64_t m_played = 0;
     uint64_t m_synthesized = 0;
+    bool m_held = true; // until Player::start
+    // Nothing to play, yet it lasts a chunk from its start, like a device handed
+    // nothing: its end never overtakes what the caller does right after queueing it.
+    bool m_silent = false;
+    std::chrono::steady_clock::time_point m_silentUntil{};
     bool m_started = false;
     bool m_finished = false;
 };
@@ -77,7 +91,14 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    std::shared_ptr<AudioStream> newStream(uint32_t id);
+    // Queues a stream that waits for start(), so the caller can queue under a lock of
+    // its own and start outside it. A silent stream has nothing to play: it is
+    // finished already, gets no synthesizer job and never counts as playing.
+    std::shared_ptr<AudioStream> newStream(uint32_t id, bool silent = false);
+    // Lets the stream play. With nothing queued ahead of it, its start marker is
+    // delivered on the calling thread before this returns (also while paused), so
+    // the caller must not hold a lock the listener takes.
+    void start(const std::shared_ptr<AudioStream>& stream);
     void setPaused(bool paused);
     bool paused() const;
     // Cancels every queued stream. No marker of them reaches the listener afterwards.
@@ -85,7 +106,7 @@ public:
     // Returns once no marker is being delivered; later deliveries see what the caller
     // changed before.
     void barrier();
-    // No stream queued.
+    // Nothing queued but silent streams.
     bool idle() const;
     bool waitUntilIdle(std::chrono::milliseconds timeout) const;
     // Immediate volume, 0..1.

@@ -132,17 +132,25 @@ public:
             fragments = plainFragments(source, static_cast<int>(settings.wpm),
                                        sapi4PitchToEspeak(settings.pitchHz, settings.female), 1.0);
         }
+        bool silent = speaksNothing(fragments);
         SynthJob job;
         job.fragments = std::move(fragments);
         job.voice = Synthesizer::instance().voices()[m_index].espeakName;
+        std::shared_ptr<AudioStream> stream;
         {
             std::lock_guard lock(m_mutex);
             uint32_t id = ++m_lastStream;
             if (sink)
                 m_sinks[id] = sink;
-            job.stream = m_player->newStream(id);
+            stream = m_player->newStream(id, silent);
         }
-        Synthesizer::instance().submit(std::move(job));
+        if (!silent) {
+            job.stream = stream;
+            Synthesizer::instance().submit(std::move(job));
+        }
+        // Text taken up with nothing ahead of it is started before TextData returns, so
+        // the sink hears TextDataStarted before its caller can ask for the state.
+        m_player->start(stream); // not under m_mutex: the notification takes it
         return S_OK;
     }
 

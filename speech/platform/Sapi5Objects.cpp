@@ -388,6 +388,9 @@ public:
         if (flags & kSpeakPurgeBeforeSpeak)
             purge();
 
+        // An empty text (a purge speaks one) never counts as speaking, and its start is
+        // reported before Speak returns, never after what the caller does next.
+        bool silent = speaksNothing(fragments);
         SynthJob job;
         job.fragments = std::move(fragments);
         std::shared_ptr<AudioStream> stream;
@@ -398,10 +401,13 @@ public:
             const auto& voices = Synthesizer::instance().voices();
             if (m_voiceIndex < voices.size())
                 job.voice = voices[m_voiceIndex].espeakName;
-            stream = m_player->newStream(id);
+            stream = m_player->newStream(id, silent);
         }
-        job.stream = stream;
-        Synthesizer::instance().submit(std::move(job));
+        if (!silent) {
+            job.stream = stream;
+            Synthesizer::instance().submit(std::move(job));
+        }
+        m_player->start(stream); // not under m_mutex: the start event may be delivered here
         if (streamNumber)
             *streamNumber = id;
         if (!(flags & kSpeakAsync))

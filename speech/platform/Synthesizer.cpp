@@ -103,13 +103,6 @@ std::string toUtf8WithMap(const std::u16string& text, std::vector<uint32_t>& uni
     return out;
 }
 
-bool blank(const std::u16string& text) {
-    for (char16_t c : text)
-        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
-            return false;
-    return true;
-}
-
 } // namespace
 
 struct Synthesizer::State {
@@ -129,6 +122,7 @@ struct Synthesizer::State {
 };
 
 Synthesizer::Synthesizer() : m_state(new State) {
+    keepModuleMapped();
     m_state->thread = std::thread([s = m_state] { s->run(); });
     // Lives as long as the process; it is never joined or terminated.
     m_state->thread.detach();
@@ -260,7 +254,7 @@ void Synthesizer::State::synthesise(SynthJob& job) {
         case Fragment::Kind::Text:
             break;
         }
-        if (!available || blank(f.text))
+        if (!available || isBlank(f.text))
             continue;
         std::string voice = job.voice.empty() && !voices.empty() ? voices.front().espeakName : job.voice;
         if (voice != currentVoice && espeak_SetVoiceByName(voice.c_str()) == EE_OK)

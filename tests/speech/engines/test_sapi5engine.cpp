@@ -342,6 +342,7 @@ TEST_F(Sapi5EngineTest, SpeakWrapsPitchMarkupOnlyWhenPitchIsSet) {
     } cases[] = {
         {0, "a < b & c", u"a < b & c", 19},
         {5, "Hallo", u"<pitch absmiddle = '5'>Hallo</pitch>", 11},
+        {5, "3 & 4 < 5 > 2", u"<pitch absmiddle = '5'>3 &amp; 4 &lt; 5 &gt; 2</pitch>", 11}, // text stays text
         {-3, "caf\xC3\xA9", u"<pitch absmiddle = '-3'>caf\u00E9</pitch>", 11},
         {42, "", u"<pitch absmiddle = '42'></pitch>", 11}, // no range check: the voice decides
     };

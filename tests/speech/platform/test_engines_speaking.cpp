@@ -73,6 +73,71 @@ TEST_P(EngineSpeaking, ShortTextEndsStoppedAndVoicesCanBeChosen) {
     }
 }
 
+// The state is read right after each call, never after a pause for the sound to catch
+// up: a notification that comes late (or early) shows up within these rounds.
+TEST_P(EngineSpeaking, StateIsRightTheMomentEachCallReturns) {
+    ScopedAudio audio(AudioConfig{"null", 1.0, {}});
+    constexpr int kRounds = 300;
+    for (int round = 0; round < kRounds; ++round) {
+        std::unique_ptr<SpeechEngine> e = GetParam().make(); // a fresh voice: its first pause has nothing to pause
+        ASSERT_TRUE(e->isReady());
+        ASSERT_FALSE(e->pause()) << "round " << round;
+        ASSERT_EQ(e->getState(), EngineState::Stopped) << "round " << round;
+        ASSERT_TRUE(e->speak("Hallo daar"));
+        ASSERT_EQ(e->getState(), EngineState::Playing) << "round " << round;
+        ASSERT_TRUE(e->stop());
+        ASSERT_EQ(e->getState(), EngineState::Stopped) << "round " << round;
+        ASSERT_FALSE(e->pause()) << "round " << round;
+        ASSERT_EQ(e->getState(), EngineState::Stopped) << "round " << round;
+        int32_t voice = 1 + round % 3;
+        ASSERT_EQ(e->setVoice(voice), voice) << "round " << round;
+        ASSERT_EQ(e->getVoice(), voice) << "round " << round;
+        ASSERT_EQ(e->getState(), EngineState::Stopped) << "round " << round;
+        if (round % 6 == 0) { // an empty text plays, however briefly, and then ends
+            ASSERT_TRUE(e->speak(""));
+            ASSERT_EQ(e->getState(), EngineState::Playing) << "round " << round;
+            ASSERT_TRUE(waitForState(*e, EngineState::Stopped)) << "round " << round;
+        }
+    }
+}
+
+// Speaking ends in Stopped only once the last sample has gone to the sink.
+TEST_P(EngineSpeaking, StoppedOnlyAfterEverySampleWasPlayed) {
+    auto log = std::make_shared<SinkLog>();
+    ScopedAudio audio(recordingConfig(log, 8.0));
+    constexpr int kRounds = 30;
+    for (int round = 0; round < kRounds; ++round) {
+        size_t before = log->total();
+        size_t atStop = 0;
+        {
+            std::unique_ptr<SpeechEngine> e = GetParam().make();
+            ASSERT_TRUE(e->speak("Klaar."));
+            ASSERT_TRUE(waitForState(*e, EngineState::Stopped)) << "round " << round;
+            atStop = log->total();
+        } // the voice and its audio thread are gone: nothing more can reach the sink
+        EXPECT_GT(atStop, before + 2205) << "round " << round; // at least 0.1 s of sound
+        EXPECT_EQ(log->total(), atStop) << "round " << round;
+    }
+}
+
+// Under a pitch the text is still text: "&" and "<" are read out, not taken for markup.
+TEST(Sapi5EngineSpeaking, MarkupCharactersAreSpokenAtEveryPitch) {
+    std::vector<int16_t> plain, raised;
+    for (auto [pitch, samples] : {std::pair{0, &plain}, std::pair{10, &raised}}) {
+        auto log = std::make_shared<SinkLog>();
+        ScopedAudio audio(recordingConfig(log, 0));
+        Sapi5Engine e;
+        EXPECT_EQ(e.setPitch(pitch), pitch);
+        ASSERT_TRUE(e.speak("3 & 4 < 5")) << "pitch " << pitch;
+        ASSERT_TRUE(waitForState(e, EngineState::Stopped));
+        std::lock_guard lock(log->mutex);
+        *samples = log->samples;
+    }
+    ASSERT_GT(plain.size(), 22050u);
+    EXPECT_NEAR(double(raised.size()), double(plain.size()), 22050 * 0.25); // the same words...
+    EXPECT_NE(raised, plain);                                               // ...at another pitch
+}
+
 INSTANTIATE_TEST_SUITE_P(Layers, EngineSpeaking,
                          testing::Values(EngineCase{"sapi5", [] { return std::make_unique<Sapi5Engine>(); }},
                                          EngineCase{"sapi4", [] { return std::make_unique<Sapi4Engine>(); }}),
