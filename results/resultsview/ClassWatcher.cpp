@@ -12,6 +12,8 @@
 #include <QTreeWidget>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 // How soon a refill held up by a running fill is tried again.
@@ -126,7 +128,11 @@ void ClassWatcher::arm()
     // changes, files replaced by a rename) go with it. Never called from its own signals.
     delete m_files;
     m_files = new QFileSystemWatcher(this);
-    connect(m_files, &QFileSystemWatcher::fileChanged, this, &ClassWatcher::changed);
+    connect(m_files, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
+        if (path == CourseFile)
+            m_courseChanged = true;
+        changed();
+    });
     connect(m_files, &QFileSystemWatcher::directoryChanged, this, &ClassWatcher::changed);
     m_stale = false;
     m_folderExisted = QFileInfo(m_folder).isDir();
@@ -181,6 +187,9 @@ void ClassWatcher::refill()
     const TableView view = captureView(m_form->ListView);
     // The fill disables the tree, which would pass the focus on.
     const QPointer<QWidget> focus = QApplication::focusWidget();
+    // Module names and their number come from the course description too.
+    if (std::exchange(m_courseChanged, false))
+        m_form->FillListView();
     m_form->TreeView_NodeClick(m_form->SelectedNode);
     restoreView(m_form->ListView, view);
     if (focus && focus->isEnabled() && QApplication::focusWidget() != focus)

@@ -1,6 +1,6 @@
 #pragma once
 // Keeps the results table of the shown class in step with the disk: a pupil's file written,
-// added or removed, or the course description changed, refills the table by itself, keeping
+// added or removed, or the course description changed (columns too), refills the table by itself, keeping
 // the sort, the selected row and the scroll position. Bursts of changes give one refill; none
 // runs while a dialog or menu of the program is open, while a fill runs, or for changes the
 // program makes itself (see OwnChanges). A class folder that disappears runs the refresh.
@@ -55,6 +55,7 @@ private:
     bool m_folderExisted = false; // it existed when watched
     bool m_stale = true;          // the watched paths may no longer be the right ones
     bool m_pending = false;
+    bool m_courseChanged = false; // since the last refill
     int m_settleDelay = 250;
     int m_refreshes = 0;
     QTimer m_timer;

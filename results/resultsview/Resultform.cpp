@@ -251,10 +251,15 @@ void Resultform::FillListView()
         QStringList headers{PupilNameHeader};
         headers += ReadModuleNames(CourseFile);
         headers << FinalResultHeader;
+        // Built again when the course description changes: the final result goes back to the end
+        // first, so the columns are made in creation order each time.
+        QHeaderView* header = ListView->header();
+        if (const int columns = ListView->columnCount(); columns > 1)
+            header->moveSection(header->visualIndex(columns - 1), columns - 1);
         ListView->setColumnCount(int(headers.size()));
         ListView->setHeaderLabels(headers);
         // Shown second, but last in creation order so that it is filled last.
-        ListView->header()->moveSection(int(headers.size()) - 1, 1);
+        header->moveSection(int(headers.size()) - 1, 1);
         lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
         lblAvg->setText(QStringLiteral("0"));
     });

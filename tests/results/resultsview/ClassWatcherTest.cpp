@@ -139,6 +139,29 @@ TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
 }
 
+TEST_F(ClassWatcherTest, ColumnsFollowTheCourseDescription)
+{
+    folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
+    show();
+    const auto titles = [&] {
+        QStringList shown;
+        const QHeaderView* header = form->ListView->header();
+        for (int v = 0; v < header->count(); ++v)
+            shown << form->ListView->headerItem()->text(header->logicalIndex(v));
+        return shown;
+    };
+    ASSERT_EQ(titles(), (QStringList{"Leerling naam", "Eindresultaat", "Optellen", "Aftrekken"}));
+
+    // A module renamed, one added: the columns are made again, the final result still shown second.
+    folder.writeFile(QStringLiteral("swf/Omschrijving.ini"),
+                     "[Modules]\r\nm1=Plus\r\nm1o6=Optellen Test\r\nm2=Aftrekken\r\nm2o6=Aftrekken Test\r\n"
+                     "m3=Alles\r\nm3o6=Aftrekken Test\r\n");
+    const QStringList expected{"Leerling naam", "Eindresultaat", "Plus", "Aftrekken", "Alles"};
+    EXPECT_TRUE(waitFor([&] { return titles() == expected; })) << titles().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(cell(QStringLiteral("Anna"), 3), QStringLiteral("8"));
+    EXPECT_EQ(cell(QStringLiteral("Anna"), 4), QStringLiteral("7")); // final result, the last column made
+}
+
 TEST_F(ClassWatcherTest, RefillKeepsSortSelectionAndScrollPosition)
 {
     for (int p = 0; p < 80; ++p)
