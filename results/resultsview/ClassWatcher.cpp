@@ -185,15 +185,12 @@ void ClassWatcher::attempt()
 void ClassWatcher::refill()
 {
     const TableView view = captureView(m_form->ListView);
-    // The fill disables the tree, which would pass the focus on.
-    const QPointer<QWidget> focus = QApplication::focusWidget();
     // Module names and their number come from the course description too.
     if (std::exchange(m_courseChanged, false))
         m_form->FillListView();
     m_form->TreeView_NodeClick(m_form->SelectedNode);
+    // The focus that locking the tree moved on comes back as the fill ends (Resultform::unlockTree).
     restoreView(m_form->ListView, view);
-    if (focus && focus->isEnabled() && QApplication::focusWidget() != focus)
-        focus->setFocus();
 }
 
 void ClassWatcher::waitFor(QObject* blocker)

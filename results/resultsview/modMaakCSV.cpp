@@ -42,11 +42,6 @@ QString gradeField(const QString& text)
     return number;
 }
 
-QString cell(const QStringList& cells, qsizetype index)
-{
-    return index >= 0 && index < cells.size() ? cells.at(index) : QString();
-}
-
 } // namespace
 
 QByteArray MaakCSV(const ReportTable& table)
@@ -65,7 +60,7 @@ QByteArray MaakCSV(const ReportTable& table)
     for (const ReportTable::Row& row : table.rows) {
         fields.clear();
         for (const int c : std::as_const(columns))
-            fields << (c == 0 ? field(row.name) : gradeField(cell(row.cells, c - 1)));
+            fields << (c == 0 ? field(row.name) : gradeField(row.cells.value(c - 1)));
         text += fields.join(separator) + lineEnd;
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

@@ -8,11 +8,6 @@
 
 namespace {
 
-QString cell(const QStringList& cells, qsizetype index)
-{
-    return index >= 0 && index < cells.size() ? cells.at(index) : QString();
-}
-
 const QString Font1 = QStringLiteral("<font face='Arial' size='1'>");
 
 } // namespace
@@ -80,12 +75,12 @@ QString MaakHTML(const ReportInput& input, const QLocale& locale)
 
     for (const ReportTable::Row& row : table.rows) {
         // Cells are in creation order: modules 1..N-2, then the final result.
-        const QString finalResult = n > 2 ? cell(row.cells, n - 2) : QString();
+        const QString finalResult = n > 2 ? row.cells.value(n - 2) : QString();
         page += QStringLiteral("<tr><td nowrap>") + Font1 + HtmlEscaped(row.name);
         page += QStringLiteral("</font></td><td bgcolor='#C0C0C0' >") + Font1 + HtmlEscaped(finalResult);
         page += QStringLiteral("</font></td>");
         for (qsizetype c = 1; c <= n - 2; ++c)
-            page += QStringLiteral("<td align=right>") + Font1 + HtmlEscaped(cell(row.cells, c - 1)) +
+            page += QStringLiteral("<td align=right>") + Font1 + HtmlEscaped(row.cells.value(c - 1)) +
                     QStringLiteral("</font></td>");
         page += QStringLiteral("<tr>");
     }

@@ -19,7 +19,7 @@ struct ReportTable {
     QVector<int> shownColumns;
     struct Row {
         QString name;
-        QStringList cells; // columns 2.. in creation order; missing trailing cells count as empty
+        QStringList cells; // columns 2.. in creation order; missing trailing cells count as empty (value())
     };
     QVector<Row> rows; // in the displayed (sorted) order
     QString countCaption;   // lblnLeerling
