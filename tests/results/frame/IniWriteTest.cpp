@@ -1,19 +1,16 @@
 #include "INIfunc.h"
 #include "IniDocument.h"
+#include "SystemFixtures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <cstring>
-#include <pwd.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -82,6 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"headerWithoutBracketReused", "[A\r\nx=1\r\n", "A", "k", "v", "[A\r\nx=1\r\nk=v\r\n"},
         WriteCase{"blanksAroundNamesNotStored", "", " sec ", " key ", "v", "[sec]\r\nkey=v\r\n"},
         WriteCase{"blanksAroundNamesFindTheKey", "[sec]\r\nkey=1\r\n", "  sec ", " KEY", "2", "[sec]\r\nkey=2\r\n"},
+        WriteCase{"tabBeforeSectionBelongsToIt", "[sec]\r\nkey=1\r\n", "\tsec", "key", "2", "[sec]\r\nkey=1\r\n"},
+        WriteCase{"tabAfterKeyBelongsToIt", "[sec]\r\nkey=1\r\n", "sec", " key\t ", "2", "[sec]\r\nkey=1\r\n"},
         WriteCase{"loneCarriageReturnLineReplaced", "[A]\rk=1\rz=2\r", "A", "k", "3", "[A]\rk=3\r\nz=2\r"},
         WriteCase{"loneCarriageReturnEndsSection", "[A]\rx=1\r[B]\r", "A", "k", "v", "[A]\rx=1\rk=v\r\n[B]\r"},
         WriteCase{"lineBreaksBecomeBlanks", "", "A", "k", "a\r\nb\nc", "[A]\r\nk=a  b c\r\n"},
@@ -126,46 +125,10 @@ TEST(WriteIni, NothingIsWrittenWhereItCannotBe)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
 }
 
-// Permissions do not bind root: as root, a test that needs them runs in a copy of this binary
-// as the user "nobody", with a temporary folder of its own.
-void runAsNobody(const char* test)
-{
-    const passwd* nobody = ::getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr) << "no user nobody to run " << test << " as";
-    QTemporaryDir work;
-    const QString copy = work.filePath("frame_tests");
-    const QByteArray workName = QFile::encodeName(work.path());
-    ASSERT_TRUE(QFile::copy(QStringLiteral("/proc/self/exe"), copy));
-    ASSERT_EQ(::chmod(QFile::encodeName(copy).constData(), 0755), 0);
-    ASSERT_EQ(::chown(workName.constData(), nobody->pw_uid, nobody->pw_gid), 0);
-    ASSERT_EQ(::chmod(workName.constData(), 0755), 0);
-
-    const std::string uid = "--reuid=" + std::to_string(nobody->pw_uid);
-    const std::string gid = "--regid=" + std::to_string(nobody->pw_gid);
-    const QByteArray program = QFile::encodeName(copy);
-    const std::string filter = std::string("--gtest_filter=") + test;
-    const char* argv[] = {"setpriv", uid.c_str(), gid.c_str(), "--clear-groups", program.constData(), filter.c_str(),
-                          nullptr};
-    const std::string tmpdir = "TMPDIR=" + workName.toStdString();
-    std::vector<const char*> environment{tmpdir.c_str()};
-    for (char** entry = environ; *entry; ++entry)
-        if (std::strncmp(*entry, "TMPDIR=", 7) != 0)
-            environment.push_back(*entry);
-    environment.push_back(nullptr);
-    pid_t pid = 0;
-    ASSERT_EQ(::posix_spawnp(&pid, "setpriv", nullptr, nullptr, const_cast<char* const*>(argv),
-                             const_cast<char* const*>(environment.data())),
-              0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << test << " failed as nobody";
-}
-
 TEST(WriteIni, UnreadableFileIsNotReplaced)
 {
     if (geteuid() == 0) {
-        runAsNobody("WriteIni.UnreadableFileIsNotReplaced");
+        RunTestAsNobody("WriteIni.UnreadableFileIsNotReplaced");
         return;
     }
     QTemporaryDir dir;
@@ -230,7 +193,7 @@ TEST(WriteIni, ReplacementKeepsOwnerGroupAndMode)
 TEST(WriteIniAsUser, ReadOnlyFolderWritableFileIsWrittenInPlace)
 {
     if (geteuid() == 0) {
-        runAsNobody("WriteIniAsUser.ReadOnlyFolderWritableFileIsWrittenInPlace");
+        RunTestAsNobody("WriteIniAsUser.ReadOnlyFolderWritableFileIsWrittenInPlace");
         return;
     }
     QTemporaryDir dir;
@@ -300,7 +263,8 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"missingSection", "[A]\r\na=1", "Z", "[A]\r\na=1"},
         DeleteCase{"loneCarriageReturnsBlanksAroundName", "[A]\ra=1\r[B]\rb=1\r[C]\rc=1", " b ",
                    "[A]\ra=1\r[C]\rc=1"},
-        DeleteCase{"keysBeforeSectionsStay", "k=1\r\n[A]\r\na=1\r\n", "A", "k=1\r\n"}),
+        DeleteCase{"keysBeforeSectionsStay", "k=1\r\n[A]\r\na=1\r\n", "A", "k=1\r\n"},
+        DeleteCase{"tabAroundNameBelongsToIt", "[A]\r\na=1\r\n", "\tA ", "[A]\r\na=1\r\n"}),
     [](const testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
 
 TEST(DeleteIniSection, MissingFileIsNotCreated)
