@@ -80,6 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FullDiskCase{"WriteIni", [](const QString& path,
                                                 int*) { return WriteINI(path, "Profiel", "Voldoende", "60"); },
                                  false},
+                    FullDiskCase{"DeleteSection", [](const QString& path,
+                                                     int*) { return DeleteINISection(path, "Profiel"); },
+                                 false},
                     FullDiskCase{"DocumentSave",
                                  [](const QString& path, int* error) {
                                      IniDocument document = IniDocument::load(path);
