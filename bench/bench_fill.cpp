@@ -110,8 +110,8 @@ BENCHMARK(BM_FillResultsTable)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond
 
 // 300 pupils x 16 modules seen through a FUSE pass-through that answers every look-up and open
 // after 2 ms: the time to a full table, and the longest the window stopped reacting (the longest
-// gap between the ticks of a 5 ms timer during the fill). The pass-through's first pass over the
-// files is slow by itself (plain reads from 16 threads take as long), so one fill runs untimed.
+// gap between the ticks of a 5 ms timer during the fills). The pass-through's first pass over the
+// files is slow by itself (plain reads from 16 threads take as long), so the first fill is not timed.
 void BM_FillOnSlowShare(benchmark::State& state)
 {
     benchApp();
@@ -130,12 +130,20 @@ void BM_FillOnSlowShare(benchmark::State& state)
     {
         Resultform form;
         form.show();
+        // Painted once, as it is before the teacher can click: the first paint loads the fonts.
+        form.repaint();
+        QCoreApplication::processEvents();
         QTreeWidgetItem* node = form.TreeView->topLevelItem(0)->child(0);
         QElapsedTimer sinceTick;
         QTimer ticker;
         ticker.setInterval(5);
         QObject::connect(&ticker, &QTimer::timeout, [&] { frozen = std::max(frozen, sinceTick.restart()); });
+        // The first fill also sets up the watch of the class: its pauses count, its time does not.
+        sinceTick.start();
+        ticker.start();
         form.TreeView_NodeClick(node);
+        frozen = std::max(frozen, sinceTick.elapsed());
+        ticker.stop();
         for (auto _ : state) {
             form.TreeView_NodeClick(form.TreeView->topLevelItem(0)); // the root: an empty table
             sinceTick.start();
