@@ -1,6 +1,7 @@
 #include "CourseFile.h"
 
 #include "INIfunc.h"
+#include "IniReader.h"
 
 namespace {
 
@@ -36,9 +37,14 @@ QString ReadCourseTitle(const QString& courseFile)
 
 QStringList ReadModuleNames(const QString& courseFile)
 {
+    return ReadModuleNames(IniReader(courseFile));
+}
+
+QStringList ReadModuleNames(const IniReader& course)
+{
     QStringList names;
     for (int i = 1; i <= MaxModules; ++i) {
-        const QString name = readModules(courseFile, ModuleKey(i));
+        const QString name = course.value(ModulesSection, ModuleKey(i), QString());
         if (!name.isEmpty())
             names << name;
     }

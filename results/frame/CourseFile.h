@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+class IniReader;
+
 inline constexpr int MaxModules = 16;
 inline constexpr int TestTopic = 6;
 
@@ -33,5 +35,7 @@ struct Course {
 QString ReadCourseTitle(const QString& courseFile);
 // The names of m1..m16 that are not empty, in number order (the results table's columns).
 QStringList ReadModuleNames(const QString& courseFile);
+// The same from one reading of the course file.
+QStringList ReadModuleNames(const IniReader& course);
 // The whole contents, with the " Test" rule for a missing test name.
 Course ReadCourse(const QString& courseFile);

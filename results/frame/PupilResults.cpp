@@ -3,18 +3,14 @@
 #include "CourseFile.h"
 #include "Runtime.h"
 
-namespace {
-
-QString testName(const IniReader& course, int k)
-{
-    return course.value(QStringLiteral("Modules"), TopicKey(k, TestTopic), QString());
-}
-
-} // namespace
-
 QString ReadTestName(const QString& courseFile, int k)
 {
-    return testName(IniReader(courseFile), k);
+    return ReadTestName(IniReader(courseFile), k);
+}
+
+QString ReadTestName(const IniReader& course, int k)
+{
+    return course.value(QStringLiteral("Modules"), TopicKey(k, TestTopic), QString());
 }
 
 QStringList ReadTestNames(const QString& courseFile, int count)
@@ -22,7 +18,7 @@ QStringList ReadTestNames(const QString& courseFile, int count)
     const IniReader course(courseFile);
     QStringList names;
     for (int k = 1; k <= count; ++k)
-        names << testName(course, k);
+        names << ReadTestName(course, k);
     return names;
 }
 

@@ -11,6 +11,7 @@
 
 // The test name of module column k: "Modules"/"m" k "o6" of the course file, default empty.
 QString ReadTestName(const QString& courseFile, int k);
+QString ReadTestName(const IniReader& course, int k);
 // The test names of module columns 1..count from one reading of the course file.
 QStringList ReadTestNames(const QString& courseFile, int count);
 // The pupil's grade text for a test: "Resultaten"/testName of the result file, default empty.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QThread>
 #include <algorithm>
 
 namespace {
@@ -27,9 +28,11 @@ QString trimLeadingBlanks(const QString& text)
     return text.sliced(begin);
 }
 
+// Only on the window's thread: a listing made by a worker thread lets nothing run.
 void letEventsRun()
 {
-    if (QCoreApplication::instance())
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread())
         QCoreApplication::processEvents();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Folder listings. The folder is normalised in place (trimmed, "/" appended). Entries are
-// appended sorted by name; pending UI events run between entries.
+// appended sorted by name; pending UI events run between entries when listed on the
+// window's thread.
 
 #include <QString>
 #include <QStringList>

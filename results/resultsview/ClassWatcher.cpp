@@ -1,23 +1,29 @@
 #include "ClassWatcher.h"
 
-#include "Resultform.h"
-#include "modPublic.h"
+#include "ClassFill.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDirIterator>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QScrollBar>
-#include <QTreeWidget>
+#include <QWidget>
 #include <QWindow>
+#include <QtConcurrent/QtConcurrentMap>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <utility>
 
 namespace {
 
-// How soon a refill held up by a running fill is tried again.
+// How soon a signal held up by a running fill is tried again.
 constexpr int FillRetryMs = 100;
+constexpr int PollIntervalMs = 2000;
 
 int ownChangesDepth = 0;
 
@@ -27,12 +33,43 @@ QList<ClassWatcher*>& allWatchers()
     return watchers;
 }
 
-QString classFolder(const QString& className)
+// The type of the file system `path` lies on, from the mount table: no round trip to a server.
+QString fileSystemType(const QString& path)
 {
-    QString folder = DocumentFolder;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + className;
+    const QString cleaned = QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    if (!table.open(QIODevice::ReadOnly))
+        return {};
+    QString type;
+    qsizetype matched = -1;
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        // "id parent major:minor root mountpoint options [optional...] - type source superoptions"
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf("-");
+        if (fields.size() < 5 || dash < 0 || dash + 1 >= fields.size())
+            continue;
+        QByteArray point = fields[4];
+        point.replace("\\040", " ").replace("\\011", "\t").replace("\\012", "\n").replace("\\134", "\\");
+        const QString mountPoint = QFile::decodeName(point);
+        const bool inside = mountPoint == QLatin1String("/") || cleaned == mountPoint ||
+                            cleaned.startsWith(mountPoint + QLatin1Char('/'));
+        if (inside && mountPoint.size() >= matched) { // a later mount on the same point hides the earlier
+            matched = mountPoint.size();
+            type = QString::fromLatin1(fields[dash + 1]);
+        }
+    }
+    return type;
+}
+
+// False on file systems where the kernel's change notification misses what other machines
+// write: network file systems and FUSE (sshfs and the like).
+bool notifiedOfEveryChange(const QString& path)
+{
+    static const QStringList network{"nfs",  "nfs4",  "cifs",      "smb3",   "smbfs", "9p",    "ceph",  "afs",
+                                     "coda", "ncpfs", "glusterfs", "lustre", "gfs2",  "ocfs2", "davfs", "fuse"};
+    const QString type = fileSystemType(path);
+    // fuseblk is a local disk's driver (NTFS and the like).
+    return type != QLatin1String("fuseblk") && !network.contains(type.section(QLatin1Char('.'), 0, 0));
 }
 
 // The pupils' files of `folder`, chosen as the fill chooses them, without letting events run.
@@ -59,50 +96,63 @@ QObject* openDialogOrMenu()
     return QGuiApplication::modalWindow(); // a platform dialog has no widget
 }
 
-// What the teacher looks at in the table, by pupil name, as rows are rebuilt by a fill.
-struct TableView {
-    QString current;
-    QStringList selected;
-    int vertical = 0;
-    int horizontal = 0;
-};
-
-TableView captureView(const QTreeWidget* table)
+// Relative to the open folder `dir` (AT_FDCWD: the working folder), so that each file costs one
+// look-up of its own name only.
+FolderState::Entry statEntry(int dir, const QByteArray& path)
 {
-    TableView view;
-    if (const QTreeWidgetItem* current = table->currentItem())
-        view.current = current->text(0);
-    for (const QTreeWidgetItem* item : table->selectedItems())
-        view.selected << item->text(0);
-    view.vertical = table->verticalScrollBar()->value();
-    view.horizontal = table->horizontalScrollBar()->value();
-    return view;
+    FolderState::Entry entry;
+    struct stat st {};
+    if (::fstatat(dir, path.constData(), &st, 0) == 0 && S_ISREG(st.st_mode)) {
+        entry.size = st.st_size;
+        entry.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        entry.inode = st.st_ino;
+    }
+    return entry;
 }
 
-void restoreView(QTreeWidget* table, const TableView& view)
+// Metadata only: the listing, then each candidate's size and time, several at a time, as each
+// costs a round trip to the server. Nothing is read.
+FolderState readState(const QString& folder, const QString& courseFile)
 {
-    for (int r = 0; r < table->topLevelItemCount(); ++r) {
-        QTreeWidgetItem* item = table->topLevelItem(r);
-        if (item->text(0) == view.current)
-            table->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-        if (view.selected.contains(item->text(0)))
-            item->setSelected(true);
+    FolderState state;
+    QByteArray path = QFile::encodeName(folder);
+    if (!path.endsWith('/'))
+        path += '/';
+    if (DIR* dir = ::opendir(path.constData())) {
+        state.folderExists = true;
+        QList<QByteArray> names;
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            // Pupils' files have no "." in their name; the type is checked by stat below.
+            if (!name.contains('.') && entry->d_type != DT_DIR)
+                names << name;
+        }
+        const int fd = ::dirfd(dir);
+        const QList<FolderState::Entry> entries = QtConcurrent::blockingMapped<QList<FolderState::Entry>>(
+            FileReaders(), names, [fd](const QByteArray& name) { return statEntry(fd, name); });
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (entries[i].size >= 0)
+                state.files.insert(QFile::decodeName(names[i]), entries[i]);
+        ::closedir(dir);
     }
-    // The scroll ranges follow the new rows only once they are laid out.
-    table->doItemsLayout();
-    table->verticalScrollBar()->setValue(view.vertical);
-    table->horizontalScrollBar()->setValue(view.horizontal);
+    if (!courseFile.isEmpty())
+        state.files.insert(courseFile, statEntry(AT_FDCWD, QFile::encodeName(courseFile)));
+    return state;
 }
 
 } // namespace
 
-ClassWatcher::ClassWatcher(Resultform* form)
-    : QObject(form)
-    , m_form(form)
+ClassWatcher::ClassWatcher(QWidget* window)
+    : QObject(window)
+    , m_window(window)
 {
     setObjectName(QStringLiteral("ClassWatcher"));
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &ClassWatcher::attempt);
+    m_pollTimer.setInterval(PollIntervalMs);
+    connect(&m_pollTimer, &QTimer::timeout, this, &ClassWatcher::poll);
+    connect(&m_poll, &QFutureWatcher<FolderState>::finished, this, &ClassWatcher::polled);
+    window->installEventFilter(this);
     allWatchers() << this;
 }
 
@@ -111,15 +161,25 @@ ClassWatcher::~ClassWatcher()
     allWatchers().removeOne(this);
 }
 
-void ClassWatcher::watchClass(const QString& className)
+void ClassWatcher::watchClass(const QString& folder, const QString& courseFile)
 {
     m_pending = false;
     m_timer.stop();
-    const QString folder = classFolder(className);
-    if (folder != m_folder || m_stale) {
+    if (folder != m_folder || courseFile != m_course || m_stale) {
         m_folder = folder;
+        m_course = courseFile;
         arm();
     }
+}
+
+void ClassWatcher::setHeld(bool held)
+{
+    m_held = held;
+}
+
+void ClassWatcher::setPollInterval(int milliseconds)
+{
+    m_pollTimer.setInterval(milliseconds);
 }
 
 void ClassWatcher::arm()
@@ -127,23 +187,64 @@ void ClassWatcher::arm()
     // A new watcher rather than new paths: notices of the old one still queued (the program's own
     // changes, files replaced by a rename) go with it. Never called from its own signals.
     delete m_files;
-    m_files = new QFileSystemWatcher(this);
-    connect(m_files, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
-        if (path == CourseFile)
-            m_courseChanged = true;
-        changed();
-    });
-    connect(m_files, &QFileSystemWatcher::directoryChanged, this, &ClassWatcher::changed);
+    m_files = nullptr;
+    ++m_armed;
+    m_knownSet = false;
     m_stale = false;
-    m_folderExisted = QFileInfo(m_folder).isDir();
+    // Nothing here may wait for a server: on a share the first poll tells whether the folder exists.
+    m_polling = !m_folder.isEmpty() && !(notifiedOfEveryChange(m_folder) && notifiedOfEveryChange(m_course));
+    m_folderExisted = m_polling || (!m_folder.isEmpty() && QFileInfo(m_folder).isDir());
+    if (m_polling) {
+        if (!minimised())
+            m_pollTimer.start();
+        poll(); // what the fill about to run reads, to compare later polls with
+        return;
+    }
+    m_pollTimer.stop();
     if (!m_folderExisted)
         return;
+    m_files = new QFileSystemWatcher(this);
+    connect(m_files, &QFileSystemWatcher::fileChanged, this, &ClassWatcher::changed);
+    connect(m_files, &QFileSystemWatcher::directoryChanged, this, &ClassWatcher::changed);
     // The folder shows pupils added and removed, each file a pupil's file written in place.
     QStringList paths = pupilFiles(m_folder);
     paths << m_folder;
-    if (QFileInfo::exists(CourseFile))
-        paths << CourseFile;
+    if (QFileInfo::exists(m_course))
+        paths << m_course;
     m_files->addPaths(paths);
+}
+
+void ClassWatcher::poll()
+{
+    if (!m_polling || m_poll.isRunning() || minimised())
+        return;
+    m_pollArmed = m_armed;
+    m_poll.setFuture(QtConcurrent::run(FileReaders(), readState, m_folder, m_course));
+}
+
+void ClassWatcher::polled()
+{
+    // Minimised since it began: the first poll once shown again compares with what was known.
+    if (minimised())
+        return;
+    if (m_pollArmed != m_armed) {
+        poll(); // begun before the watch changed: compare from a fresh state
+        return;
+    }
+    FolderState state = m_poll.result();
+    const bool first = !std::exchange(m_knownSet, true);
+    if (!first && state == m_known)
+        return;
+    m_known = std::move(state);
+    if (first)
+        m_folderExisted = m_known.folderExists;
+    else
+        changed();
+}
+
+bool ClassWatcher::minimised() const
+{
+    return m_window->window()->isMinimized();
 }
 
 void ClassWatcher::changed()
@@ -165,32 +266,20 @@ void ClassWatcher::attempt()
         waitFor(blocker);
         return;
     }
-    if (m_form->isFilling()) {
+    if (m_held) {
         m_timer.start(FillRetryMs);
         return;
     }
     m_pending = false;
-    // After the tree was rebuilt (a new data folder) the table is empty and follows nothing.
-    const QTreeWidgetItem* shown = m_form->SelectedNode;
-    if (!shown || classFolder(shown->text(0)) != m_folder || !m_folderExisted)
+    // Nothing is watched while the tree's root is shown.
+    if (m_folder.isEmpty() || !m_folderExisted)
         return;
     ++m_refreshes;
     emit refreshing();
-    if (QFileInfo(m_folder).isDir())
-        refill();
+    if (m_polling ? m_known.folderExists : QFileInfo(m_folder).isDir())
+        emit classChanged();
     else
-        m_form->cmdVerVers_Click();
-}
-
-void ClassWatcher::refill()
-{
-    const TableView view = captureView(m_form->ListView);
-    // Module names and their number come from the course description too.
-    if (std::exchange(m_courseChanged, false))
-        m_form->FillListView();
-    m_form->TreeView_NodeClick(m_form->SelectedNode);
-    // The focus that locking the tree moved on comes back as the fill ends (Resultform::unlockTree).
-    restoreView(m_form->ListView, view);
+        emit classGone();
 }
 
 void ClassWatcher::waitFor(QObject* blocker)
@@ -214,6 +303,15 @@ void ClassWatcher::releaseBlocker()
 
 bool ClassWatcher::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_window && event->type() == QEvent::WindowStateChange && m_polling) {
+        // Nothing is polled while minimised; a change made meanwhile shows on the first poll after.
+        if (minimised()) {
+            m_pollTimer.stop();
+        } else if (!m_pollTimer.isActive()) {
+            m_pollTimer.start();
+            poll();
+        }
+    }
     if (watched == m_blocker && event->type() == QEvent::Hide)
         blockerGone();
     return QObject::eventFilter(watched, event);

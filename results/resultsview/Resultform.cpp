@@ -1,5 +1,6 @@
 #include "Resultform.h"
 
+#include "ClassFill.h"
 #include "ClassWatcher.h"
 #include "CourseFile.h"
 #include "Cursusform.h"
@@ -16,17 +17,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCollator>
-#include <QElapsedTimer>
 #include <QEvent>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -82,6 +86,49 @@ void place(QWidget* widget, const TwipsRect& rect)
     widget->setGeometry(twipsRect(rect.left, rect.top, rect.width, rect.height));
 }
 
+QString classFolder(const QString& className)
+{
+    QString folder = DocumentFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + className;
+}
+
+// What the teacher looks at in the table, by pupil name, as rows are rebuilt by a fill.
+struct TableView {
+    QString current;
+    QStringList selected;
+    int vertical = 0;
+    int horizontal = 0;
+};
+
+TableView captureView(const QTreeWidget* table)
+{
+    TableView view;
+    if (const QTreeWidgetItem* current = table->currentItem())
+        view.current = current->text(0);
+    for (const QTreeWidgetItem* item : table->selectedItems())
+        view.selected << item->text(0);
+    view.vertical = table->verticalScrollBar()->value();
+    view.horizontal = table->horizontalScrollBar()->value();
+    return view;
+}
+
+void restoreView(QTreeWidget* table, const TableView& view)
+{
+    for (int r = 0; r < table->topLevelItemCount(); ++r) {
+        QTreeWidgetItem* item = table->topLevelItem(r);
+        if (item->text(0) == view.current)
+            table->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+        if (view.selected.contains(item->text(0)))
+            item->setSelected(true);
+    }
+    // The scroll ranges follow the new rows only once they are laid out.
+    table->doItemsLayout();
+    table->verticalScrollBar()->setValue(view.vertical);
+    table->horizontalScrollBar()->setValue(view.horizontal);
+}
+
 } // namespace
 
 Resultform::Resultform(QWidget* parent)
@@ -95,6 +142,8 @@ Resultform::Resultform(QWidget* parent)
     buildMenus();
     buildClassCommands();
     m_watcher = new ClassWatcher(this);
+    connect(m_watcher, &ClassWatcher::classChanged, this, [this] { refillShownClass(); });
+    connect(m_watcher, &ClassWatcher::classGone, this, [this] { cmdVerVers_Click(); });
 
     // Client area 9660 x 5940 twips below the menu bar; centred on the screen when first shown.
     resize(twips(ResultClientWidth), twips(ResultClientHeight) + menuBar()->sizeHint().height());
@@ -122,7 +171,11 @@ void Resultform::buildControls()
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setHeaderHidden(true);
     TreeView->setColumnCount(1);
-    connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { TreeView_NodeClick(item); });
+    connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        // A second click on the class being filled changes nothing; another class takes its place.
+        if (!isFilling() || item != SelectedNode)
+            TreeView_NodeClick(item);
+    });
     connect(TreeView, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { TreeView_CurrentChanged(current); });
     TreeView->viewport()->installEventFilter(this);
@@ -231,6 +284,7 @@ void Resultform::FillTreeView()
 void Resultform::showRoot()
 {
     ++m_generation; // a fill still running stops
+    m_watcher->watchClass(QString(), QString());
     ListView->clear();
     SelectedNode = rootNode();
     selectInTree(SelectedNode);
@@ -248,35 +302,42 @@ void Resultform::selectInTree(QTreeWidgetItem* node)
 void Resultform::FillListView()
 {
     RunGuarded(this, [this] {
-        QStringList headers{PupilNameHeader};
-        headers += ReadModuleNames(CourseFile);
-        headers << FinalResultHeader;
-        // Built again when the course description changes: the final result goes back to the end
-        // first, so the columns are made in creation order each time.
-        QHeaderView* header = ListView->header();
-        if (const int columns = ListView->columnCount(); columns > 1)
-            header->moveSection(header->visualIndex(columns - 1), columns - 1);
-        ListView->setColumnCount(int(headers.size()));
-        ListView->setHeaderLabels(headers);
-        // Shown second, but last in creation order so that it is filled last.
-        header->moveSection(int(headers.size()) - 1, 1);
+        setColumns(ReadModuleNames(CourseFile));
         lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
         lblAvg->setText(QStringLiteral("0"));
     });
 }
 
+void Resultform::setColumns(const QStringList& moduleNames)
+{
+    QStringList headers{PupilNameHeader};
+    headers += moduleNames;
+    headers << FinalResultHeader;
+    QStringList shown;
+    for (int c = 0; c < ListView->columnCount(); ++c)
+        shown << ListView->headerItem()->text(c);
+    if (shown == headers)
+        return; // the same columns keep their widths
+    // The final result goes back to the end first, so the columns are made in creation order.
+    QHeaderView* header = ListView->header();
+    if (const int columns = ListView->columnCount(); columns > 1)
+        header->moveSection(header->visualIndex(columns - 1), columns - 1);
+    ListView->setColumnCount(int(headers.size()));
+    ListView->setHeaderLabels(headers);
+    // Shown second, but last in creation order so that it is filled last.
+    header->moveSection(int(headers.size()) - 1, 1);
+}
+
+// The tree stays usable during a fill: a click on another class abandons it for that class.
 void Resultform::lockTree()
 {
     if (m_fillDepth++ == 0) {
-        m_focusBeforeFill = focusWidget();
-        TreeView->setEnabled(false);
-        m_focusDuringFill = focusWidget();
-        setCursor(Qt::WaitCursor);
-        // Repainting the table after every pupil would cost more than reading the files; the
-        // count label and the pointer show the progress, the rows appear when the fill ends.
-        // The label itself is painted now and then (fillRows), not at every pupil.
+        m_watcher->setHeld(true);
+        setCursor(Qt::BusyCursor);
+        // Laying the table out again as every row joins would cost more than reading the files;
+        // the count and the pointer show the progress, the rows appear when the fill ends.
         ListView->setUpdatesEnabled(false);
-        lblnLeerling->setUpdatesEnabled(false);
+        emit fillStarted();
     }
 }
 
@@ -284,15 +345,9 @@ void Resultform::unlockTree()
 {
     if (--m_fillDepth == 0) {
         ListView->setUpdatesEnabled(true);
-        lblnLeerling->setUpdatesEnabled(true);
-        TreeView->setEnabled(true);
         unsetCursor();
-        // Disabling the tree moved the focus on to the next control; it goes back unless the user
-        // has moved it meanwhile.
-        if (m_focusBeforeFill && m_focusBeforeFill != m_focusDuringFill && focusWidget() == m_focusDuringFill)
-            m_focusBeforeFill->setFocus();
-        m_focusBeforeFill = nullptr;
-        m_focusDuringFill = nullptr;
+        m_watcher->setHeld(false);
+        emit fillFinished();
     }
 }
 
@@ -317,7 +372,7 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
         ListView->clear();
         SelectedNode = node;
         selectInTree(node);
-        m_watcher->watchClass(nodeText);
+        m_watcher->watchClass(classFolder(nodeText), CourseFile);
         fillRows(nodeText);
     });
     unlockTree();
@@ -326,7 +381,7 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
 void Resultform::TreeView_CurrentChanged(QTreeWidgetItem* node)
 {
     // A mouse press moves the current node too; its click (or the release) decides what is shown.
-    if (m_treeMouseDown || !node || node == SelectedNode || isFilling())
+    if (m_treeMouseDown || !node || node == SelectedNode)
         return;
     TreeView_NodeClick(node);
 }
@@ -351,51 +406,59 @@ struct PendingRows {
 void Resultform::fillRows(const QString& nodeText)
 {
     const quint64 generation = ++m_generation;
-    QString path = DocumentFolder;
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    path += nodeText;
-    ListFiles(path, LstFiles);
-    if (generation != m_generation || m_ending)
+    // A newer fill or a rebuilt tree owns the table then.
+    const auto abandoned = [&] { return generation != m_generation || m_ending; };
+    // Events run while the files are read; `ready` is true once the reads report something.
+    const auto waitUntil = [&](const auto& ready) {
+        while (!ready()) {
+            if (abandoned())
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        return !abandoned();
+    };
+
+    QFutureWatcher<ClassListing> listed;
+    listed.setFuture(QtConcurrent::run(FileReaders(), ReadClassListing, classFolder(nodeText), CourseFile));
+    // Pending events run at least once in every fill, however soon the reads end.
+    QCoreApplication::processEvents();
+    if (!waitUntil([&] { return listed.isFinished(); }))
         return;
+    const ClassListing listing = listed.result();
+    LstFiles = listing.pupils;
+    setColumns(listing.moduleNames);
+
+    QFutureWatcher<QStringList> read;
+    read.setFuture(ReadPupilGrades(listing));
+    // The reads not begun yet are left when the fill ends early.
+    const auto stopReading = qScopeGuard([&] { read.cancel(); });
 
     // The table is not painted during the fill, so its rows join it when the fill ends (or fails,
-    // keeping the rows so far): a row joining after every pupil makes the table lay out all its
-    // rows again each time the pending events run.
+    // keeping the rows so far): a row joining as each pupil comes in makes the table lay out all
+    // its rows again each time.
     PendingRows rows;
     ClassAverage average;
     qint16 finalResult = 0;
-    const QStringList pupils = LstFiles;
-    const int moduleColumns = ListView->columnCount() - 2;
-    // One reading of the course and of each pupil's file per fill; nothing outlives the fill.
-    const QStringList testNames = ReadTestNames(CourseFile, moduleColumns);
-    QElapsedTimer sincePainted;
-    sincePainted.start();
+    const int moduleColumns = int(listing.moduleNames.size());
     try {
-        for (const QString& name : pupils) {
-            QCoreApplication::processEvents();
-            if (generation != m_generation || m_ending)
-                return; // a newer fill or a rebuilt tree owns the table now
+        // In list order, whatever order the reads end in, so that the figures are those of a
+        // fill pupil by pupil.
+        for (qsizetype i = 0; i < listing.pupils.size(); ++i) {
+            if (!waitUntil([&] { return read.future().isResultReadyAt(int(i)); }))
+                return;
             lblnLeerling->setText(QString::number(rows.items.size()));
-            if (sincePainted.hasExpired(50)) {
-                lblnLeerling->setUpdatesEnabled(true);
-                lblnLeerling->repaint();
-                lblnLeerling->setUpdatesEnabled(false);
-                sincePainted.restart();
-            }
             // The previous pupil enters the average only now, so a total that overflows leaves the
             // rows so far in place.
             average.add(finalResult);
             finalResult = 0;
 
-            auto* row = new ResultRow(QStringList{name});
+            auto* row = new ResultRow(QStringList{listing.pupils[i]});
             rows.items << row;
             FinalResult pupil;
-            const IniReader resultFile(path + name);
+            const QStringList grades = read.future().resultAt(int(i));
             for (int k = 1; k <= moduleColumns; ++k) {
-                const QString grade = ReadGrade(resultFile, testNames[k - 1]);
-                row->setText(k, grade);
-                pupil.add(grade);
+                row->setText(k, grades[k - 1]);
+                pupil.add(grades[k - 1]);
             }
             if (pupil.hasResult()) {
                 finalResult = pupil.value();
@@ -411,6 +474,15 @@ void Resultform::fillRows(const QString& nodeText)
 
     lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
     lblAvg->setText(average.text());
+}
+
+void Resultform::refillShownClass()
+{
+    if (!SelectedNode || SelectedNode == rootNode())
+        return;
+    const TableView view = captureView(ListView);
+    TreeView_NodeClick(SelectedNode);
+    restoreView(ListView, view);
 }
 
 void Resultform::cmdVerVers_Click()

@@ -6,7 +6,6 @@
 #include "modMaakHTML.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 
 class ClassWatcher;
@@ -33,7 +32,10 @@ public:
     void FillTreeView();
     // Builds the table's columns from the course description and resets the two labels.
     void FillListView();
-    // Fills the table for the class of `node` (the root gives an empty table).
+    // Fills the table for the class of `node` (the root gives an empty table), with the columns
+    // of the course description as it is now. The files are read off the window's thread while
+    // events run; returns when the fill has ended or another fill, a refresh or the end of the
+    // program has abandoned it.
     void TreeView_NodeClick(QTreeWidgetItem* node);
     // Refresh: lists the classes anew and shows the class at the same tree position again.
     void cmdVerVers_Click();
@@ -62,7 +64,7 @@ public:
     static QString nodeKey(const QTreeWidgetItem* node);
     // The controls' current geometry in twips.
     const ResultLayout& currentLayout() const { return m_layout; }
-    // True while a fill of the table runs.
+    // True while a fill of the table runs, from fillStarted to fillFinished.
     bool isFilling() const { return m_fillDepth > 0; }
 
     // Controls (objectName = member name).
@@ -102,6 +104,12 @@ public:
     // The class whose table is shown; the root after FillTreeView.
     QTreeWidgetItem* SelectedNode = nullptr;
 
+signals:
+    // A fill of the table begins; the table and its figures are incomplete until fillFinished.
+    void fillStarted();
+    // The fill has ended, complete, failed or abandoned for another; isFilling() is false again.
+    void fillFinished();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -114,6 +122,10 @@ private:
     void Form_Load();
     void applyLayout();
     void fillRows(const QString& nodeText);
+    // The columns for these module names, made again only when they differ from the shown ones.
+    void setColumns(const QStringList& moduleNames);
+    // The shown class filled again, keeping what the teacher looks at (sort, selection, scroll).
+    void refillShownClass();
     // Makes the root current and shows it as after the window's load: empty table, count and
     // average "0", report items disabled.
     void showRoot();
@@ -130,9 +142,6 @@ private:
     ResultLayout m_layout;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     int m_fillDepth = 0;
-    // Where the focus was when the fill locked the tree, and where the locking moved it.
-    QPointer<QWidget> m_focusBeforeFill;
-    QPointer<QWidget> m_focusDuringFill;
     // True from a mouse press on the tree until its click has been handled.
     bool m_treeMouseDown = false;
     // Changes whenever the tree is rebuilt or a new fill starts, so that a fill interrupted by

@@ -4,8 +4,10 @@
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include "ResultsTestSupport.h"
+#include "SlowShare.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -137,6 +139,55 @@ TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
     QTest::qWait(QuietMs);
     EXPECT_EQ(watcher->refreshCount(), refreshes);
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+}
+
+// On a share the kernel sees only this PC's writes; a write by another PC is a write to the
+// folder behind the FUSE mount.
+TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
+{
+    folder.writeFile(QStringLiteral("server/4B/Anna"), "[Resultaten]\r\nOptellen Test=6\r\n");
+    const QString written = folder.path() + QStringLiteral("server/4B/Anna");
+    SlowShare share(folder.path() + QStringLiteral("server"), folder.documents(), 0);
+    ASSERT_TRUE(share.mounted());
+    show();
+    ASSERT_TRUE(watcher->polling());
+    ASSERT_EQ(cell(QStringLiteral("Anna"), 1), QStringLiteral("6"));
+
+    struct Step {
+        const char* label;
+        bool minimised;
+        QByteArray grade;
+    };
+    const Step steps[] = {{"shown", false, "7"}, {"minimised, then shown again", true, "8"}};
+    for (const Step& step : steps) {
+        const int refreshes = watcher->refreshCount();
+        if (step.minimised)
+            form->showMinimized();
+        QFile file(written);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Resultaten]\r\nOptellen Test=" + step.grade + "\r\n");
+        file.close();
+        if (step.minimised) {
+            // Nothing is polled while minimised.
+            QTest::qWait(2500);
+            EXPECT_EQ(watcher->refreshCount(), refreshes) << step.label;
+            form->showNormal();
+        }
+        QElapsedTimer shown;
+        shown.start();
+        EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("Anna"), 1) == QString::fromLatin1(step.grade); }))
+            << step.label;
+        EXPECT_LT(shown.elapsed(), 3000) << step.label;
+    }
+    form.reset();
+
+    // A local disk is left to the kernel: nothing is polled.
+    TestProgram local;
+    local.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}});
+    local.use();
+    Resultform onDisk;
+    onDisk.TreeView_NodeClick(findClassNode(onDisk, Klas));
+    EXPECT_FALSE(onDisk.findChild<ClassWatcher*>()->polling());
 }
 
 TEST_F(ClassWatcherTest, ColumnsFollowTheCourseDescription)

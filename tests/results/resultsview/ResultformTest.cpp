@@ -1,10 +1,12 @@
 // The results window driven as the teacher drives it: load, class clicks, refresh, sorting.
+#include "Resultform.h"
 #include "ErrorRule.h"
 #include "RecordingPrompts.h"
-#include "Resultform.h"
 #include "ResultsTestSupport.h"
+#include "SlowShare.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -318,29 +320,30 @@ TEST_F(ResultformTest, MouseClickOnANodeFillsTheTable)
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
 }
 
-TEST_F(ResultformTest, TreeIsLockedAndPointerBusyWhileFilling)
+TEST_F(ResultformTest, TreeStaysUsableAndPointerBusyWhileFilling)
 {
     for (int p = 0; p < 5; ++p)
         folder.writePupil(QStringLiteral("4B"), QStringLiteral("L%1").arg(p),
                           {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
     Resultform& f = open();
-    bool sawLocked = false;
+    bool sawUsable = false;
     bool sawBusy = false;
     bool sawPaintingHeld = false;
     // Runs among the events that the fill lets through between pupils.
     QTimer::singleShot(0, &f, [&] {
-        sawLocked = f.isFilling() && !f.TreeView->isEnabled();
-        sawBusy = f.cursor().shape() == Qt::WaitCursor;
-        sawPaintingHeld = !f.ListView->updatesEnabled() && !f.lblnLeerling->updatesEnabled();
+        // A click on another class abandons the fill for that class.
+        sawUsable = f.isFilling() && f.TreeView->isEnabled();
+        sawBusy = f.cursor().shape() == Qt::BusyCursor;
+        sawPaintingHeld = !f.ListView->updatesEnabled();
     });
     clickClass(QStringLiteral("4B"));
-    EXPECT_TRUE(sawLocked);
+    EXPECT_TRUE(sawUsable);
     EXPECT_TRUE(sawBusy);
     EXPECT_TRUE(sawPaintingHeld);
     EXPECT_TRUE(f.TreeView->isEnabled());
     EXPECT_TRUE(f.ListView->updatesEnabled());
     EXPECT_TRUE(f.lblnLeerling->updatesEnabled());
-    EXPECT_NE(f.cursor().shape(), Qt::WaitCursor);
+    EXPECT_NE(f.cursor().shape(), Qt::BusyCursor);
 }
 
 TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
@@ -381,8 +384,71 @@ TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
         EXPECT_TRUE(f.ListView->updatesEnabled()) << c.label;
         EXPECT_TRUE(f.lblnLeerling->updatesEnabled()) << c.label;
         EXPECT_FALSE(f.isFilling()) << c.label;
-        EXPECT_NE(f.cursor().shape(), Qt::WaitCursor) << c.label;
+        EXPECT_NE(f.cursor().shape(), Qt::BusyCursor) << c.label;
     }
+}
+
+TEST_F(ResultformTest, ColumnsFollowTheCourseDescriptionOnTheNextClick)
+{
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")},
+                       {QStringLiteral("Aftrekken Test"), QStringLiteral("8")}});
+    Resultform& f = open();
+    clickClass(QStringLiteral("4B"));
+    f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
+    // Changed while no class is shown: "Optellen" gone, "Aftrekken" now module 1.
+    folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), "[Modules]\r\nm1=Aftrekken\r\nm1o6=Aftrekken Test\r\n");
+    clickClass(QStringLiteral("4B"));
+    const ReportTable table = f.tableSnapshot();
+    EXPECT_EQ(table.headers, (QStringList{"Leerling naam", "Aftrekken", "Eindresultaat"}));
+    EXPECT_EQ(table.rows.value(0).cells, (QStringList{"8", "8"}));
+}
+
+// 40 pupils on a share that answers every look-up and open after 50 ms.
+TEST_F(ResultformTest, FillOnASlowShareKeepsTheWindowRespondingAndGivesWayToAnotherClass)
+{
+    const QString source = folder.path() + QStringLiteral("server/");
+    for (int p = 0; p < 40; ++p)
+        folder.writeFile(QStringLiteral("server/Groot/L%1").arg(p, 2, 10, QLatin1Char('0')),
+                         "[Resultaten]\r\nOptellen Test=7\r\n");
+    folder.writeFile(QStringLiteral("server/Klein/Kim"), "[Resultaten]\r\nOptellen Test=9\r\n");
+    SlowShare share(source, folder.documents(), 50);
+    ASSERT_TRUE(share.mounted());
+    Resultform& f = open();
+    // The first paint loads the fonts; that pause is the program's start, not the fill's.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    f.repaint();
+
+    // The longest gap between the ticks of a 10 ms timer is the longest the window stopped reacting.
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    bool clicked = false;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, &f, [&] {
+        longest = std::max(longest, sinceTick.restart());
+        // Once the count shows progress, the teacher clicks another class.
+        if (!clicked && f.isFilling() && f.lblnLeerling->text().toInt() > 0) {
+            clicked = true;
+            QTimer::singleShot(0, &f, [&] {
+                QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {},
+                                  f.TreeView->visualItemRect(classNode(QStringLiteral("Klein"))).center());
+            });
+        }
+    });
+    sinceTick.start();
+    ticker.start();
+    clickClass(QStringLiteral("Groot"));
+    ticker.stop();
+
+    EXPECT_TRUE(clicked);
+    EXPECT_LT(longest, 100);
+    EXPECT_FALSE(f.isFilling());
+    EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("Klein"));
+    EXPECT_EQ(rowNames(), QStringList{"Kim"});
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("9"));
+    form.reset();
 }
 
 TEST_F(ResultformTest, ColumnClicksFlipTheDirectionOnEveryClick)
