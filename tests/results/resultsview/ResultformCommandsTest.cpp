@@ -371,123 +371,55 @@ TEST_F(ResultformCommandsTest, ReportSavedWithEnterNeverAddsAPupil)
     }
 }
 
-namespace {
-
-QStringList rowNamesOf(const Resultform& f)
+// Ververs and the class commands show the class again by its name, whatever came or went before
+// it, and the count and average (which the report and the CSV take) are those of the rows shown.
+TEST_F(ResultformCommandsTest, RefreshShowsTheSameClassByNameWithItsFigures)
 {
-    QStringList names;
-    for (const ReportTable::Row& row : f.tableSnapshot().rows)
-        names << row.name;
-    return names;
-}
-
-} // namespace
-
-// Ververs and the class commands show the class again by its name, whatever came or went before it.
-TEST_F(ResultformCommandsTest, RefreshShowsTheSameClassByName)
-{
-    const QString docs = folder.documents();
     struct Case {
         const char* what;
-        std::function<void(Resultform&)> act;
+        void (Resultform::*command)();
+        QString elsewhere; // made ("+") or removed ("-") by another PC first
+        QString typed;
+        bool ok;       // the answer to a confirmation
         QString shown; // empty: the root
-        QStringList rows;
     };
     const Case cases[] = {
-        {"Ververs, a class made before it elsewhere",
-         [&](Resultform& f) {
-             folder.makeClass(QStringLiteral("0A"));
-             f.cmdVerVers_Click();
-         },
-         "1B", {"Lid 1B"}},
-        {"Ververs, a class before it removed elsewhere",
-         [&](Resultform& f) {
-             QDir(docs + QStringLiteral("1A")).removeRecursively();
-             f.cmdVerVers_Click();
-         },
-         "1B", {"Lid 1B"}},
-        {"Ververs, the class removed elsewhere",
-         [&](Resultform& f) {
-             QDir(docs + QStringLiteral("1B")).removeRecursively();
-             f.cmdVerVers_Click();
-         },
-         "", {}},
-        {"Klas aanmaken",
-         [&](Resultform& f) {
-             recorded.prompts.texts = {QStringLiteral("0A")};
-             f.pKlasAanmaken_Click();
-         },
-         "1B", {"Lid 1B"}},
-        {"Klas hernoemen",
-         [&](Resultform& f) {
-             recorded.prompts.texts = {QStringLiteral("00")};
-             f.pKlasHernoemen_Click();
-         },
-         "00", {"Lid 1B"}},
-        {"Klas verwijderen",
-         [&](Resultform& f) {
-             recorded.prompts.answers = {PromptAnswer::Ok};
-             f.pKlasVerwijderen_Click();
-         },
-         "", {}},
+        {"Ververs", &Resultform::cmdVerVers_Click, "+0A", "", false, "1B"},
+        {"Ververs", &Resultform::cmdVerVers_Click, "-1A", "", false, "1B"},
+        {"Ververs", &Resultform::cmdVerVers_Click, "-1B", "", false, ""},
+        {"Klas aanmaken", &Resultform::pKlasAanmaken_Click, "", "0A", false, "1B"},
+        {"Klas hernoemen", &Resultform::pKlasHernoemen_Click, "", "00", false, "00"},
+        {"Klas hernoemen cancelled", &Resultform::pKlasHernoemen_Click, "", "", false, "1B"},
+        {"Klas leegmaken cancelled", &Resultform::pklasleegmaken_Click, "", "", false, "1B"},
+        {"Klas verwijderen refused", &Resultform::pKlasVerwijderen_Click, "", "", true, "1B"},
     };
     for (const Case& c : cases) {
-        QDir(docs).removeRecursively();
-        for (const QString name : {"1A", "1B", "1C"})
-            folder.writePupil(name, QStringLiteral("Lid ") + name, {{"Optellen Test", "7"}});
+        const std::string what = c.what + (" " + c.elsewhere).toStdString();
+        QDir(folder.documents()).removeRecursively();
+        folder.writePupil(QStringLiteral("1A"), QStringLiteral("Anna"), {{"Optellen Test", "5"}});
+        folder.writePupil(QStringLiteral("1B"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
+        folder.writePupil(QStringLiteral("1B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}, {"Delen Test", "8"}});
+        folder.writeFile(QStringLiteral("Documenten/1B/notities.txt"), "x"); // keeps the class
+        folder.makeClass(QStringLiteral("1C"));
         Resultform& f = open();
         clickClass(QStringLiteral("1B"));
-        c.act(f);
+        if (c.elsewhere.startsWith(u'+'))
+            folder.makeClass(c.elsewhere.mid(1));
+        else if (c.elsewhere.startsWith(u'-'))
+            QDir(folder.documents() + c.elsewhere.mid(1)).removeRecursively();
+        recorded.prompts.texts = {c.typed};
+        recorded.prompts.answers = {c.ok ? PromptAnswer::Ok : PromptAnswer::Cancel};
+        (f.*c.command)();
         if (c.shown.isEmpty())
-            EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root")) << c.what;
+            EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root")) << what;
         else
-            EXPECT_EQ(selectedText(), c.shown) << c.what;
-        EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode) << c.what;
-        EXPECT_EQ(rowNamesOf(f), c.rows) << c.what;
-    }
-}
-
-// After every command the count and the average (which the report and the CSV take) are those of
-// the rows shown.
-TEST_F(ResultformCommandsTest, FiguresAfterEveryCommandDescribeTheRowsShown)
-{
-    struct Case {
-        const char* what;
-        std::function<void(Resultform&)> act;
-    };
-    const Case cases[] = {
-        {"Ververs", [](Resultform& f) { f.cmdVerVers_Click(); }},
-        {"Klas aanmaken",
-         [&](Resultform& f) {
-             recorded.prompts.texts = {QStringLiteral("0A")};
-             f.pKlasAanmaken_Click();
-         }},
-        {"Klas hernoemen",
-         [&](Resultform& f) {
-             recorded.prompts.texts = {QStringLiteral("1C")};
-             f.pKlasHernoemen_Click();
-         }},
-        {"Klas hernoemen cancelled", [](Resultform& f) { f.pKlasHernoemen_Click(); }},
-        {"Klas leegmaken cancelled", [](Resultform& f) { f.pklasleegmaken_Click(); }},
-        {"Klas verwijderen cancelled", [](Resultform& f) { f.pKlasVerwijderen_Click(); }},
-        {"Klas verwijderen refused",
-         [&](Resultform& f) {
-             recorded.prompts.answers = {PromptAnswer::Ok};
-             f.pKlasVerwijderen_Click();
-         }},
-    };
-    for (const Case& c : cases) {
-        QDir(folder.documents()).removeRecursively();
-        folder.writePupil(QStringLiteral("1A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
-        folder.writePupil(QStringLiteral("1A"), QStringLiteral("Piet"), {{"Optellen Test", "6"}, {"Delen Test", "8"}});
-        folder.writeFile(QStringLiteral("Documenten/1A/notities.txt"), "x");
-        Resultform& f = open();
-        clickClass(QStringLiteral("1A"));
-        c.act(f);
+            EXPECT_EQ(selectedText(), c.shown) << what;
+        EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode) << what;
         const ReportTable table = f.tableSnapshot();
-        EXPECT_EQ(table.rows.size(), 2) << c.what;
-        EXPECT_EQ(table.countCaption, QStringLiteral("2")) << c.what;
-        EXPECT_EQ(table.averageCaption, QStringLiteral("7,5")) << c.what;
+        const bool rows = !c.shown.isEmpty();
+        EXPECT_EQ(table.rows.size(), rows ? 2 : 0) << what;
+        EXPECT_EQ(table.countCaption, rows ? QStringLiteral("2") : QStringLiteral("0")) << what;
+        EXPECT_EQ(table.averageCaption, rows ? QStringLiteral("7,5") : QStringLiteral("0")) << what;
     }
 }
 
@@ -497,30 +429,25 @@ TEST_F(ResultformCommandsTest, ReportAndExportWaitForAFinishedTable)
     for (int p = 0; p < 5; ++p)
         folder.writePupil(QStringLiteral("4A"), QStringLiteral("L%1").arg(p), {{"Optellen Test", "6"}});
     Resultform& f = open();
-    struct Start {
-        const char* what;
-        std::function<void()> run;
+    // The two items, then their handlers called directly.
+    const std::function<void()> starts[] = {
+        [&] { f.mnuMaakHTMLbestand->trigger(); }, [&] { f.mnuExporteerCSV->trigger(); },
+        [&] { f.mnuMaakHTMLbestand_Click(); },    [&] { f.mnuExporteerCSV_Click(); },
     };
-    const Start starts[] = {
-        {"report item", [&] { f.mnuMaakHTMLbestand->trigger(); }},
-        {"export item", [&] { f.mnuExporteerCSV->trigger(); }},
-        {"report handler", [&] { f.mnuMaakHTMLbestand_Click(); }},
-        {"export handler", [&] { f.mnuExporteerCSV_Click(); }},
-    };
-    for (const Start& start : starts) {
+    for (int i = 0; i < 4; ++i) {
         f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
         recorded.prompts.calls.clear();
         bool sawFill = false;
         QTimer::singleShot(0, &f, [&] {
             sawFill = f.isFilling();
-            EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled()) << start.what;
-            EXPECT_FALSE(f.mnuExporteerCSV->isEnabled()) << start.what;
-            start.run();
+            EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled()) << i;
+            EXPECT_FALSE(f.mnuExporteerCSV->isEnabled()) << i;
+            starts[i]();
         });
         clickClass(QStringLiteral("4A"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !f.isFilling(); }));
-        EXPECT_TRUE(sawFill) << start.what;
-        EXPECT_TRUE(recorded.prompts.calls.isEmpty()) << start.what;
+        EXPECT_TRUE(sawFill) << i;
+        EXPECT_TRUE(recorded.prompts.calls.isEmpty()) << i;
         EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("5"));
         EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
         EXPECT_TRUE(f.mnuExporteerCSV->isEnabled());
