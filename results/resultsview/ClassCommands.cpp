@@ -38,6 +38,22 @@ QByteArray native(const QString& path)
     return QFile::encodeName(path);
 }
 
+// The files the file rule deletes: ordinary files only (no hidden files, folders, sockets, devices
+// or broken links) whose names it picks.
+QStringList dataFiles(const QString& folder)
+{
+    QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+    files.removeIf([](const QString& file) { return !IsClassDataFile(file); });
+    return files;
+}
+
+// unlink() ignores the file's own permissions; a file the owner may not write is treated as
+// read-only, which the teacher can use to protect it.
+bool isReadOnly(const QString& path)
+{
+    return !(QFileInfo(path).permissions() & QFileDevice::WriteOwner);
+}
+
 } // namespace
 
 FileSystemFailure DescribeFileSystemFailure(int errnoValue)
@@ -83,9 +99,17 @@ void CheckNewClassName(const QString& name)
         RaiseFileSystemError(EINVAL);
 }
 
+QString ClassGoneText(const QString& name)
+{
+    return QStringLiteral("De klas ") + name +
+           QStringLiteral(" bestaat niet meer. Misschien is de klas op een andere computer hernoemd of verwijderd. "
+                          "Het overzicht wordt ververst.");
+}
+
 bool IsClassDataFile(const QString& fileName)
 {
-    return !fileName.contains(QLatin1Char('.')) || fileName.contains(QLatin1String(".html"));
+    return !fileName.contains(QLatin1Char('.')) || fileName.contains(QLatin1String(".html")) ||
+           fileName.contains(QLatin1String(".csv"));
 }
 
 void CreateClassFolder(const QString& documentFolder, const QString& name)
@@ -123,15 +147,9 @@ void EmptyClassFolder(const QString& documentFolder, const QString& name)
     const OwnChanges own;
     CheckClassName(name);
     const QString folder = classFolder(documentFolder, name);
-    // Ordinary files only: no hidden files, folders, sockets, devices or broken links.
-    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
-    for (const QString& file : files) {
-        if (!IsClassDataFile(file))
-            continue;
+    for (const QString& file : dataFiles(folder)) {
         const QString path = folder + QLatin1Char('/') + file;
-        // unlink() ignores the file's own permissions; a file the owner may not write is treated
-        // as read-only, which the teacher can use to protect it.
-        if (!(QFileInfo(path).permissions() & QFileDevice::WriteOwner))
+        if (isReadOnly(path))
             RaiseFileSystemError(EBUSY);
         if (::unlink(native(path).constData()) != 0)
             RaiseFileSystemError(errno);
@@ -145,6 +163,36 @@ bool RemoveClassFolder(const QString& documentFolder, const QString& name)
     return ::rmdir(native(classFolder(documentFolder, name)).constData()) == 0;
 }
 
+QStringList ClassDeleteBlockers(const QString& documentFolder, const QString& name)
+{
+    CheckClassName(name);
+    const QString folder = classFolder(documentFolder, name);
+    struct stat info {};
+    if (::stat(native(folder).constData(), &info) != 0)
+        RaiseFileSystemError(errno);
+    if (!S_ISDIR(info.st_mode))
+        RaiseFileSystemError(ENOTDIR);
+    // Deleting the files needs a writable class folder, removing it a writable data folder.
+    for (const QString& parent : {folder, documentFolder})
+        if (::access(native(parent).constData(), W_OK | X_OK) != 0)
+            RaiseFileSystemError(errno);
+
+    const QStringList deleted = dataFiles(folder);
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    QStringList blockers;
+    for (const QFileInfo& entry : entries) {
+        const QString file = entry.fileName();
+        if (entry.isDir() && !entry.isSymLink())
+            blockers << file + QStringLiteral(" (map)");
+        else if (!deleted.contains(file))
+            blockers << file;
+        else if (isReadOnly(entry.filePath()))
+            blockers << file + QStringLiteral(" (alleen-lezen)");
+    }
+    return blockers;
+}
+
 bool IsClassNode(const QString& nodeText, const QString& nodeKey)
 {
     return !nodeText.isEmpty() && nodeKey != QLatin1String("root");
@@ -153,6 +201,8 @@ bool IsClassNode(const QString& nodeText, const QString& nodeKey)
 namespace {
 
 const QString NamePrompt = QStringLiteral("Naam :");
+// A long list of what blocks a delete is cut, so that the message stays on the screen.
+constexpr int MaxNamedBlockers = 12;
 
 void warnNoClass(const ClassCommandTarget& target)
 {
@@ -166,7 +216,33 @@ bool confirm(const ClassCommandTarget& target, const QString& before)
            PromptAnswer::Ok;
 }
 
+// The class shown again by the closing refresh: the current one, none when the root is current.
+QString shownClass(const ClassCommandTarget& target)
+{
+    return IsClassNode(target.nodeText, target.nodeKey) ? target.nodeText : QString();
+}
+
+QString blockedText(QStringList blockers)
+{
+    if (blockers.size() > MaxNamedBlockers) {
+        const qsizetype more = blockers.size() - MaxNamedBlockers;
+        blockers.resize(MaxNamedBlockers);
+        blockers << QStringLiteral("en nog ") + QString::number(more);
+    }
+    return ClassNotEmpty + QStringLiteral("\r\n\r\n") + blockers.join(QStringLiteral("\r\n"));
+}
+
 } // namespace
+
+bool ReportClassGone(const ClassCommandTarget& target)
+{
+    if (QFileInfo(classFolder(target.documentFolder, target.nodeText)).isDir())
+        return false;
+    prompts().message(target.parent, ClassGoneText(target.nodeText), WarningTitle, PromptIcon::Critical,
+                      PromptButtons::Ok);
+    target.refresh(target.nodeText);
+    return true;
+}
 
 void KlasAanmaken(const ClassCommandTarget& target)
 {
@@ -176,50 +252,76 @@ void KlasAanmaken(const ClassCommandTarget& target)
         if (name.isEmpty())
             return;
         CreateClassFolder(target.documentFolder, name);
-        target.refreshAndResetLabels(QStringLiteral("0"));
+        target.refresh(shownClass(target));
     });
 }
 
+// The class is looked for again after each question: another PC may rename or remove it meanwhile.
 void KlasHernoemen(const ClassCommandTarget& target)
 {
     RunGuarded(target.parent, [&] {
+        QString show = shownClass(target);
         if (!IsClassNode(target.nodeText, target.nodeKey)) {
             warnNoClass(target);
         } else {
+            if (ReportClassGone(target))
+                return;
             const QString name = prompts().inputBox(target.parent, NamePrompt, QStringLiteral("Klas naam hernoemen"),
                                                     target.nodeText);
-            if (!name.isEmpty())
+            if (!name.isEmpty()) {
+                if (ReportClassGone(target))
+                    return;
                 RenameClassFolder(target.documentFolder, target.nodeText, name);
+                show = name;
+            }
         }
-        target.refreshAndResetLabels(QStringLiteral("0"));
+        target.refresh(show);
     });
 }
 
 void KlasLeegmaken(const ClassCommandTarget& target)
 {
     RunGuarded(target.parent, [&] {
-        if (!IsClassNode(target.nodeText, target.nodeKey))
+        if (!IsClassNode(target.nodeText, target.nodeKey)) {
             warnNoClass(target);
-        else if (confirm(target, QStringLiteral("Wilt u de gegevens in de klas: ")))
-            EmptyClassFolder(target.documentFolder, target.nodeText);
-        target.refreshAndResetLabels(QStringLiteral("0"));
+        } else {
+            if (ReportClassGone(target))
+                return;
+            if (confirm(target, QStringLiteral("Wilt u de gegevens in de klas: "))) {
+                if (ReportClassGone(target))
+                    return;
+                EmptyClassFolder(target.documentFolder, target.nodeText);
+            }
+        }
+        target.refresh(shownClass(target));
     });
 }
 
+// Nothing is deleted unless the whole class can go.
 void KlasVerwijderen(const ClassCommandTarget& target)
 {
-    bool leftOver = false;
-    const bool done = RunGuarded(target.parent, [&] {
+    bool gone = false;
+    RunGuarded(target.parent, [&] {
         if (!IsClassNode(target.nodeText, target.nodeKey)) {
             warnNoClass(target);
-        } else if (confirm(target, QStringLiteral("Wilt u de klas: "))) {
-            EmptyClassFolder(target.documentFolder, target.nodeText);
-            if (!RemoveClassFolder(target.documentFolder, target.nodeText)) {
-                ShowFailure(target.parent, ClassNotEmpty);
-                leftOver = true;
-            }
+            return;
         }
+        gone = ReportClassGone(target);
+        if (gone || !confirm(target, QStringLiteral("Wilt u de klas: ")))
+            return;
+        gone = ReportClassGone(target);
+        if (gone)
+            return;
+        if (const QStringList blockers = ClassDeleteBlockers(target.documentFolder, target.nodeText);
+            !blockers.isEmpty()) {
+            ShowFailure(target.parent, blockedText(blockers));
+            return;
+        }
+        EmptyClassFolder(target.documentFolder, target.nodeText);
+        if (!RemoveClassFolder(target.documentFolder, target.nodeText))
+            ShowFailure(target.parent, ClassNotEmpty);
     });
-    // Unlike the other commands, a failed delete still refreshes, and leaves the average empty.
-    target.refreshAndResetLabels(done && !leftOver ? QStringLiteral("0") : QString());
+    // Unlike the other commands, a failed delete still refreshes.
+    if (!gone)
+        target.refresh(shownClass(target));
 }

@@ -4,6 +4,7 @@
 // add the questions, the failure rule and the closing refresh, and know nothing of widgets.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -32,8 +33,11 @@ void CheckClassName(const QString& name);
 // trailing blanks. Raises the "invalid name" error otherwise.
 void CheckNewClassName(const QString& name);
 
-// True for the files that emptying a class deletes: pupils' result files (no "." in the name) and
-// reports (".html" anywhere in the name, case-sensitive).
+// Said when a class folder is no longer there (renamed or removed, perhaps on another PC).
+QString ClassGoneText(const QString& name);
+
+// True for the files that emptying a class deletes: pupils' result files (no "." in the name),
+// reports (".html") and spreadsheet exports (".csv"), both anywhere in the name, case-sensitive.
 bool IsClassDataFile(const QString& fileName);
 
 // `documentFolder` ends in "/". Each raises RuntimeError on failure.
@@ -46,6 +50,11 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
 void EmptyClassFolder(const QString& documentFolder, const QString& name);
 // Removes the (now empty) class folder; false when it could not be removed.
 bool RemoveClassFolder(const QString& documentFolder, const QString& name);
+// What keeps the class from being deleted as a whole, named for the teacher: what emptying keeps
+// (other files, hidden files, "sub (map)") and data files that cannot be deleted
+// ("Kees (alleen-lezen)"). Raises RuntimeError when the class folder is missing or a folder refuses
+// the deletion. Empty when the whole class can go.
+QStringList ClassDeleteBlockers(const QString& documentFolder, const QString& name);
 
 // What the commands need of the results window.
 struct ClassCommandTarget {
@@ -53,13 +62,16 @@ struct ClassCommandTarget {
     QString documentFolder; // ends in "/"
     QString nodeText;       // SelectedNode's text and key
     QString nodeKey;
-    // Runs the refresh, then sets the count label to the number of rows and the average label to
-    // `average` ("0", or empty after a failed delete).
-    std::function<void(const QString& average)> refreshAndResetLabels;
+    // The refresh: lists the classes anew and shows the class named `className` again, the root
+    // when it is empty or gone; the count and average then describe the rows shown.
+    std::function<void(const QString& className)> refresh;
 };
 
 // A node is a class when its text is not empty and its key is not "root".
 bool IsClassNode(const QString& nodeText, const QString& nodeKey);
+
+// When the target's class folder is gone, says so and refreshes; true then.
+bool ReportClassGone(const ClassCommandTarget& target);
 
 void KlasAanmaken(const ClassCommandTarget& target);
 void KlasHernoemen(const ClassCommandTarget& target);

@@ -334,6 +334,8 @@ void Resultform::lockTree()
     if (m_fillDepth++ == 0) {
         m_watcher->setHeld(true);
         setCursor(Qt::BusyCursor);
+        // The report and the export wait for a finished table.
+        updateReportItems();
         // Laying the table out again as every row joins would cost more than reading the files;
         // the count and the pointer show the progress, the rows appear when the fill ends.
         ListView->setUpdatesEnabled(false);
@@ -347,8 +349,14 @@ void Resultform::unlockTree()
         ListView->setUpdatesEnabled(true);
         unsetCursor();
         m_watcher->setHeld(false);
+        updateReportItems();
         emit fillFinished();
     }
+}
+
+void Resultform::updateReportItems()
+{
+    mnuMaakHTMLbestand->setEnabled(!isFilling() && SelectedNode && SelectedNode != rootNode());
 }
 
 void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
@@ -366,7 +374,6 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
     const QString nodeText = node->text(0);
     lockTree();
     RunGuarded(this, [&] {
-        mnuMaakHTMLbestand->setEnabled(true);
         LstFiles.clear();
         lstDirs.clear();
         ListView->clear();
@@ -487,12 +494,17 @@ void Resultform::refillShownClass()
 
 void Resultform::cmdVerVers_Click()
 {
+    refreshShowing(SelectedNode && SelectedNode != rootNode() ? SelectedNode->text(0) : QString());
+}
+
+void Resultform::refreshShowing(const QString& className)
+{
     cmdVerVers->setEnabled(false);
-    const int position = nodePosition(SelectedNode);
     FillTreeView();
     TreeView->setFocus();
-    // The class at the same position is shown again; when that position is gone, the root.
-    QTreeWidgetItem* node = nodeAtPosition(position);
+    // The class is found again by its name, whatever classes came or went before it; when it is
+    // gone, the root.
+    QTreeWidgetItem* node = className.isEmpty() ? nullptr : classNode(className);
     if (!node)
         node = rootNode();
     if (node) {
@@ -621,23 +633,11 @@ QTreeWidgetItem* Resultform::rootNode() const
     return TreeView->topLevelItemCount() > 0 ? TreeView->topLevelItem(0) : nullptr;
 }
 
-int Resultform::nodePosition(const QTreeWidgetItem* node) const
-{
-    // 1 is the root, 2 the first class, and so on.
-    const QTreeWidgetItem* root = rootNode();
-    if (!node || !root || node == root)
-        return 1;
-    const int index = root->indexOfChild(const_cast<QTreeWidgetItem*>(node));
-    return index >= 0 ? index + 2 : 1;
-}
-
-QTreeWidgetItem* Resultform::nodeAtPosition(int position) const
+QTreeWidgetItem* Resultform::classNode(const QString& className) const
 {
     QTreeWidgetItem* root = rootNode();
-    if (!root)
-        return nullptr;
-    if (position == 1)
-        return root;
-    const int index = position - 2;
-    return index >= 0 && index < root->childCount() ? root->child(index) : nullptr;
+    for (int i = 0; root && i < root->childCount(); ++i)
+        if (root->child(i)->text(0) == className)
+            return root->child(i);
+    return nullptr;
 }

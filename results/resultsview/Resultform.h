@@ -37,7 +37,7 @@ public:
     // events run; returns when the fill has ended or another fill, a refresh or the end of the
     // program has abandoned it.
     void TreeView_NodeClick(QTreeWidgetItem* node);
-    // Refresh: lists the classes anew and shows the class at the same tree position again.
+    // Refresh: lists the classes anew and shows the same class again, found by its name.
     void cmdVerVers_Click();
     // Sorts by `column` (creation order) in the direction opposite to the last sort.
     void ListView_ColumnClick(int column);
@@ -49,7 +49,8 @@ public:
     void mnuInstellingenWijzigen_Click();
     // Opens the course content editor modally, the hourglass showing until it has loaded.
     void mnuInstellingenCursusInhoud_Click();
-    // Class tree mouse-down: the right button opens pPopopmenu at `globalPos`.
+    // Class tree mouse-down: the right button shows the class under the pointer, then opens
+    // pPopopmenu at `globalPos`.
     void TreeView_MouseDown(Qt::MouseButton button, const QPoint& globalPos);
     void pKlasAanmaken_Click();
     void pKlasHernoemen_Click();
@@ -134,8 +135,14 @@ private:
     // A key moved the tree's current node: its class is shown, as a click shows it.
     void TreeView_CurrentChanged(QTreeWidgetItem* node);
     QTreeWidgetItem* rootNode() const;
-    int nodePosition(const QTreeWidgetItem* node) const;
-    QTreeWidgetItem* nodeAtPosition(int position) const;
+    // The class node named `className`, or null.
+    QTreeWidgetItem* classNode(const QString& className) const;
+    // The refresh, showing the class named `className` afterwards (the root when empty or gone).
+    void refreshShowing(const QString& className);
+    // The report and export items: enabled for a class whose fill has ended.
+    void updateReportItems();
+    // A class is shown, its table complete and its folder still there (else said, and refreshed).
+    bool readyForExport();
     void lockTree();
     void unlockTree();
 

@@ -16,8 +16,8 @@
 
 namespace {
 
-// Takes the right button from the tree before the tree sees it, so that the node under the
-// pointer is neither selected nor made current: the commands act on SelectedNode only.
+// Takes the right button from the tree before the tree sees it: TreeView_MouseDown decides what the
+// click shows.
 class RightButtonFilter : public QObject {
 public:
     explicit RightButtonFilter(Resultform* form)
@@ -77,8 +77,14 @@ void Resultform::buildClassCommands()
 
 void Resultform::TreeView_MouseDown(Qt::MouseButton button, const QPoint& globalPos)
 {
-    if (button == Qt::RightButton)
-        pPopopmenu->popup(globalPos);
+    // While a fill runs the tree is locked.
+    if (button != Qt::RightButton || isFilling())
+        return;
+    // The commands act on SelectedNode: the class clicked is shown first.
+    QTreeWidgetItem* node = TreeView->itemAt(TreeView->viewport()->mapFromGlobal(globalPos));
+    if (node && node != SelectedNode)
+        TreeView_NodeClick(node);
+    pPopopmenu->popup(globalPos);
 }
 
 ClassCommandTarget Resultform::classCommandTarget()
@@ -88,11 +94,7 @@ ClassCommandTarget Resultform::classCommandTarget()
     target.documentFolder = DocumentFolder;
     target.nodeText = SelectedNode ? SelectedNode->text(0) : QString();
     target.nodeKey = nodeKey(SelectedNode);
-    target.refreshAndResetLabels = [this](const QString& average) {
-        cmdVerVers_Click();
-        lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
-        lblAvg->setText(average);
-    };
+    target.refresh = [this](const QString& className) { refreshShowing(className); };
     return target;
 }
 
@@ -116,13 +118,23 @@ void Resultform::pKlasVerwijderen_Click()
     KlasVerwijderen(classCommandTarget());
 }
 
+bool Resultform::readyForExport()
+{
+    updateReportItems();
+    if (!mnuMaakHTMLbestand->isEnabled())
+        return false;
+    // The save dialog would start elsewhere (the working folder) for a class folder that is gone.
+    return !ReportClassGone(classCommandTarget());
+}
+
 void Resultform::mnuMaakHTMLbestand_Click()
 {
-    MaakHTMLbestand(this, DocumentFolder, CourseFile, SelectedNode ? SelectedNode->text(0) : QString(),
-                    tableSnapshot());
+    if (readyForExport())
+        MaakHTMLbestand(this, DocumentFolder, CourseFile, SelectedNode->text(0), tableSnapshot());
 }
 
 void Resultform::mnuExporteerCSV_Click()
 {
-    ExporteerCSVbestand(this, DocumentFolder, SelectedNode ? SelectedNode->text(0) : QString(), tableSnapshot());
+    if (readyForExport())
+        ExporteerCSVbestand(this, DocumentFolder, SelectedNode->text(0), tableSnapshot());
 }

@@ -124,7 +124,9 @@ void MaakHTMLbestand(QWidget* parent, const QString& documentFolder, const QStri
         try {
             WriteHTMLFile(path, page);
         } catch (const RuntimeError& error) {
+            // Nothing was written, so there is nothing to view.
             ShowCreateFailure(parent, error);
+            return;
         }
         if (prompts().message(parent, QStringLiteral("Wilt u de resultaten nu bekijken?"),
                               QStringLiteral("HTML Resultaat"), PromptIcon::None,

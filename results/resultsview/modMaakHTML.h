@@ -50,7 +50,7 @@ void WriteHTMLFile(const QString& path, const QString& text);
 inline const QString ReportFilter =
     QStringLiteral("HTML bestand (*.HTML)|*.HTML|HTM bestand (*.HTM)|*.HTM)");
 
-// The report command: save dialog, page, file, viewing question. `courseFile` gives the title;
-// `documentFolder` ends in "/".
+// The report command: save dialog, page, file, then (only when written) the viewing question.
+// `courseFile` gives the title; `documentFolder` ends in "/".
 void MaakHTMLbestand(QWidget* parent, const QString& documentFolder, const QString& courseFile,
                      const QString& className, const ReportTable& table);

@@ -111,7 +111,8 @@ TEST_P(FinalResultTable, SixteenBitRunningSumTiesToEven)
 INSTANTIATE_TEST_SUITE_P(
     Rules, FinalResultTable,
     testing::Values(FinalCase{"sixAndEight", {"6", "8", ""}, "7"}, FinalCase{"tieDown", {"6.5", "7"}, "6"},
-                    FinalCase{"tieUp", {"7.5", "7"}, "8"}, FinalCase{"comma", {"7,5"}, "7"},
+                    FinalCase{"tieUp", {"7.5", "7"}, "8"},
+                    FinalCase{"tieAfterOddSum", {"7", "6.5"}, "7"}, FinalCase{"comma", {"7,5"}, "7"},
                     FinalCase{"lettersCountZero", {"goed", "8"}, "4"}, FinalCase{"noResults", {"", ""}, ""},
                     FinalCase{"nothing", {}, ""}, FinalCase{"zeroAverage", {"0", "0"}, "0"},
                     FinalCase{"negative", {"-3", "-4"}, "-4"}, FinalCase{"hexGrade", {"&HA"}, "10"},

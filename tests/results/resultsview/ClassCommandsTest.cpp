@@ -45,14 +45,14 @@ protected:
     QSet<QString> classFiles(const QString& name) const { return entries(documents + name); }
     QSet<QString> classes() const { return entries(documents); }
 
-    // A target whose refresh records the average text it was given.
+    // A target whose refresh records the class it was asked to show again.
     ClassCommandTarget target(const QString& text, const QString& key = QStringLiteral("child0"))
     {
         ClassCommandTarget t;
         t.documentFolder = documents;
         t.nodeText = text;
         t.nodeKey = key;
-        t.refreshAndResetLabels = [this](const QString& average) { refreshes << average; };
+        t.refresh = [this](const QString& className) { refreshes << className; };
         return t;
     }
     ClassCommandTarget root() { return target(QStringLiteral("Klassen overzicht"), QStringLiteral("root")); }
@@ -82,7 +82,8 @@ TEST(ClassFileRule, DecidesByNameOnly)
     const Case cases[] = {
         {"Jan", true},           {"Piet de Vries", true}, {"rapport.html", true},  {"oud.html.bak", true},
         {"x.htmlx", true},       {"rapport.HTML", false}, {"rapport.Html", false}, {"lijst.htm", false},
-        {"notities.txt", false}, {"Jan.", false},         {"a.b", false},
+        {"notities.txt", false}, {"Jan.", false},         {"a.b", false},          {"Klas 1A.csv", true},
+        {"oud.csv.bak", true},   {"lijst.CSV", false},    {"lijst.cs", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsClassDataFile(QString::fromUtf8(c.name)), c.deleted) << c.name;
@@ -176,7 +177,7 @@ TEST_F(ClassCommandsTest, CreateAsksForANameAndRefreshes)
     EXPECT_EQ(ask.title, QStringLiteral("Nieuwe klas aanmaken"));
     EXPECT_EQ(ask.defaultText, QString());
     EXPECT_EQ(classes(), QSet<QString>{"5  C"}); // used as typed
-    EXPECT_EQ(refreshes, QStringList{"0"});
+    EXPECT_EQ(refreshes, QStringList{QString()});
 }
 
 TEST_F(ClassCommandsTest, CreateCancelledDoesNothing)
@@ -226,7 +227,7 @@ TEST_F(ClassCommandsTest, CommandsOnTheRootOnlyWarnAndRefresh)
         EXPECT_EQ(lastCall().text, QStringLiteral("U moet eerste een klas selecteren voordat u deze actie kan uitvoeren!"));
         EXPECT_EQ(lastCall().title, QStringLiteral("Waarschuwing!"));
         EXPECT_EQ(lastCall().icon, PromptIcon::Critical);
-        EXPECT_EQ(refreshes, QStringList{"0"});
+        EXPECT_EQ(refreshes, QStringList{QString()});
     }
     // A node with an empty text is no class either.
     scoped.prompts.calls.clear();
@@ -245,7 +246,7 @@ TEST_F(ClassCommandsTest, RenameOkCancelAndSameName)
     EXPECT_EQ(lastCall().text, QStringLiteral("Naam :"));
     EXPECT_EQ(lastCall().defaultText, QStringLiteral("4B"));
     EXPECT_EQ(classes(), QSet<QString>{"4B"});
-    EXPECT_EQ(refreshes, QStringList{"0"});
+    EXPECT_EQ(refreshes, QStringList{"4B"});
 
     scoped.prompts.texts = {QStringLiteral("4B")};
     KlasHernoemen(target(QStringLiteral("4B")));
@@ -256,7 +257,7 @@ TEST_F(ClassCommandsTest, RenameOkCancelAndSameName)
     KlasHernoemen(target(QStringLiteral("4B")));
     EXPECT_EQ(classes(), QSet<QString>{"5B"});
     EXPECT_EQ(classFiles(QStringLiteral("5B")), QSet<QString>{"Jan"});
-    EXPECT_EQ(refreshes, (QStringList{"0", "0", "0"}));
+    EXPECT_EQ(refreshes, (QStringList{"4B", "4B", "5B"})); // the renamed class is shown
 }
 
 TEST_F(ClassCommandsTest, RenameFailuresChangeNothingAndDoNotRefresh)
@@ -288,13 +289,13 @@ TEST_F(ClassCommandsTest, EmptyConfirmsThenAppliesTheFileRule)
     EXPECT_EQ(lastCall().icon, PromptIcon::None);
     EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
     EXPECT_EQ(classFiles(QStringLiteral("4B")).size(), MixedFiles.size());
-    EXPECT_EQ(refreshes, QStringList{"0"});
+    EXPECT_EQ(refreshes, QStringList{"4B"});
 
     scoped.prompts.answers = {PromptAnswer::Ok};
     KlasLeegmaken(target(QStringLiteral("4B")));
     EXPECT_EQ(classFiles(QStringLiteral("4B")),
               (QSet<QString>{"rapport.HTML", "notities.txt", "lijst.htm", ".verborgen"}));
-    EXPECT_EQ(refreshes, (QStringList{"0", "0"}));
+    EXPECT_EQ(refreshes, (QStringList{"4B", "4B"}));
 }
 
 TEST_F(ClassCommandsTest, EmptyFailureStopsWithoutRefresh)
@@ -317,56 +318,62 @@ TEST_F(ClassCommandsTest, DeleteCancelKeepsTheClass)
     EXPECT_EQ(lastCall().icon, PromptIcon::None);
     EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
     EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Jan"});
-    EXPECT_EQ(refreshes, QStringList{"0"});
+    EXPECT_EQ(refreshes, QStringList{"4B"});
 }
 
 TEST_F(ClassCommandsTest, DeleteRemovesAClassOfDataFilesOnly)
 {
-    makeClass(QStringLiteral("4B"), {"Jan", "Piet", "rapport.html", "oud.html.bak"});
+    // The program's own CSV export lies in the class folder by default.
+    makeClass(QStringLiteral("4B"), {"Jan", "Piet", "rapport.html", "oud.html.bak", "4B.csv"});
     makeClass(QStringLiteral("4C"), {"Kees"});
     scoped.prompts.answers = {PromptAnswer::Ok};
     KlasVerwijderen(target(QStringLiteral("4B")));
     EXPECT_EQ(classes(), QSet<QString>{"4C"});
     EXPECT_EQ(scoped.prompts.messages().size(), 1); // only the confirmation
-    EXPECT_EQ(refreshes, QStringList{"0"});
+    EXPECT_EQ(refreshes, QStringList{"4B"});
 }
 
-TEST_F(ClassCommandsTest, DeleteWithLeftoversShowsTwoLinesAndEmptiesTheAverage)
+// Anything that would stay in the folder keeps the whole class: nothing is deleted, and the
+// message names what blocks.
+TEST_F(ClassCommandsTest, DeleteWithLeftoversDeletesNothingAndNamesThem)
 {
     struct Case {
         const char* what;
         QStringList files;
-        QSet<QString> left;
+        QString blockers;
     };
     const QVector<Case> cases = {
-        {"other files", MixedFiles, {"rapport.HTML", "notities.txt", "lijst.htm", ".verborgen"}},
-        {"hidden file", {"Jan", ".verborgen"}, {".verborgen"}},
-        {"subfolder", {"Jan", "sub/Kees"}, {"sub"}},
+        {"other files", MixedFiles, ".verborgen\r\nlijst.htm\r\nnotities.txt\r\nrapport.HTML"},
+        {"hidden file", {"Jan", ".verborgen"}, ".verborgen"},
+        {"subfolder", {"Jan", "sub/Kees"}, "sub (map)"},
+        {"export named by hand", {"Jan", "lijst.CSV"}, "lijst.CSV"},
     };
     for (const Case& c : cases) {
         scoped.prompts.calls.clear();
         refreshes.clear();
         makeClass(QStringLiteral("4B"), c.files);
+        const QSet<QString> before = classFiles(QStringLiteral("4B"));
         scoped.prompts.answers = {PromptAnswer::Ok};
         KlasVerwijderen(target(QStringLiteral("4B")));
         EXPECT_EQ(scoped.prompts.messages().last(),
-                  QStringLiteral("Er staan nog bestanden in de map,\r\nde klas kan niet verwijderd worden!"))
+                  QStringLiteral("Er staan nog bestanden in de map,\r\nde klas kan niet verwijderd worden!\r\n\r\n") +
+                      c.blockers)
             << c.what;
         EXPECT_EQ(lastCall().title, ErrorTitle);
         EXPECT_EQ(lastCall().icon, PromptIcon::Critical);
-        EXPECT_EQ(classFiles(QStringLiteral("4B")), c.left) << c.what;
-        EXPECT_EQ(refreshes, QStringList{QString()}) << c.what;
+        EXPECT_EQ(classFiles(QStringLiteral("4B")), before) << c.what;
+        EXPECT_EQ(refreshes, QStringList{"4B"}) << c.what;
         QDir(documents + QStringLiteral("4B")).removeRecursively();
     }
 }
 
-TEST_F(ClassCommandsTest, DeleteFailureInTheFileRuleStillRefreshes)
+TEST_F(ClassCommandsTest, DeleteWithAReadOnlyPupilDeletesNothingAndStillRefreshes)
 {
-    makeClass(QStringLiteral("4B"), {"Anna", "Kees"});
+    makeClass(QStringLiteral("4B"), {"Anna", "Kees", "Piet"});
     ASSERT_TRUE(QFile::setPermissions(documents + QStringLiteral("4B/Kees"), QFileDevice::ReadOwner));
     scoped.prompts.answers = {PromptAnswer::Ok};
     KlasVerwijderen(target(QStringLiteral("4B")));
-    EXPECT_EQ(scoped.prompts.messages().last(), QStringLiteral("Bestand is in gebruik of alleen-lezen"));
-    EXPECT_EQ(refreshes, QStringList{QString()});
-    EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Kees"});
+    EXPECT_EQ(scoped.prompts.messages().last(), ClassNotEmpty + QStringLiteral("\r\n\r\nKees (alleen-lezen)"));
+    EXPECT_EQ(refreshes, QStringList{"4B"});
+    EXPECT_EQ(classFiles(QStringLiteral("4B")), (QSet<QString>{"Anna", "Kees", "Piet"}));
 }

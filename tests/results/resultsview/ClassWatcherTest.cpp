@@ -356,7 +356,7 @@ TEST_F(ClassWatcherTest, VanishedClassFolderRefreshesTheTree)
 
     ASSERT_TRUE(QDir(folder.documents() + Klas).removeRecursively());
     ASSERT_TRUE(waitFor([&] { return findClassNode(*form, Klas) == nullptr; }));
-    // Its position is gone: the root is shown, as after "Ververs".
+    // The class is gone: the root is shown, as after "Ververs".
     EXPECT_EQ(Resultform::nodeKey(form->SelectedNode), QStringLiteral("root"));
     EXPECT_EQ(form->ListView->topLevelItemCount(), 0);
     EXPECT_EQ(form->lblnLeerling->text(), QStringLiteral("0"));

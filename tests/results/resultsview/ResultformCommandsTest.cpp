@@ -110,28 +110,30 @@ TEST_F(ResultformCommandsTest, MenuItemsInOrderAndHiddenFromTheMenuBar)
     EXPECT_FALSE(f.menuBar()->actions().contains(f.pPopopmenu->menuAction()));
 }
 
-TEST_F(ResultformCommandsTest, RightButtonOpensTheMenuWithoutChangingTheCurrentClass)
+TEST_F(ResultformCommandsTest, RightClickShowsTheClickedClassFirst)
 {
     folder.makeClass(QStringLiteral("4A"));
-    folder.makeClass(QStringLiteral("4B"));
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}});
     Resultform& f = open();
     QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {}, f.TreeView->visualItemRect(classNode("4A")).center());
     ASSERT_EQ(selectedText(), QStringLiteral("4A"));
     EXPECT_FALSE(f.pPopopmenu->isVisible());
 
-    // Right-click on 4B and empty: the question names 4A, the current class.
+    // Right-click on 4B and empty: 4B is shown, and the question names it.
     choose(classNode(QStringLiteral("4B")), f.pklasleegmaken);
     ASSERT_EQ(recorded.prompts.calls.size(), 1);
     EXPECT_EQ(recorded.prompts.calls[0].text,
-              QStringLiteral("Wilt u de gegevens in de klas: 4A verwijderen? (Alle resultaten gaan verloren)"));
-    EXPECT_EQ(selectedText(), QStringLiteral("4A"));
-    EXPECT_EQ(f.TreeView->currentItem(), classNode(QStringLiteral("4A")));
+              QStringLiteral("Wilt u de gegevens in de klas: 4B verwijderen? (Alle resultaten gaan verloren)"));
+    EXPECT_EQ(selectedText(), QStringLiteral("4B"));
+    EXPECT_EQ(f.TreeView->currentItem(), classNode(QStringLiteral("4B")));
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
 
-    // "&Sluiten" only closes the menu.
+    // "&Sluiten" only closes the menu; the class clicked stays shown.
     recorded.prompts.calls.clear();
-    choose(classNode(QStringLiteral("4B")), f.pSluiten);
+    choose(classNode(QStringLiteral("4A")), f.pSluiten);
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
     EXPECT_EQ(selectedText(), QStringLiteral("4A"));
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
 }
 
 TEST_F(ResultformCommandsTest, CommandsOnTheRootWarnAndRefresh)
@@ -142,7 +144,7 @@ TEST_F(ResultformCommandsTest, CommandsOnTheRootWarnAndRefresh)
     for (QAction* item : {f.pKlasHernoemen, f.pKlasVerwijderen, f.pklasleegmaken}) {
         recorded.prompts.calls.clear();
         f.lblAvg->setText(QStringLiteral("x"));
-        choose(classNode(QStringLiteral("4A")), item); // the pointer is on 4A, the root is current
+        choose(f.TreeView->topLevelItem(0), item);
         ASSERT_EQ(recorded.prompts.calls.size(), 1) << item->objectName().toStdString();
         EXPECT_EQ(recorded.prompts.calls[0].text, SelectClassFirst);
         EXPECT_EQ(recorded.prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
@@ -167,13 +169,13 @@ TEST_F(ResultformCommandsTest, CreateRefreshesTheTreeAndCancelLeavesItAlone)
     recorded.prompts.texts = {QStringLiteral("3C")};
     choose(classNode(QStringLiteral("4A")), f.pKlasAanmaken);
     EXPECT_EQ(classNames(), (QStringList{"3C", "4A"}));
-    // The refresh shows position 2 again, which is now 3C; the average label reads "0".
-    EXPECT_EQ(selectedText(), QStringLiteral("3C"));
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    // The refresh shows 4A again, now at another position, with its own figures.
+    EXPECT_EQ(selectedText(), QStringLiteral("4A"));
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("7"));
 }
 
-TEST_F(ResultformCommandsTest, RenameResetsTheAverageLabel)
+TEST_F(ResultformCommandsTest, RenameShowsTheRenamedClassWithItsFigures)
 {
     folder.makeClass(QStringLiteral("4A"));
     folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
@@ -185,7 +187,7 @@ TEST_F(ResultformCommandsTest, RenameResetsTheAverageLabel)
     EXPECT_EQ(classNames(), QStringList{"5A"});
     EXPECT_EQ(selectedText(), QStringLiteral("5A"));
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0")); // although the class has results
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("8"));
 }
 
 TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
@@ -197,7 +199,7 @@ TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
     clickClass(QStringLiteral("4B"));
     ASSERT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
     recorded.prompts.answers = {PromptAnswer::Ok};
-    choose(classNode(QStringLiteral("4A")), f.pKlasVerwijderen);
+    choose(classNode(QStringLiteral("4B")), f.pKlasVerwijderen);
     EXPECT_EQ(recorded.prompts.calls[0].text,
               QStringLiteral("Wilt u de klas: 4B verwijderen? (Alle resultaten gaan verloren)"));
     EXPECT_EQ(classNames(), QStringList{"4A"});
@@ -216,7 +218,7 @@ TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
 }
 
-TEST_F(ResultformCommandsTest, FailedDeleteKeepsTheClassAndEmptiesTheAverage)
+TEST_F(ResultformCommandsTest, RefusedDeleteKeepsTheWholeClassAndItsFigures)
 {
     folder.makeClass(QStringLiteral("4A"));
     for (const char* pupil : {"Jan", "Piet"})
@@ -226,11 +228,11 @@ TEST_F(ResultformCommandsTest, FailedDeleteKeepsTheClassAndEmptiesTheAverage)
     clickClass(QStringLiteral("4A"));
     recorded.prompts.answers = {PromptAnswer::Ok};
     choose(classNode(QStringLiteral("4A")), f.pKlasVerwijderen);
-    EXPECT_EQ(recorded.prompts.messages().last(), ClassNotEmpty);
+    EXPECT_EQ(recorded.prompts.messages().last(), ClassNotEmpty + QStringLiteral("\r\n\r\nnotities.txt"));
     EXPECT_EQ(classNames(), QStringList{"4A"});
     EXPECT_EQ(selectedText(), QStringLiteral("4A"));
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QString());
+    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("2"));
+    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("8"));
 }
 
 TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
@@ -366,5 +368,131 @@ TEST_F(ResultformCommandsTest, ReportSavedWithEnterNeverAddsAPupil)
                   ("Jan|" + c.saved).toStdString());
         f.cmdVerVers_Click();
         EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1")) << c.saved.toStdString();
+    }
+}
+
+// Ververs and the class commands show the class again by its name, whatever came or went before
+// it, and the count and average (which the report and the CSV take) are those of the rows shown.
+TEST_F(ResultformCommandsTest, RefreshShowsTheSameClassByNameWithItsFigures)
+{
+    struct Case {
+        const char* what;
+        void (Resultform::*command)();
+        QString elsewhere; // made ("+") or removed ("-") by another PC first
+        QString typed;
+        bool ok;       // the answer to a confirmation
+        QString shown; // empty: the root
+    };
+    const Case cases[] = {
+        {"Ververs", &Resultform::cmdVerVers_Click, "+0A", "", false, "1B"},
+        {"Ververs", &Resultform::cmdVerVers_Click, "-1A", "", false, "1B"},
+        {"Ververs", &Resultform::cmdVerVers_Click, "-1B", "", false, ""},
+        {"Klas aanmaken", &Resultform::pKlasAanmaken_Click, "", "0A", false, "1B"},
+        {"Klas hernoemen", &Resultform::pKlasHernoemen_Click, "", "00", false, "00"},
+        {"Klas hernoemen cancelled", &Resultform::pKlasHernoemen_Click, "", "", false, "1B"},
+        {"Klas leegmaken cancelled", &Resultform::pklasleegmaken_Click, "", "", false, "1B"},
+        {"Klas verwijderen refused", &Resultform::pKlasVerwijderen_Click, "", "", true, "1B"},
+    };
+    for (const Case& c : cases) {
+        const std::string what = c.what + (" " + c.elsewhere).toStdString();
+        QDir(folder.documents()).removeRecursively();
+        folder.writePupil(QStringLiteral("1A"), QStringLiteral("Anna"), {{"Optellen Test", "5"}});
+        folder.writePupil(QStringLiteral("1B"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
+        folder.writePupil(QStringLiteral("1B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}, {"Delen Test", "8"}});
+        folder.writeFile(QStringLiteral("Documenten/1B/notities.txt"), "x"); // keeps the class
+        folder.makeClass(QStringLiteral("1C"));
+        Resultform& f = open();
+        clickClass(QStringLiteral("1B"));
+        if (c.elsewhere.startsWith(u'+'))
+            folder.makeClass(c.elsewhere.mid(1));
+        else if (c.elsewhere.startsWith(u'-'))
+            QDir(folder.documents() + c.elsewhere.mid(1)).removeRecursively();
+        recorded.prompts.texts = {c.typed};
+        recorded.prompts.answers = {c.ok ? PromptAnswer::Ok : PromptAnswer::Cancel};
+        (f.*c.command)();
+        if (c.shown.isEmpty())
+            EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root")) << what;
+        else
+            EXPECT_EQ(selectedText(), c.shown) << what;
+        EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode) << what;
+        const ReportTable table = f.tableSnapshot();
+        const bool rows = !c.shown.isEmpty();
+        EXPECT_EQ(table.rows.size(), rows ? 2 : 0) << what;
+        EXPECT_EQ(table.countCaption, rows ? QStringLiteral("2") : QStringLiteral("0")) << what;
+        EXPECT_EQ(table.averageCaption, rows ? QStringLiteral("7,5") : QStringLiteral("0")) << what;
+    }
+}
+
+// A report or export started while the table fills would describe half a class.
+TEST_F(ResultformCommandsTest, ReportAndExportWaitForAFinishedTable)
+{
+    for (int p = 0; p < 5; ++p)
+        folder.writePupil(QStringLiteral("4A"), QStringLiteral("L%1").arg(p), {{"Optellen Test", "6"}});
+    Resultform& f = open();
+    // The two items, then their handlers called directly.
+    const std::function<void()> starts[] = {
+        [&] { f.mnuMaakHTMLbestand->trigger(); }, [&] { f.mnuExporteerCSV->trigger(); },
+        [&] { f.mnuMaakHTMLbestand_Click(); },    [&] { f.mnuExporteerCSV_Click(); },
+    };
+    for (int i = 0; i < 4; ++i) {
+        f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
+        recorded.prompts.calls.clear();
+        bool sawFill = false;
+        QTimer::singleShot(0, &f, [&] {
+            sawFill = f.isFilling();
+            EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled()) << i;
+            EXPECT_FALSE(f.mnuExporteerCSV->isEnabled()) << i;
+            starts[i]();
+        });
+        clickClass(QStringLiteral("4A"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !f.isFilling(); }));
+        EXPECT_TRUE(sawFill) << i;
+        EXPECT_TRUE(recorded.prompts.calls.isEmpty()) << i;
+        EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("5"));
+        EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
+        EXPECT_TRUE(f.mnuExporteerCSV->isEnabled());
+    }
+}
+
+// Another PC renamed or removed the class shown: every command on it says so and refreshes; the
+// save dialog never opens elsewhere (the working folder) for it.
+TEST_F(ResultformCommandsTest, CommandsOnAClassGoneElsewhereSaySoAndRefresh)
+{
+    struct Command {
+        const char* what;
+        void (Resultform::*handler)();
+    };
+    const Command commands[] = {
+        {"Klas hernoemen", &Resultform::pKlasHernoemen_Click},
+        {"Klas leegmaken", &Resultform::pklasleegmaken_Click},
+        {"Klas verwijderen", &Resultform::pKlasVerwijderen_Click},
+        {"report", &Resultform::mnuMaakHTMLbestand_Click},
+        {"export", &Resultform::mnuExporteerCSV_Click},
+    };
+    for (const bool renamed : {true, false}) {
+        for (const Command& command : commands) {
+            QDir(folder.documents()).removeRecursively();
+            folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
+            folder.writePupil(QStringLiteral("4B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}});
+            Resultform& f = open();
+            clickClass(QStringLiteral("4B"));
+            const QString old = folder.documents() + QStringLiteral("4B");
+            if (renamed)
+                ASSERT_TRUE(QDir().rename(old, folder.documents() + QStringLiteral("4C")));
+            else
+                ASSERT_TRUE(QDir(old).removeRecursively());
+            recorded.prompts.calls.clear();
+            recorded.prompts.texts = {folder.documents() + QStringLiteral("4C")};
+            recorded.prompts.answers = {PromptAnswer::Ok};
+            (f.*command.handler)();
+            const std::string what = std::string(command.what) + (renamed ? " (renamed)" : " (removed)");
+            ASSERT_EQ(recorded.prompts.calls.size(), 1) << what;
+            EXPECT_EQ(recorded.prompts.calls[0].kind, PromptCall::Message) << what;
+            EXPECT_EQ(recorded.prompts.calls[0].text, ClassGoneText(QStringLiteral("4B"))) << what;
+            EXPECT_EQ(recorded.prompts.calls[0].title, QStringLiteral("Waarschuwing!")) << what;
+            EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root")) << what;
+            EXPECT_EQ(classNames(), renamed ? QStringList({"4A", "4C"}) : QStringList{"4A"}) << what;
+            EXPECT_EQ(QDir(folder.documents() + QStringLiteral("4A")).entryList(QDir::Files), QStringList{"Jan"});
+        }
     }
 }

@@ -504,7 +504,7 @@ TEST_F(ResultformTest, SnapshotGivesCellsInCreationOrderAndRowsAsShown)
     EXPECT_EQ(table.averageCaption, QStringLiteral("7"));
 }
 
-TEST_F(ResultformTest, RefreshReadsTheFilesAgainAtTheSamePosition)
+TEST_F(ResultformTest, RefreshReadsTheFilesOfTheSameClassAgain)
 {
     folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
     folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
@@ -521,14 +521,14 @@ TEST_F(ResultformTest, RefreshReadsTheFilesAgainAtTheSamePosition)
     EXPECT_EQ(f.tableSnapshot().rows.value(0).cells, (QStringList{"5", "9", "", "7"}));
     EXPECT_TRUE(f.cmdVerVers->isEnabled());
 
-    // A class added before it: the same position now shows another class.
+    // A class added before it: the class is found again by its name.
     folder.writePupil(QStringLiteral("0Z"), QStringLiteral("Z"), {});
     f.cmdVerVers_Click();
-    EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("1A"));
-    EXPECT_EQ(rowNames(), QStringList{"A"});
+    EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("2B"));
+    EXPECT_EQ(rowNames(), QStringList{"B"});
 }
 
-TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedPositionShowsTheRoot)
+TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
 {
     folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
     folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
