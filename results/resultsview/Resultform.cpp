@@ -8,6 +8,7 @@
 #include "Instellingform.h"
 #include "PupilResults.h"
 #include "ScreenPointer.h"
+#include "ShownOrderTable.h"
 #include "Twips.h"
 #include "Versieform.h"
 #include "modPublic.h"
@@ -122,6 +123,7 @@ void Resultform::buildControls()
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setHeaderHidden(true);
     TreeView->setColumnCount(1);
+    TreeView->setAccessibleName(QStringLiteral("Klassen"));
     connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { TreeView_NodeClick(item); });
     connect(TreeView, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { TreeView_CurrentChanged(current); });
@@ -133,6 +135,8 @@ void Resultform::buildControls()
     ListView->setUniformRowHeights(true);
     ListView->setAllColumnsShowFocus(true);
     ListView->setColumnCount(0);
+    ListView->setAccessibleName(QStringLiteral("Resultaten"));
+    PresentColumnsAsShown(ListView);
     ListView->header()->setSectionsMovable(false);
     connect(ListView->header(), &QHeaderView::sectionClicked, this, [this](int column) { ListView_ColumnClick(column); });
 
@@ -145,6 +149,9 @@ void Resultform::buildControls()
     lblnLeerling = makeLabel(frmMain, QStringLiteral("lblnLeerling"), QStringLiteral("nLeerling"));
     Label2 = makeLabel(frmMain, QStringLiteral("Label2"), QStringLiteral("Gemiddelde:"));
     lblAvg = makeLabel(frmMain, QStringLiteral("lblAvg"), QStringLiteral("avg"));
+    // The captions label the figures for assistive technology.
+    Label1->setBuddy(lblnLeerling);
+    Label2->setBuddy(lblAvg);
 
     applyLayout();
 }
