@@ -10,7 +10,8 @@ class ContextMenuKeys : public QObject {
 public:
     ContextMenuKeys(QTreeWidget* tree, std::function<void()> open) : QObject(tree), m_open(std::move(open)) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
@@ -35,11 +36,13 @@ private:
 
 } // namespace
 
-void OpenContextMenuFromKeyboard(QTreeWidget* tree, std::function<void()> open) {
+void OpenContextMenuFromKeyboard(QTreeWidget* tree, std::function<void()> open)
+{
     tree->installEventFilter(new ContextMenuKeys(tree, std::move(open)));
 }
 
-QPoint NodeMenuPoint(QTreeWidget* tree, QTreeWidgetItem* node) {
+QPoint NodeMenuPoint(QTreeWidget* tree, QTreeWidgetItem* node)
+{
     if (!node)
         return QPoint(0, 0);
     tree->scrollToItem(node);

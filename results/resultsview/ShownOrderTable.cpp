@@ -10,7 +10,8 @@ namespace {
 
 const char ShownOrderProperty[] = "presentColumnsAsShown";
 
-QAccessibleInterface* tableOf(QTreeWidget* view) {
+QAccessibleInterface* tableOf(QTreeWidget* view)
+{
     return QAccessible::queryAccessibleInterface(view);
 }
 
@@ -20,7 +21,8 @@ class ShownOrderCell : public QAccessibleInterface, public QAccessibleTableCellI
 public:
     ShownOrderCell(QTreeWidget* view, int row, int column) : m_view(view), m_row(row), m_column(column) {}
 
-    bool isValid() const override {
+    bool isValid() const override
+    {
         return m_view && m_column < m_view->columnCount() && (isHeader() || m_row < m_view->topLevelItemCount());
     }
     QObject* object() const override { return nullptr; }
@@ -32,20 +34,23 @@ public:
     QAccessible::Role role() const override { return isHeader() ? QAccessible::ColumnHeader : QAccessible::Cell; }
     void setText(QAccessible::Text, const QString&) override {}
 
-    QString text(QAccessible::Text t) const override {
+    QString text(QAccessible::Text t) const override
+    {
         if (t != QAccessible::Name || !isValid())
             return QString();
         return isHeader() ? m_view->headerItem()->text(m_column) : m_view->topLevelItem(m_row)->text(m_column);
     }
 
-    QRect rect() const override {
+    QRect rect() const override
+    {
         if (!isValid())
             return QRect();
         const QRect local = localRect();
         return QRect(area()->mapToGlobal(local.topLeft()), local.size());
     }
 
-    QAccessible::State state() const override {
+    QAccessible::State state() const override
+    {
         QAccessible::State s;
         if (!isValid()) {
             s.invalid = true;
@@ -62,7 +67,8 @@ public:
         return s;
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
         return type == QAccessible::TableCellInterface ? static_cast<QAccessibleTableCellInterface*>(this) : nullptr;
     }
 
@@ -80,7 +86,8 @@ private:
     bool isHeader() const { return m_row < 0; }
     // The widget the cell is drawn in, and the cell's place in it.
     QWidget* area() const { return isHeader() ? m_view->header()->viewport() : m_view->viewport(); }
-    QRect localRect() const {
+    QRect localRect() const
+    {
         if (!isHeader())
             return m_view->visualRect(m_view->model()->index(m_row, m_column));
         const QHeaderView* header = m_view->header();
@@ -100,7 +107,8 @@ public:
     QTreeWidget* view() const { return static_cast<QTreeWidget*>(widget()); }
 
     // The cell (row -1: the header section) of `column` in creation order.
-    QAccessibleInterface* cell(int row, int column) const {
+    QAccessibleInterface* cell(int row, int column) const
+    {
         if (column < 0 || column >= columns() || row < -1 || row >= rowCount())
             return nullptr;
         const quint64 key = (quint64(quint32(row + 1)) << 32) | quint32(column);
@@ -115,11 +123,13 @@ public:
     // Children: the header sections, then the cells row by row. A child's number has its column
     // in creation order, as the view numbers the cells it reports focused or selected.
     int childCount() const override { return (rowCount() + 1) * columns(); }
-    QAccessibleInterface* child(int index) const override {
+    QAccessibleInterface* child(int index) const override
+    {
         const int n = columns();
         return index < 0 || n == 0 ? nullptr : cell(index / n - 1, index % n);
     }
-    int indexOfChild(const QAccessibleInterface* child) const override {
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
         if (!child || child->parent() != this)
             return -1;
         QAccessibleTableCellInterface* c = const_cast<QAccessibleInterface*>(child)->tableCellInterface();
@@ -128,7 +138,8 @@ public:
         const int row = child->role() == QAccessible::ColumnHeader ? -1 : c->rowIndex();
         return (row + 1) * columns() + logical(c->columnIndex());
     }
-    QAccessibleInterface* childAt(int x, int y) const override {
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
         const QPoint inView = view()->viewport()->mapFromGlobal(QPoint(x, y));
         const QModelIndex index = view()->indexAt(inView);
         if (index.isValid() && !index.parent().isValid())
@@ -138,12 +149,14 @@ public:
             return cell(-1, view()->header()->logicalIndexAt(inHeader));
         return nullptr;
     }
-    QAccessibleInterface* focusChild() const override {
+    QAccessibleInterface* focusChild() const override
+    {
         const QModelIndex current = view()->currentIndex();
         return view()->hasFocus() && current.isValid() ? cell(current.row(), current.column()) : nullptr;
     }
 
-    void* interface_cast(QAccessible::InterfaceType type) override {
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
         if (type == QAccessible::TableInterface)
             return static_cast<QAccessibleTableInterface*>(this);
         return QAccessibleWidget::interface_cast(type);
@@ -154,16 +167,19 @@ public:
     QAccessibleInterface* summary() const override { return nullptr; }
     int columnCount() const override { return columns(); }
     int rowCount() const override { return view()->topLevelItemCount(); }
-    QAccessibleInterface* cellAt(int row, int column) const override {
+    QAccessibleInterface* cellAt(int row, int column) const override
+    {
         return row < 0 || column < 0 || column >= columns() ? nullptr : cell(row, logical(column));
     }
-    QString columnDescription(int column) const override {
+    QString columnDescription(int column) const override
+    {
         return column < 0 || column >= columns() ? QString() : view()->headerItem()->text(logical(column));
     }
     QString rowDescription(int) const override { return QString(); }
 
     // Whole rows are selected, never columns.
-    QList<int> selectedRows() const override {
+    QList<int> selectedRows() const override
+    {
         QList<int> rows;
         for (int r = 0; r < rowCount(); ++r)
             if (view()->topLevelItem(r)->isSelected())
@@ -171,7 +187,8 @@ public:
         return rows;
     }
     int selectedRowCount() const override { return int(selectedRows().size()); }
-    QList<QAccessibleInterface*> selectedCells() const override {
+    QList<QAccessibleInterface*> selectedCells() const override
+    {
         QList<QAccessibleInterface*> cells;
         for (int r : selectedRows())
             for (int c = 0; c < columns(); ++c)
@@ -182,10 +199,12 @@ public:
     QList<int> selectedColumns() const override { return {}; }
     int selectedColumnCount() const override { return 0; }
     bool isColumnSelected(int) const override { return false; }
-    bool isRowSelected(int row) const override {
+    bool isRowSelected(int row) const override
+    {
         return row >= 0 && row < rowCount() && view()->topLevelItem(row)->isSelected();
     }
-    bool selectRow(int row) override {
+    bool selectRow(int row) override
+    {
         if (row < 0 || row >= rowCount() || view()->selectionMode() == QAbstractItemView::NoSelection)
             return false;
         const auto flags = view()->selectionMode() == QAbstractItemView::SingleSelection
@@ -194,7 +213,8 @@ public:
         view()->selectionModel()->select(view()->model()->index(row, 0), flags | QItemSelectionModel::Rows);
         return true;
     }
-    bool unselectRow(int row) override {
+    bool unselectRow(int row) override
+    {
         if (row < 0 || row >= rowCount())
             return false;
         view()->selectionModel()->select(view()->model()->index(row, 0),
@@ -209,7 +229,8 @@ private:
     int columns() const { return view()->columnCount(); }
     int logical(int shown) const { return view()->header()->logicalIndex(shown); }
 
-    void forgetCells() {
+    void forgetCells()
+    {
         const QHash<quint64, QAccessible::Id> cells = std::exchange(m_cells, {});
         for (QAccessible::Id id : cells)
             QAccessible::deleteAccessibleInterface(id);
@@ -218,14 +239,16 @@ private:
     mutable QHash<quint64, QAccessible::Id> m_cells;
 };
 
-QList<QAccessibleInterface*> ShownOrderCell::columnHeaderCells() const {
+QList<QAccessibleInterface*> ShownOrderCell::columnHeaderCells() const
+{
     if (!isValid() || isHeader())
         return {};
     auto* table = dynamic_cast<ShownOrderTable*>(tableOf(m_view));
     return table ? QList<QAccessibleInterface*>{table->cell(-1, m_column)} : QList<QAccessibleInterface*>{};
 }
 
-QAccessibleInterface* shownOrderFactory(const QString& className, QObject* object) {
+QAccessibleInterface* shownOrderFactory(const QString& className, QObject* object)
+{
     if (className == QLatin1String("QTreeWidget") && object->property(ShownOrderProperty).toBool())
         return new ShownOrderTable(static_cast<QTreeWidget*>(object));
     return nullptr;
@@ -233,7 +256,8 @@ QAccessibleInterface* shownOrderFactory(const QString& className, QObject* objec
 
 } // namespace
 
-void PresentColumnsAsShown(QTreeWidget* table) {
+void PresentColumnsAsShown(QTreeWidget* table)
+{
     static const bool installed = [] {
         QAccessible::installFactory(shownOrderFactory);
         return true;

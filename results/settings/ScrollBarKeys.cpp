@@ -9,7 +9,8 @@ class ArrowKeys : public QObject {
 public:
     explicit ArrowKeys(QScrollBar* bar) : QObject(bar), m_bar(bar) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
         if (event->type() != QEvent::KeyPress || m_bar->orientation() != Qt::Horizontal)
             return QObject::eventFilter(watched, event);
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -27,6 +28,7 @@ private:
 
 } // namespace
 
-void ArrowKeysFollowArrowButtons(QScrollBar* bar) {
+void ArrowKeysFollowArrowButtons(QScrollBar* bar)
+{
     bar->installEventFilter(new ArrowKeys(bar));
 }

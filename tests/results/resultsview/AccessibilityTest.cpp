@@ -26,7 +26,8 @@ namespace {
 
 class AccessibilityTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         testApp();
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
         folder.makeClass(QStringLiteral("4A"));
@@ -35,7 +36,8 @@ protected:
         folder.use();
     }
 
-    Resultform& openResults() {
+    Resultform& openResults()
+    {
         results = std::make_unique<Resultform>();
         results->show();
         results->TreeView_NodeClick(findClassNode(*results, QStringLiteral("4A")));
@@ -47,13 +49,15 @@ protected:
     std::unique_ptr<Resultform> results;
 };
 
-QAccessibleInterface* accessible(QObject* object) {
+QAccessibleInterface* accessible(QObject* object)
+{
     return QAccessible::queryAccessibleInterface(object);
 }
 
 // What a listener cannot act on: shown controls without a name, and controls that take input
 // sharing a name with another one of the window.
-QStringList namingFaults(QWidget* window) {
+QStringList namingFaults(QWidget* window)
+{
     QStringList faults;
     QMap<QString, QStringList> controlsByName;
     const std::function<void(QAccessibleInterface*)> visit = [&](QAccessibleInterface* node) {
@@ -92,7 +96,8 @@ QStringList namingFaults(QWidget* window) {
     return faults;
 }
 
-TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnName) {
+TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnName)
+{
     Startupform login(folder.path());
     login.show();
     Resultform& main = openResults();
@@ -127,7 +132,8 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnName) {
     }
 }
 
-TEST_F(AccessibilityTest, ResultsTableReachesAssistiveTechnologyInTheOrderShown) {
+TEST_F(AccessibilityTest, ResultsTableReachesAssistiveTechnologyInTheOrderShown)
+{
     Resultform& f = openResults();
     f.ListView_ColumnClick(0); // by name, descending: Jan, Els
     QAccessibleInterface* table = accessible(f.ListView);
@@ -158,7 +164,8 @@ TEST_F(AccessibilityTest, ResultsTableReachesAssistiveTechnologyInTheOrderShown)
     EXPECT_EQ(f.tableSnapshot().headers, (QStringList{"Leerling naam", "Optellen", "Delen", "Eindresultaat"}));
 }
 
-TEST_F(AccessibilityTest, KeyboardOpensTheClassMenuAtTheCurrentClass) {
+TEST_F(AccessibilityTest, KeyboardOpensTheClassMenuAtTheCurrentClass)
+{
     folder.makeClass(QStringLiteral("4B"));
     Resultform& f = openResults();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
@@ -188,7 +195,8 @@ TEST_F(AccessibilityTest, KeyboardOpensTheClassMenuAtTheCurrentClass) {
     }
 }
 
-TEST_F(AccessibilityTest, KeyboardOpensTheEditorMenuAtTheCurrentNode) {
+TEST_F(AccessibilityTest, KeyboardOpensTheEditorMenuAtTheCurrentNode)
+{
     Cursusform editor;
     editor.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
@@ -220,7 +228,8 @@ TEST_F(AccessibilityTest, KeyboardOpensTheEditorMenuAtTheCurrentNode) {
     }
 }
 
-TEST_F(AccessibilityTest, PassGradeArrowKeysMoveLikeTheArrowButtons) {
+TEST_F(AccessibilityTest, PassGradeArrowKeysMoveLikeTheArrowButtons)
+{
     Instellingform settings;
     settings.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&settings));
