@@ -2,6 +2,7 @@
 
 #include "ErrorRule.h"
 #include "IniDocument.h"
+#include "KeyboardContextMenu.h"
 #include "Prompts.h"
 #include "Runtime.h"
 #include "ScreenPointer.h"
@@ -88,6 +89,11 @@ void Cursusform::buildControls()
     TreeView->setColumnCount(1);
     TreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView->setContextMenuPolicy(Qt::PreventContextMenu);
+    TreeView->setAccessibleName(QStringLiteral("Cursus inhoud"));
+    OpenContextMenuFromKeyboard(TreeView, [this] {
+        const QPoint at = NodeMenuPoint(TreeView, m_view.value(m_tree.current()));
+        TreeView_MouseDown(2, 0, at.x(), at.y());
+    });
     TreeView->viewport()->installEventFilter(this);
     connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { TreeView_NodeClick(item); });
     connect(TreeView, &QTreeWidget::currentItemChanged, this,
@@ -108,9 +114,11 @@ void Cursusform::buildControls()
     cdmUp = button(QStringLiteral("cdmUp"), QString(), 4680, 360, 495, 495);
     cdmUp->setToolTip(QStringLiteral("Element omhoog verplaatsen"));
     cdmUp->setIcon(arrowIcon(true));
+    cdmUp->setAccessibleName(QStringLiteral("Module omhoog"));
     cmdDown = button(QStringLiteral("cmdDown"), QString(), 4680, 840, 495, 495);
     cmdDown->setToolTip(QStringLiteral("Element omlaag verplaatsen"));
     cmdDown->setIcon(arrowIcon(false));
+    cmdDown->setAccessibleName(QStringLiteral("Module omlaag"));
     cmdDefault = button(QStringLiteral("cmdDefault"), QStringLiteral("Default"), 240, 5760, 1575, 375);
     cmdOk = button(QStringLiteral("cmdOk"), QStringLiteral("OK"), 1920, 5760, 1575, 375);
     cmdOk->setDefault(true);

@@ -46,6 +46,7 @@ Startupform::Startupform(const QString& programFolder, QWidget* parent)
     txtpassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     txtpassword->setToolTip(QStringLiteral("Typ hier uw docenten-wachtwoord"));
     setTwipsGeometry(txtpassword, 1800, 480, 2295, 300);
+    lblpassword->setBuddy(txtpassword);
 
     cmdOk = new QPushButton(QStringLiteral("OK"), frmWachtwoord);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));

@@ -9,6 +9,7 @@
 #include "Instellingform.h"
 #include "PupilResults.h"
 #include "ScreenPointer.h"
+#include "ShownOrderTable.h"
 #include "Twips.h"
 #include "Versieform.h"
 #include "modPublic.h"
@@ -171,6 +172,7 @@ void Resultform::buildControls()
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setHeaderHidden(true);
     TreeView->setColumnCount(1);
+    TreeView->setAccessibleName(QStringLiteral("Klassen"));
     connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         // A second click on the class being filled changes nothing; another class takes its place.
         if (!isFilling() || item != SelectedNode)
@@ -186,6 +188,8 @@ void Resultform::buildControls()
     ListView->setUniformRowHeights(true);
     ListView->setAllColumnsShowFocus(true);
     ListView->setColumnCount(0);
+    ListView->setAccessibleName(QStringLiteral("Resultaten"));
+    PresentColumnsAsShown(ListView);
     ListView->header()->setSectionsMovable(false);
     connect(ListView->header(), &QHeaderView::sectionClicked, this, [this](int column) { ListView_ColumnClick(column); });
 
@@ -198,6 +202,9 @@ void Resultform::buildControls()
     lblnLeerling = makeLabel(frmMain, QStringLiteral("lblnLeerling"), QStringLiteral("nLeerling"));
     Label2 = makeLabel(frmMain, QStringLiteral("Label2"), QStringLiteral("Gemiddelde:"));
     lblAvg = makeLabel(frmMain, QStringLiteral("lblAvg"), QStringLiteral("avg"));
+    // The captions label the figures for assistive technology.
+    Label1->setBuddy(lblnLeerling);
+    Label2->setBuddy(lblAvg);
 
     applyLayout();
 }

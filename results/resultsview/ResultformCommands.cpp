@@ -2,6 +2,7 @@
 // modMaakHTML and modMaakCSV.
 
 #include "ClassCommands.h"
+#include "KeyboardContextMenu.h"
 #include "Resultform.h"
 #include "modMaakCSV.h"
 #include "modMaakHTML.h"
@@ -73,6 +74,10 @@ void Resultform::buildClassCommands()
     connect(mnuExporteerCSV, &QAction::triggered, this, [this] { mnuExporteerCSV_Click(); });
 
     TreeView->viewport()->installEventFilter(new RightButtonFilter(this));
+    OpenContextMenuFromKeyboard(TreeView, [this] {
+        QTreeWidgetItem* node = SelectedNode ? SelectedNode : TreeView->currentItem();
+        TreeView_MouseDown(Qt::RightButton, TreeView->viewport()->mapToGlobal(NodeMenuPoint(TreeView, node)));
+    });
 }
 
 void Resultform::TreeView_MouseDown(Qt::MouseButton button, const QPoint& globalPos)

@@ -32,12 +32,14 @@ Versieform::Versieform(QWidget* parent)
     frmFrame = new QGroupBox(this);
     frmFrame->setObjectName(QStringLiteral("frmFrame"));
     setTwipsGeometry(frmFrame, 120, 120, 3735, 3615);
+    frmFrame->setAccessibleName(QStringLiteral("Versie informatie"));
 
     picVersie = new QLabel(frmFrame);
     picVersie->setObjectName(QStringLiteral("picVersie"));
     picVersie->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     picVersie->setAlignment(Qt::AlignCenter);
     picVersie->setPixmap(QPixmap(QStringLiteral(":/versie/logo.gif")));
+    picVersie->setAccessibleName(QStringLiteral("Logo Scorix Velmora 5"));
     setTwipsGeometry(picVersie, 750, 240, 2175, 1815);
 
     lblversieinfo = new QLabel(frmFrame);

@@ -4,6 +4,7 @@
 #include "INIfunc.h"
 #include "Prompts.h"
 #include "Runtime.h"
+#include "ScrollBarKeys.h"
 #include "SettingsRules.h"
 #include "Twips.h"
 #include "modPublic.h"
@@ -60,6 +61,7 @@ Instellingform::Instellingform(std::function<void()> refreshClassTree, QWidget* 
     txtdocumenten = make<QLineEdit>(frmGegevens, "txtdocumenten", 120, 360, 3375, 285);
     cmdBrowse = make<QPushButton>(frmGegevens, "cmdBrowse", 3600, 360, 255, 255);
     cmdBrowse->setText(QStringLiteral("..."));
+    cmdBrowse->setAccessibleName(QStringLiteral("Bladeren naar de map"));
 
     frmToestaan = make<QGroupBox>(this, "frmToestaan", 120, 960, 3975, 1335);
     frmToestaan->setTitle(QStringLiteral("Toestaan"));
@@ -83,6 +85,8 @@ Instellingform::Instellingform(std::function<void()> refreshClassTree, QWidget* 
     scrVoldoende->setFocusPolicy(Qt::StrongFocus);
     // Without tracking a drag of the thumb changes the value once, when the thumb is released.
     scrVoldoende->setTracking(false);
+    ArrowKeysFollowArrowButtons(scrVoldoende);
+    Label4->setBuddy(scrVoldoende);
 
     frmWachtwoord = make<QGroupBox>(this, "frmWachtwoord", 120, 4080, 3975, 1935);
     frmWachtwoord->setTitle(QStringLiteral("Wachtwoord wijzigen"));
@@ -97,6 +101,10 @@ Instellingform::Instellingform(std::function<void()> refreshClassTree, QWidget* 
     txtOldP = makePasswordBox(frmWachtwoord, "txtOldP", 360);
     txtNewP = makePasswordBox(frmWachtwoord, "txtNewP", 720);
     txtNewP2 = makePasswordBox(frmWachtwoord, "txtNewP2", 1080);
+    // Each box is named by its own label, not by the frame's caption.
+    Label1->setBuddy(txtOldP);
+    Label2->setBuddy(txtNewP);
+    Label3->setBuddy(txtNewP2);
 
     cmdApply = make<QPushButton>(this, "cmdApply", 1560, 6120, 1215, 375);
     cmdApply->setText(QStringLiteral("Toepassen"));
