@@ -205,6 +205,12 @@ QString SaveErrorReason(int error)
     case EISDIR: return QStringLiteral("Er bestaat al een map met deze naam");
     case EBUSY:
     case ETXTBSY: return QStringLiteral("Bestand is in gebruik of alleen-lezen");
+    case EEXIST:
+    case ENOTEMPTY: return QStringLiteral("Map bestaat al");
+    case ENAMETOOLONG: return QStringLiteral("Naam is te lang");
+    case EINVAL:
+    case EILSEQ: return QStringLiteral("Ongeldige naam");
+    case EMLINK: return QStringLiteral("Te veel mappen");
     default: return QStringLiteral("Fout bij toegang tot pad of bestand");
     }
 }

@@ -23,8 +23,9 @@ enum class InPlaceRewrite {
 // descriptor of the file would drop a process-wide record lock).
 bool SaveFile(const QString& path, const QByteArray& bytes, InPlaceRewrite inPlace, int lockedFd, int* error);
 
-// Dutch reason for an errno: ENOSPC/EDQUOT "De schijf is vol", EACCES/EPERM/EROFS (no write rights),
-// EIO/ENOTCONN/ESTALE/EHOSTDOWN/ETIMEDOUT (connection/share gone), default: a general reason.
+// Dutch reason for an errno, the one table of the program's file-system failure texts:
+// ENOSPC/EDQUOT "De schijf is vol", EACCES/EPERM/EROFS (no write rights), EIO/ENOTCONN/ESTALE/
+// EHOSTDOWN/ETIMEDOUT (connection/share gone), default: a general reason.
 QString SaveErrorReason(int error);
 // One line for the window's usual failure message, saying nothing was saved and why, naming the file.
 QString NothingSavedText(const QString& path, int error);

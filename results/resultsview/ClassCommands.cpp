@@ -4,6 +4,7 @@
 #include "ErrorRule.h"
 #include "Prompts.h"
 #include "Runtime.h"
+#include "SafeSave.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,25 +59,22 @@ bool isReadOnly(const QString& path)
 
 FileSystemFailure DescribeFileSystemFailure(int errnoValue)
 {
+    int number = PathFileAccess;
     switch (errnoValue) {
     case EEXIST:
-    case ENOTEMPTY: return {FileExists, QStringLiteral("Map bestaat al")};
+    case ENOTEMPTY: number = FileExists; break;
     case ENOENT:
-    case ENOTDIR: return {PathNotFound, QStringLiteral("Pad niet gevonden")};
+    case ENOTDIR: number = PathNotFound; break;
     case EACCES:
-    case EPERM: return {PermissionDenied, QStringLiteral("Toegang geweigerd")};
-    case EBUSY:
-    case ETXTBSY: return {PathFileAccess, QStringLiteral("Bestand is in gebruik of alleen-lezen")};
-    case EROFS: return {PathFileAccess, QStringLiteral("De schijf is alleen-lezen")};
-    case EISDIR: return {PathFileAccess, QStringLiteral("Er bestaat al een map met deze naam")};
-    case ENAMETOOLONG: return {BadFileName, QStringLiteral("Naam is te lang")};
+    case EPERM: number = PermissionDenied; break;
+    case ENAMETOOLONG:
     case EINVAL:
-    case EILSEQ: return {BadFileName, QStringLiteral("Ongeldige naam")};
+    case EILSEQ: number = BadFileName; break;
     case ENOSPC:
-    case EDQUOT: return {DiskFull, QStringLiteral("De schijf is vol")};
-    case EMLINK: return {PathFileAccess, QStringLiteral("Te veel mappen")};
-    default: return {PathFileAccess, QStringLiteral("Fout bij toegang tot pad of bestand")};
+    case EDQUOT: number = DiskFull; break;
+    default: break;
     }
+    return {number, SaveErrorReason(errnoValue)};
 }
 
 void RaiseFileSystemError(int errnoValue)
