@@ -4,6 +4,7 @@
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "Prompts.h"
+#include "TeacherPassword.h"
 #include "Twips.h"
 #include "modPublic.h"
 
@@ -85,7 +86,7 @@ void Startupform::cmdOk_Click()
     RunGuarded(this, [this, &admitted] {
         const QString typed = txtpassword->text();
         const QString stored = ReadINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QString());
-        if (typed == stored) {
+        if (PasswordMatches(stored, typed)) {
             admitted = true;
             return;
         }

@@ -2,6 +2,7 @@
 #include "INIfunc.h"
 #include "RecordingPrompts.h"
 #include "Startupform.h"
+#include "TeacherPassword.h"
 #include "modPublic.h"
 
 #include <QApplication>
@@ -117,6 +118,7 @@ TEST_F(StartupformTest, PasswordTest)
     };
     const QByteArray wrong = PasswordWrongText.toUtf8();
     const QByteArray wrongCaps = PasswordWrongCapsText.toUtf8();
+    const QByteArray hashed = StoredPasswordForm("Geheim").toLatin1();
     const Case cases[] = {
         {"emptyWithoutFile", nullptr, "", false, nullptr},
         {"anythingWithoutFile", nullptr, "x", false, wrong.constData()},
@@ -125,6 +127,9 @@ TEST_F(StartupformTest, PasswordTest)
         {"otherCase", "Geheim", "geheim", false, wrong.constData()},
         {"otherCaseCapsLock", "Geheim", "GEHEIM", true, wrongCaps.constData()},
         {"emptyAgainstStored", "Geheim", "", false, wrong.constData()},
+        {"hashed", hashed.constData(), "Geheim", false, nullptr},
+        {"hashedOtherCase", hashed.constData(), "geheim", false, wrong.constData()},
+        {"hashTypedAsItself", hashed.constData(), hashed.constData(), false, wrong.constData()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
