@@ -4,9 +4,9 @@
 #include "SafeSave.h"
 
 #include <QCoreApplication>
-#include <cerrno>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <cerrno>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

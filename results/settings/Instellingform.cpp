@@ -225,6 +225,7 @@ void Instellingform::cmdApply_Click()
             [&](IniDocument& document) {
                 const QByteArray before = document.bytes();
                 const IniReader current = IniReader::ofBytes(before);
+                passwordChangedMeanwhile = false;
                 if (password) {
                     if (current.value(Scorix, Wachtwoord, QString()) == password->verified)
                         document.write(Scorix, Wachtwoord, password->stored);
@@ -234,6 +235,7 @@ void Instellingform::cmdApply_Click()
                 // Key order matters to readers of the file: this is the order the course program expects.
                 for (int i = 0; i < ProfileKeyCount; ++i) {
                     const QString key = QLatin1String(ProfileKeys[i]);
+                    // Missing: each default comes back as it was given.
                     const bool missing = current.value(Profiel, key, QStringLiteral("0")) == QLatin1String("0") &&
                                          current.value(Profiel, key, QStringLiteral("1")) == QLatin1String("1");
                     if (missing || m_loaded[i] != forms[i])
@@ -275,7 +277,8 @@ void Instellingform::cmdClose_Click()
 
 QString Instellingform::PasswordNotSavedText()
 {
-    return QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!").arg(QDir::toNativeSeparators(SettingsFile));
+    return QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!")
+        .arg(QDir::toNativeSeparators(SettingsFile));
 }
 
 std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword()
@@ -300,8 +303,8 @@ std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword()
             return;
         }
         const QString password = txtNewP->text();
-        // Refused as long as a plain stored password is still possible: one that would read back
-        // otherwise would lock the teacher out at the next login.
+        // What the teacher types keeps the settings file's rules for a value (Windows-1252, no blanks
+        // at either end, no enclosing quotes, at most 254 characters), as when it was stored as typed.
         if (const StoredFormProblem problem = StoredFormProblemOf(password); problem != StoredFormProblem::None) {
             prompts().message(this, PasswordRefusalText(problem), Waarschuwing, PromptIcon::Critical,
                               PromptButtons::Ok);
