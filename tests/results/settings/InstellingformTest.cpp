@@ -182,10 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
         OtherWriterCase{"NothingChangedHere", "Profiel", "Printen", "0", nullptr, {"0", "1", "1", "0", "1", "55"}},
         OtherWriterCase{"OtherBoxChangedHere", "Profiel", "Printen", "0", "chkBeginCijfer",
                         {"0", "1", "1", "0", "0", "55"}},
-        OtherWriterCase{"SameBoxChangedHere", "Profiel", "Printen", "2", "chkPrinten", {"0", "1", "1", "0", "1", "55"}},
         OtherWriterCase{"Folder", "Profiel", "Documenten", "/srv/klassen", "chkWijzigenWachtwoord",
                         {"/srv/klassen", "1", "0", "1", "1", "55"}},
-        OtherWriterCase{"Grade", "Profiel", "Voldoende", "70", nullptr, {"0", "1", "1", "1", "1", "70"}},
         OtherWriterCase{"Password", "Scorix", "Wachtwoord", "anders", "chkNieuweLeerling",
                         {"0", "0", "1", "1", "1", "55"}}),
     [](const testing::TestParamInfo<OtherWriterCase>& info) { return std::string(info.param.name); });
@@ -576,14 +574,7 @@ TEST_F(SettingsWindow, UnreadableFileIsNeverSavedOver)
 
 // A save that does not happen (here a folder and file the teacher may read but not change) is said,
 // with the reason; the window stays open with what was typed, for another try.
-struct FailedApplyCase {
-    const char* name;
-    bool withPassword;
-};
-
-class FailedApply : public SettingsWindow, public testing::WithParamInterface<FailedApplyCase> {};
-
-TEST_P(FailedApply, IsReportedAndTheWindowStaysOpen)
+TEST_F(SettingsWindow, FailedApplyIsReportedAndTheWindowStaysOpen)
 {
     store("Profiel", "Printen", QStringLiteral("1"));
     const QByteArray before = fileBytes();
@@ -596,34 +587,24 @@ TEST_P(FailedApply, IsReportedAndTheWindowStaysOpen)
         Instellingform form([&] { ++refreshes; });
         form.show();
         box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
-        if (GetParam().withPassword) {
-            QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
-            QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
-        }
+        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
+        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
         click(form, "cmdApply");
 
-        QString expected = NothingSavedText(settingsFile(), EACCES);
-        if (GetParam().withPassword)
-            expected.prepend(QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n")
-                                 .arg(settingsFile()));
         ASSERT_EQ(prompts.calls.size(), 1);
-        EXPECT_EQ(prompts.calls[0].text, expected);
+        EXPECT_EQ(prompts.calls[0].text,
+                  QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n").arg(settingsFile()) +
+                      NothingSavedText(settingsFile(), EACCES));
         EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
         EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(refreshes, 0);
         EXPECT_EQ(box(form, "chkPrinten")->checkState(), Qt::Unchecked);
-        EXPECT_EQ(edit(form, "txtNewP2")->text(), GetParam().withPassword ? QStringLiteral("nieuw") : QString());
+        EXPECT_EQ(edit(form, "txtNewP2")->text(), QStringLiteral("nieuw"));
     }
     ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
     EXPECT_EQ(fileBytes(), before);
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, FailedApply,
-                         testing::Values(FailedApplyCase{"Settings", false}, FailedApplyCase{"WithPassword", true}),
-                         [](const testing::TestParamInfo<FailedApplyCase>& info) {
-                             return std::string(info.param.name);
-                         });
 
 TEST_F(SettingsWindow, PasswordBoxesShowAStarForEveryCharacter)
 {
