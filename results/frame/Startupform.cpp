@@ -4,6 +4,8 @@
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "Prompts.h"
+#include "SafeSave.h"
+#include "TeacherPassword.h"
 #include "Twips.h"
 #include "modPublic.h"
 
@@ -85,8 +87,16 @@ void Startupform::cmdOk_Click()
     bool admitted = false;
     RunGuarded(this, [this, &admitted] {
         const QString typed = txtpassword->text();
+        // A settings file that is there but cannot be read (no rights, the share gone) is not one
+        // without a password.
+        int error = 0;
+        if (SettingsFileUnreadable(&error)) {
+            prompts().message(this, CannotReadText(SettingsFile, error), PasswordErrorTitle, PromptIcon::Critical,
+                              PromptButtons::Ok);
+            return;
+        }
         const QString stored = ReadINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QString());
-        if (typed == stored) {
+        if (PasswordMatches(stored, typed)) {
             admitted = true;
             return;
         }

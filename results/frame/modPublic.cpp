@@ -1,10 +1,12 @@
 #include "modPublic.h"
 
 #include "INIfunc.h"
+#include "SafeSave.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <cerrno>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -86,6 +88,15 @@ bool IsDefaultDocumentSetting(const QString& stored)
 {
     // "00" or a quoted " 0" are folder names; only the exact "0" and no name at all are not.
     return stored == QLatin1String("0") || stored.trimmed().isEmpty();
+}
+
+bool SettingsFileUnreadable(int* error)
+{
+    int reason = 0;
+    if (!IsUnreadable(SettingsFile, &reason) || reason == EISDIR)
+        return false;
+    *error = reason;
+    return true;
 }
 
 bool IsCapsLockOn()

@@ -24,6 +24,10 @@ void SetDocumentFolder();
 // empty (blanks only), which would otherwise name the root of the file system.
 bool IsDefaultDocumentSetting(const QString& stored);
 
+// True when `SettingsFile` is there but cannot be read (no rights, the share gone), so its values
+// are unknown, not defaults; *error gets the errno. A folder in its place reads as no settings file.
+bool SettingsFileUnreadable(int* error);
+
 // True when Caps Lock is on (Xkb indicator on X11, false elsewhere).
 bool IsCapsLockOn();
 // Replaces the Caps Lock probe (tests); an empty function restores the real one.

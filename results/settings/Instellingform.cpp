@@ -2,10 +2,14 @@
 
 #include "ErrorRule.h"
 #include "INIfunc.h"
+#include "IniDocument.h"
+#include "IniReader.h"
 #include "Prompts.h"
 #include "Runtime.h"
+#include "SafeSave.h"
 #include "ScrollBarKeys.h"
 #include "SettingsRules.h"
+#include "TeacherPassword.h"
 #include "Twips.h"
 #include "modPublic.h"
 
@@ -25,6 +29,11 @@ const QString Profiel = QStringLiteral("Profiel");
 const QString Scorix = QStringLiteral("Scorix");
 const QString Wachtwoord = QStringLiteral("Wachtwoord");
 const QString Waarschuwing = QStringLiteral("Waarschuwing!");
+
+// The "Profiel" keys of the window in the order they are written, as settingForm numbers them.
+constexpr int ProfileKeyCount = 6;
+const char* const ProfileKeys[ProfileKeyCount] = {"Documenten", "Nieuwe leerling", "Wijzigen",
+                                                  "Printen",    "Begincijfer",     "Voldoende"};
 
 template <typename W> W* make(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
@@ -139,7 +148,11 @@ Instellingform::Instellingform(std::function<void()> refreshClassTree, QWidget* 
 
 void Instellingform::Form_Load()
 {
-    RunGuarded(this, [this] {
+    // Defaults shown for a file that is there but cannot be read must never be saved over it.
+    m_unreadable = SettingsFileUnreadable(&m_readError);
+    if (m_unreadable)
+        ShowFailure(this, CannotReadText(SettingsFile, m_readError));
+    const bool folderLoaded = RunGuarded(this, [this] {
         txtdocumenten->setText(ShownDocumentFolder(ReadINI(SettingsFile, Profiel, QStringLiteral("Documenten"),
                                                            QStringLiteral("0")),
                                                    ProgramFolder));
@@ -151,18 +164,22 @@ void Instellingform::Form_Load()
                                                     {chkWijzigenWachtwoord, QStringLiteral("Wijzigen")},
                                                     {chkPrinten, QStringLiteral("Printen")},
                                                     {chkBeginCijfer, QStringLiteral("Begincijfer")}};
+    bool loaded[ProfileKeyCount] = {folderLoaded};
+    int index = 1;
     for (const auto& [box, key] : boxes) {
-        RunGuarded(this, [&] {
+        loaded[index++] = RunGuarded(this, [&] {
             box->setCheckState(CheckStateFromSetting(ReadINI(SettingsFile, Profiel, key, QStringLiteral("1"))));
         });
     }
 
-    RunGuarded(this, [this] {
+    loaded[index] = RunGuarded(this, [this] {
         scrVoldoende->setValue(
             PassGradeFromSetting(ReadINI(SettingsFile, Profiel, QStringLiteral("Voldoende"), QStringLiteral("55"))));
     });
     // Also after an unreadable grade: the label then shows the position an apply would write.
     lblValue->setText(QString::number(scrVoldoende->value()));
+    for (int i = 0; i < ProfileKeyCount; ++i)
+        m_loaded[i] = loaded[i] ? std::optional<QString>(settingForm(i)) : std::nullopt;
 }
 
 void Instellingform::scrVoldoende_Change()
@@ -183,22 +200,77 @@ void Instellingform::cmdBrowse_Click()
     });
 }
 
+QString Instellingform::settingForm(int index) const
+{
+    switch (index) {
+    case 0: return StoredDocumentFolder(txtdocumenten->text(), ProgramFolder);
+    case 1: return CheckStateSetting(chkNieuweLeerling->checkState());
+    case 2: return CheckStateSetting(chkWijzigenWachtwoord->checkState());
+    case 3: return CheckStateSetting(chkPrinten->checkState());
+    case 4: return CheckStateSetting(chkBeginCijfer->checkState());
+    default: return QString::number(scrVoldoende->value());
+    }
+}
+
 void Instellingform::cmdApply_Click()
 {
     RunGuarded(this, [this] {
-        ChangePassword();
+        if (m_unreadable) {
+            ShowFailure(this, CannotReadText(SettingsFile, m_readError));
+            return;
+        }
+        const std::optional<PendingPassword> password = ChangePassword();
 
-        WriteINI(SettingsFile, Profiel, QStringLiteral("Documenten"),
-                 StoredDocumentFolder(txtdocumenten->text(), ProgramFolder));
-        // Key order matters to readers of the file: this is the order the course program expects.
-        WriteINI(SettingsFile, Profiel, QStringLiteral("Nieuwe leerling"),
-                 CheckStateSetting(chkNieuweLeerling->checkState()));
-        WriteINI(SettingsFile, Profiel, QStringLiteral("Wijzigen"),
-                 CheckStateSetting(chkWijzigenWachtwoord->checkState()));
-        WriteINI(SettingsFile, Profiel, QStringLiteral("Printen"), CheckStateSetting(chkPrinten->checkState()));
-        WriteINI(SettingsFile, Profiel, QStringLiteral("Begincijfer"),
-                 CheckStateSetting(chkBeginCijfer->checkState()));
-        WriteINI(SettingsFile, Profiel, QStringLiteral("Voldoende"), QString::number(scrVoldoende->value()));
+        QString forms[ProfileKeyCount];
+        for (int i = 0; i < ProfileKeyCount; ++i)
+            forms[i] = settingForm(i);
+        bool passwordChangedMeanwhile = false;
+        int error = 0;
+        // Read inside the save: a setting someone else saved since this window loaded is kept unless
+        // it was changed here too.
+        const bool saved = IniDocument::update(
+            SettingsFile,
+            [&](IniDocument& document) {
+                const QByteArray before = document.bytes();
+                const IniReader current = IniReader::ofBytes(before);
+                passwordChangedMeanwhile = false;
+                if (password) {
+                    if (current.value(Scorix, Wachtwoord, QString()) == password->verified)
+                        document.write(Scorix, Wachtwoord, password->stored);
+                    else
+                        passwordChangedMeanwhile = true;
+                }
+                // Key order matters to readers of the file: this is the order the course program expects.
+                for (int i = 0; i < ProfileKeyCount; ++i) {
+                    const QString key = QLatin1String(ProfileKeys[i]);
+                    // Missing: each default comes back as it was given.
+                    const bool missing = current.value(Profiel, key, QStringLiteral("0")) == QLatin1String("0") &&
+                                         current.value(Profiel, key, QStringLiteral("1")) == QLatin1String("1");
+                    if (missing || m_loaded[i] != forms[i])
+                        document.write(Profiel, key, forms[i]);
+                }
+                return document.bytes() != before;
+            },
+            &error);
+
+        if (!saved) {
+            int readError = 0;
+            QString text = SettingsFileUnreadable(&readError) ? CannotReadText(SettingsFile, readError)
+                                                              : NothingSavedText(SettingsFile, error);
+            if (password)
+                text = PasswordNotSavedText() + QLatin1Char('\n') + text;
+            ShowFailure(this, text);
+            return;
+        }
+        for (int i = 0; i < ProfileKeyCount; ++i)
+            m_loaded[i] = forms[i];
+        if (passwordChangedMeanwhile) {
+            prompts().message(this, QStringLiteral("Het oude wachtwoord is niet correct!"), Waarschuwing,
+                              PromptIcon::Critical, PromptButtons::Ok);
+            txtOldP->clear();
+        } else if (password) {
+            ConfirmPassword(password->stored);
+        }
 
         SetDocumentFolder();
         if (m_refreshClassTree)
@@ -211,13 +283,21 @@ void Instellingform::cmdClose_Click()
     reject();
 }
 
-void Instellingform::ChangePassword()
+QString Instellingform::PasswordNotSavedText()
 {
+    return QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!")
+        .arg(QDir::toNativeSeparators(SettingsFile));
+}
+
+std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword()
+{
+    std::optional<PendingPassword> pending;
     // Failures here end only the password change; the apply goes on with the other settings.
-    RunGuarded(this, [this] {
+    RunGuarded(this, [this, &pending] {
         if (txtOldP->text().isEmpty() && txtNewP->text().isEmpty())
             return;
-        if (ReadINI(SettingsFile, Scorix, Wachtwoord, QString()) != txtOldP->text()) {
+        const QString stored = ReadINI(SettingsFile, Scorix, Wachtwoord, QString());
+        if (!PasswordMatches(stored, txtOldP->text())) {
             prompts().message(this, QStringLiteral("Het oude wachtwoord is niet correct!"), Waarschuwing,
                               PromptIcon::Critical, PromptButtons::Ok);
             txtOldP->clear();
@@ -231,7 +311,8 @@ void Instellingform::ChangePassword()
             return;
         }
         const QString password = txtNewP->text();
-        // A password that would read back otherwise would lock the teacher out at the next login.
+        // What the teacher types keeps the settings file's rules for a value (Windows-1252, no blanks
+        // at either end, no enclosing quotes, at most 254 characters), as when it was stored as typed.
         if (const StoredFormProblem problem = StoredFormProblemOf(password); problem != StoredFormProblem::None) {
             prompts().message(this, PasswordRefusalText(problem), Waarschuwing, PromptIcon::Critical,
                               PromptButtons::Ok);
@@ -239,11 +320,22 @@ void Instellingform::ChangePassword()
             txtNewP2->clear();
             return;
         }
-        WriteINI(SettingsFile, Scorix, Wachtwoord, password);
-        // Writes report nothing: only the file itself tells whether the new password is in force.
-        if (ReadINI(SettingsFile, Scorix, Wachtwoord, QString()) != password)
-            throw RuntimeError(75, QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!")
-                                       .arg(QDir::toNativeSeparators(SettingsFile)));
+        // Only the old password typed: the change would leave the program open to everyone.
+        if (password.isEmpty() &&
+            prompts().message(this, PasswordRemovalQuestion, Waarschuwing, PromptIcon::None,
+                              PromptButtons::OkCancel) != PromptAnswer::Ok)
+            return;
+        pending = PendingPassword{stored, StoredPasswordForm(password)};
+    });
+    return pending;
+}
+
+void Instellingform::ConfirmPassword(const QString& storedForm)
+{
+    RunGuarded(this, [this, &storedForm] {
+        // Only the file itself tells whether the new password is in force.
+        if (ReadINI(SettingsFile, Scorix, Wachtwoord, QString()) != storedForm)
+            throw RuntimeError(75, PasswordNotSavedText());
         txtOldP->clear();
         txtNewP->clear();
         txtNewP2->clear();

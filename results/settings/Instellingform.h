@@ -1,11 +1,13 @@
 #pragma once
 // The teacher's settings dialog: the pupils' data folder, the pupils' permissions, the pass grade
 // (all section "Profiel" of the settings file) and the teacher password (section "Scorix").
-// Apply changes the password first, then writes the six "Profiel" values, re-reads the data folder
-// and asks the owner to rebuild its class tree.
+// Apply checks the password change first, then saves it with the "Profiel" values changed in the
+// window in one step, re-reads the data folder and asks the owner to rebuild its class tree.
 
 #include <QDialog>
+#include <QString>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -13,6 +15,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+
+// Asked before a change that leaves the password empty (only "Oud wachtwoord" filled in); only OK goes on.
+inline const QString PasswordRemovalQuestion =
+    QStringLiteral("Wilt u het wachtwoord verwijderen? Zonder wachtwoord kan iedereen het programma openen.");
 
 class Instellingform : public QDialog {
     Q_OBJECT
@@ -25,10 +31,27 @@ public:
     void cmdBrowse_Click();
     void cmdApply_Click();
     void cmdClose_Click();
-    void ChangePassword();
+
+    // A password change that passed every check, saved by the apply together with the settings.
+    struct PendingPassword {
+        QString verified; // the stored value the old password was checked against
+        QString stored;   // the new stored form
+    };
+    // Checks the password boxes and asks what it must; writes nothing.
+    std::optional<PendingPassword> ChangePassword();
 
 private:
+    QString settingForm(int index) const;
+    static QString PasswordNotSavedText();
+    void ConfirmPassword(const QString& storedForm);
+
     std::function<void()> m_refreshClassTree;
+    // Per "Profiel" key, in writing order: its stored form as loaded, or nothing when it could not
+    // be loaded. Apply writes only the keys whose control differs from it (and keys missing from the file).
+    std::optional<QString> m_loaded[6];
+    // The settings file was there but could not be read when the window loaded; apply saves nothing.
+    bool m_unreadable = false;
+    int m_readError = 0;
 
     QGroupBox* frmGegevens;
     QLineEdit* txtdocumenten;

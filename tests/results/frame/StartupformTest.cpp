@@ -1,11 +1,15 @@
+#include "AsNobody.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "RecordingPrompts.h"
+#include "SafeSave.h"
 #include "Startupform.h"
+#include "TeacherPassword.h"
 #include "modPublic.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,6 +121,7 @@ TEST_F(StartupformTest, PasswordTest)
     };
     const QByteArray wrong = PasswordWrongText.toUtf8();
     const QByteArray wrongCaps = PasswordWrongCapsText.toUtf8();
+    const QByteArray hashed = StoredPasswordForm("Geheim").toLatin1();
     const Case cases[] = {
         {"emptyWithoutFile", nullptr, "", false, nullptr},
         {"anythingWithoutFile", nullptr, "x", false, wrong.constData()},
@@ -125,6 +130,9 @@ TEST_F(StartupformTest, PasswordTest)
         {"otherCase", "Geheim", "geheim", false, wrong.constData()},
         {"otherCaseCapsLock", "Geheim", "GEHEIM", true, wrongCaps.constData()},
         {"emptyAgainstStored", "Geheim", "", false, wrong.constData()},
+        {"hashed", hashed.constData(), "Geheim", false, nullptr},
+        {"hashedOtherCase", hashed.constData(), "geheim", false, wrong.constData()},
+        {"hashTypedAsItself", hashed.constData(), hashed.constData(), false, wrong.constData()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,6 +208,32 @@ TEST_F(StartupformTest, SettingsPathThatIsAFolderReadsAsNoSettings)
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(form);
+}
+
+// A settings file that is there but cannot be read is not one without a password.
+TEST_F(StartupformTest, UnreadableSettingsFileRefusesEveryPassword)
+{
+    WriteINI(settings(), "Scorix", "Wachtwoord", "Geheim");
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                      QFile::ReadOther | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(settings(), QFile::WriteOwner));
+    AsNobody nobody;
+    for (const char* typed : {"", "Geheim", "x"}) {
+        SCOPED_TRACE(typed);
+        recorded.prompts.calls.clear();
+        QPointer<Startupform> form = open();
+        QTest::keyClicks(form->txtpassword, QString::fromUtf8(typed));
+        QTest::mouseClick(form->cmdOk, Qt::LeftButton);
+        ASSERT_EQ(recorded.prompts.calls.size(), 1);
+        EXPECT_EQ(recorded.prompts.calls[0].text, CannotReadText(settings(), EACCES));
+        EXPECT_TRUE(recorded.prompts.calls[0].text.contains(QDir::toNativeSeparators(settings())));
+        EXPECT_EQ(recorded.prompts.calls[0].title, PasswordErrorTitle);
+        EXPECT_EQ(recorded.prompts.calls[0].icon, PromptIcon::Critical);
+        EXPECT_EQ(admissions, 0);
+        ASSERT_TRUE(form);
+        EXPECT_TRUE(form->isVisible());
+        delete form;
+    }
 }
 
 TEST_F(StartupformTest, FailureInThePasswordTestShowsTheStandardMessage)

@@ -1,8 +1,11 @@
 #include "Instellingform.h"
 
+#include "AsNobody.h"
 #include "INIfunc.h"
 #include "RecordingPrompts.h"
+#include "SafeSave.h"
 #include "Startupform.h"
+#include "TeacherPassword.h"
 #include "modPublic.h"
 
 #include <QApplication>
@@ -138,6 +141,53 @@ TEST_F(SettingsWindow, LoadsStoredValuesAndWritesThemBackUnchanged)
     EXPECT_EQ(stored("Scorix", "Wachtwoord"), QStringLiteral("geheim"));
 }
 
+// Another teacher saves while this window is open: Toepassen writes only what was changed here.
+struct OtherWriterCase {
+    const char* name;
+    const char* otherSection;
+    const char* otherKey;
+    const char* otherValue;
+    const char* uncheckedHere; // nullptr: nothing changed in this window
+    const char* expected[6];   // Documenten .. Voldoende afterwards
+};
+
+class TwoTeachers : public SettingsWindow, public testing::WithParamInterface<OtherWriterCase> {};
+
+TEST_P(TwoTeachers, ApplyKeepsWhatTheOtherSavedMeanwhile)
+{
+    const OtherWriterCase& c = GetParam();
+    for (const char* key : CheckKeys)
+        store("Profiel", key, QStringLiteral("1"));
+    store("Profiel", "Documenten", QStringLiteral("0"));
+    store("Profiel", "Voldoende", QStringLiteral("55"));
+    store("Scorix", "Wachtwoord", QStringLiteral("geheim"));
+
+    Instellingform form;
+    store(c.otherSection, c.otherKey, QString::fromUtf8(c.otherValue));
+    if (c.uncheckedHere)
+        box(form, c.uncheckedHere)->setCheckState(Qt::Unchecked);
+    click(form, "cmdApply");
+
+    const char* const keys[] = {"Documenten", "Nieuwe leerling", "Wijzigen", "Printen", "Begincijfer", "Voldoende"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(stored("Profiel", keys[i]), QString::fromUtf8(c.expected[i])) << keys[i];
+    EXPECT_EQ(stored("Scorix", "Wachtwoord"),
+              QString::fromUtf8(QLatin1String(c.otherKey) == QLatin1String("Wachtwoord") ? c.otherValue : "geheim"));
+    EXPECT_TRUE(prompts.calls.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TwoTeachers,
+    testing::Values(
+        OtherWriterCase{"NothingChangedHere", "Profiel", "Printen", "0", nullptr, {"0", "1", "1", "0", "1", "55"}},
+        OtherWriterCase{"OtherBoxChangedHere", "Profiel", "Printen", "0", "chkBeginCijfer",
+                        {"0", "1", "1", "0", "0", "55"}},
+        OtherWriterCase{"Folder", "Profiel", "Documenten", "/srv/klassen", "chkWijzigenWachtwoord",
+                        {"/srv/klassen", "1", "0", "1", "1", "55"}},
+        OtherWriterCase{"Password", "Scorix", "Wachtwoord", "anders", "chkNieuweLeerling",
+                        {"0", "0", "1", "1", "1", "55"}}),
+    [](const testing::TestParamInfo<OtherWriterCase>& info) { return std::string(info.param.name); });
+
 TEST_F(SettingsWindow, GreyedBoxTurnsTwoStateOnceClicked)
 {
     store("Profiel", "Printen", QStringLiteral("2"));
@@ -257,18 +307,27 @@ TEST_P(PasswordChange, FollowsTheRules)
     for (int i = 0; i < 3; ++i)
         QTest::keyClicks(edit(form, names[i]), QString::fromUtf8(typed[i]));
 
+    prompts.answers = {PromptAnswer::Ok}; // removing the password is asked first
     click(form, "cmdApply");
 
+    const bool removal = c.stored && *c.stored && !*c.newP && c.storedAfter && !*c.storedAfter;
     if (c.message) {
-        ASSERT_EQ(prompts.calls.size(), 1);
-        EXPECT_EQ(prompts.calls[0].text, QString::fromUtf8(c.message));
-        EXPECT_EQ(prompts.calls[0].title, QString::fromUtf8(c.title));
-        EXPECT_EQ(prompts.calls[0].icon, c.icon);
-        EXPECT_EQ(prompts.calls[0].buttons, PromptButtons::Ok);
+        ASSERT_EQ(prompts.calls.size(), removal ? 2 : 1);
+        EXPECT_EQ(prompts.calls.back().text, QString::fromUtf8(c.message));
+        EXPECT_EQ(prompts.calls.back().title, QString::fromUtf8(c.title));
+        EXPECT_EQ(prompts.calls.back().icon, c.icon);
+        EXPECT_EQ(prompts.calls.back().buttons, PromptButtons::Ok);
     } else {
         EXPECT_TRUE(prompts.calls.isEmpty());
     }
-    EXPECT_EQ(stored("Scorix", "Wachtwoord"), QString::fromUtf8(c.storedAfter ? c.storedAfter : "<none>"));
+    const QString after = stored("Scorix", "Wachtwoord");
+    if (c.storedAfter) {
+        EXPECT_TRUE(PasswordMatches(after, QString::fromUtf8(c.storedAfter))) << after.toStdString();
+        // A password set here is stored as its hash; one left alone keeps its stored form.
+        EXPECT_EQ(IsPasswordHash(after), *c.storedAfter && QLatin1String(c.storedAfter) != QLatin1String(c.stored));
+    } else {
+        EXPECT_EQ(after, QStringLiteral("<none>"));
+    }
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(edit(form, names[i])->text(), QString::fromUtf8(c.boxesAfter[i])) << names[i];
     // Whatever the password did, the apply went on.
@@ -314,8 +373,41 @@ TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
     QTest::keyClicks(edit(form, "txtOldP"), QStringLiteral("geheim"));
     click(form, "cmdApply");
     EXPECT_EQ(prompts.messages(), (QStringList{QString::fromUtf8(Wrong), QString::fromUtf8(Changed)}));
-    EXPECT_EQ(stored("Scorix", "Wachtwoord"), QStringLiteral("nieuw"));
+    EXPECT_TRUE(PasswordMatches(stored("Scorix", "Wachtwoord"), QStringLiteral("nieuw")));
 }
+
+// Only "Oud wachtwoord" filled in: the password is removed only after the teacher confirms it.
+struct RemovalCase {
+    const char* name;
+    PromptAnswer answer;
+    bool removed;
+};
+
+class PasswordRemoval : public SettingsWindow, public testing::WithParamInterface<RemovalCase> {};
+
+TEST_P(PasswordRemoval, IsAskedFirst)
+{
+    const QString hash = StoredPasswordForm(QStringLiteral("geheim"));
+    store("Scorix", "Wachtwoord", hash);
+    Instellingform form;
+    QTest::keyClicks(edit(form, "txtOldP"), QStringLiteral("geheim"));
+    prompts.answers = {GetParam().answer};
+    click(form, "cmdApply");
+
+    ASSERT_EQ(prompts.calls.size(), GetParam().removed ? 2 : 1);
+    EXPECT_EQ(prompts.calls[0].text, PasswordRemovalQuestion);
+    EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
+    EXPECT_EQ(prompts.calls[0].icon, PromptIcon::None);
+    EXPECT_EQ(prompts.calls[0].buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(stored("Scorix", "Wachtwoord"), GetParam().removed ? QString() : hash);
+    EXPECT_EQ(edit(form, "txtOldP")->text(), GetParam().removed ? QString() : QStringLiteral("geheim"));
+    EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("55")) << "the apply goes on";
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, PasswordRemoval,
+                         testing::Values(RemovalCase{"Ok", PromptAnswer::Ok, true},
+                                         RemovalCase{"Cancel", PromptAnswer::Cancel, false}),
+                         [](const testing::TestParamInfo<RemovalCase>& info) { return std::string(info.param.name); });
 
 // The password set in this window is the one the login then accepts, or the change is refused.
 struct RoundTripCase {
@@ -357,9 +449,10 @@ TEST_P(PasswordRoundTrip, LoginAcceptsExactlyWhatTheChangeConfirmed)
     edit(form, "txtOldP")->setText(QStringLiteral("oud"));
     edit(form, "txtNewP")->setText(c.password);
     edit(form, "txtNewP2")->setText(c.password);
+    prompts.answers = {PromptAnswer::Ok}; // an empty one is confirmed first
     click(form, "cmdApply");
 
-    ASSERT_EQ(prompts.calls.size(), 1);
+    ASSERT_EQ(prompts.calls.size(), c.password.isEmpty() ? 2 : 1);
     if (c.refusal) {
         EXPECT_EQ(prompts.calls[0].text, QString::fromUtf8(c.refusal));
         EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
@@ -371,8 +464,8 @@ TEST_P(PasswordRoundTrip, LoginAcceptsExactlyWhatTheChangeConfirmed)
         EXPECT_FALSE(loginAccepts(c.password));
         EXPECT_TRUE(loginAccepts(QStringLiteral("oud")));
     } else {
-        EXPECT_EQ(prompts.calls[0].text, QStringLiteral("Het wachtwoord is gewijzigd!"));
-        EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Wachtwoord"));
+        EXPECT_EQ(prompts.calls.back().text, QStringLiteral("Het wachtwoord is gewijzigd!"));
+        EXPECT_EQ(prompts.calls.back().title, QStringLiteral("Wachtwoord"));
         EXPECT_TRUE(loginAccepts(c.password));
         EXPECT_FALSE(loginAccepts(QStringLiteral("oud")));
     }
@@ -406,10 +499,11 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
         const char* name;
         const char* programFolder; // below the test folder
         const char* makeFolder;    // nullptr: none
+        int error;                 // the reason given for it
     };
     const Case cases[] = {
-        {"SettingsPathIsAFolder", "", "Instellingen.ini"},
-        {"ProgramFolderMissing", "ontbreekt/", nullptr},
+        {"SettingsPathIsAFolder", "", "Instellingen.ini", EISDIR},
+        {"ProgramFolderMissing", "ontbreekt/", nullptr, ENOENT},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -426,8 +520,10 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
         click(form, "cmdApply");
 
         ASSERT_EQ(prompts.calls.size(), 1);
-        EXPECT_EQ(prompts.calls[0].text, QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!")
-                                             .arg(folder + QStringLiteral("Instellingen.ini")));
+        const QString file = folder + QStringLiteral("Instellingen.ini");
+        EXPECT_EQ(prompts.calls[0].text, QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n")
+                                                 .arg(file) +
+                                             NothingSavedText(file, c.error));
         EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
         EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
         EXPECT_EQ(edit(form, "txtNewP")->text(), QStringLiteral("nieuw")) << "kept for another try";
@@ -439,6 +535,75 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
         EXPECT_EQ(prompts.messages(), QStringList{PasswordWrongText});
         delete login;
     }
+}
+
+// The settings file can be written but not read (its rights, a share half there): the window says
+// so at once, and Toepassen saves nothing over the real settings.
+TEST_F(SettingsWindow, UnreadableFileIsNeverSavedOver)
+{
+    store("Profiel", "Printen", QStringLiteral("0"));
+    store("Scorix", "Wachtwoord", QStringLiteral("geheim"));
+    const QByteArray before = fileBytes();
+    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther |
+                     QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), all));
+    ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::WriteOwner | QFile::WriteOther));
+    {
+        AsNobody nobody;
+        int refreshes = 0;
+        Instellingform form([&] { ++refreshes; });
+        form.show();
+        box(form, "chkBeginCijfer")->setCheckState(Qt::Unchecked);
+        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
+        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+        click(form, "cmdApply");
+
+        const QString cannotRead = CannotReadText(settingsFile(), EACCES);
+        EXPECT_EQ(prompts.messages(), (QStringList{cannotRead, cannotRead}));
+        for (const PromptCall& call : prompts.calls) {
+            EXPECT_EQ(call.title, QStringLiteral("Er is een Fout opgetreden!"));
+            EXPECT_EQ(call.icon, PromptIcon::Critical);
+        }
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(refreshes, 0);
+        EXPECT_EQ(edit(form, "txtNewP")->text(), QStringLiteral("nieuw"));
+    }
+    ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::WriteOwner));
+    EXPECT_EQ(fileBytes(), before);
+}
+
+// A save that does not happen (here a folder and file the teacher may read but not change) is said,
+// with the reason; the window stays open with what was typed, for another try.
+TEST_F(SettingsWindow, FailedApplyIsReportedAndTheWindowStaysOpen)
+{
+    store("Profiel", "Printen", QStringLiteral("1"));
+    const QByteArray before = fileBytes();
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly));
+    ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::ReadOther));
+    {
+        AsNobody nobody;
+        int refreshes = 0;
+        Instellingform form([&] { ++refreshes; });
+        form.show();
+        box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
+        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
+        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+        click(form, "cmdApply");
+
+        ASSERT_EQ(prompts.calls.size(), 1);
+        EXPECT_EQ(prompts.calls[0].text,
+                  QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n").arg(settingsFile()) +
+                      NothingSavedText(settingsFile(), EACCES));
+        EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
+        EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(refreshes, 0);
+        EXPECT_EQ(box(form, "chkPrinten")->checkState(), Qt::Unchecked);
+        EXPECT_EQ(edit(form, "txtNewP2")->text(), QStringLiteral("nieuw"));
+    }
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
+    EXPECT_EQ(fileBytes(), before);
 }
 
 TEST_F(SettingsWindow, PasswordBoxesShowAStarForEveryCharacter)
