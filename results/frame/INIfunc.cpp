@@ -3,8 +3,6 @@
 #include "IniDocument.h"
 #include "IniReader.h"
 
-#include <QFileInfo>
-
 QString ReadINI(const QString& file, const QString& section, const QString& key, const QString& defaultValue)
 {
     return IniReader(file).value(section, key, defaultValue);
@@ -12,26 +10,22 @@ QString ReadINI(const QString& file, const QString& section, const QString& key,
 
 bool WriteINI(const QString& file, const QString& section, const QString& key, const QString& value)
 {
-    bool readable = true;
-    IniDocument document = IniDocument::load(file, &readable);
-    // A file that exists but cannot be read is left alone rather than replaced by one key.
-    if (!readable)
-        return false;
-    document.write(section, key, value);
-    return document.save(file);
+    bool stored = true;
+    const bool saved = IniDocument::update(file, [&](IniDocument& document) {
+        const QByteArray before = document.bytes();
+        stored = document.write(section, key, value);
+        return document.bytes() != before;
+    });
+    return saved && stored;
 }
 
 bool DeleteINISection(const QString& file, const QString& section)
 {
-    bool readable = true;
-    IniDocument document = IniDocument::load(file, &readable);
-    if (!readable)
-        return false;
-    if (!QFileInfo::exists(file))
-        return true;
-    const QByteArray before = document.bytes();
-    document.deleteSection(section);
-    return document.bytes() == before || document.save(file);
+    return IniDocument::update(file, [&](IniDocument& document) {
+        const QByteArray before = document.bytes();
+        document.deleteSection(section);
+        return document.bytes() != before;
+    });
 }
 
 QString ReadBackValue(const QString& value)

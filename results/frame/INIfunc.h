@@ -1,7 +1,8 @@
 #pragma once
 // Profile-string access to INI files, every call straight to disk (nothing is cached).
-// Files are Windows-1252 on disk; names match without regard to case, blanks around a requested
-// name do not count; values are at most 254 characters. A write returns false when it was lost
+// Files are Windows-1252 on disk; names match without regard to case, spaces around a requested
+// name do not count (a tab does); values are at most 254 characters. Writes run under the file's
+// lock (IniDocument::update) and replace it in one step; a write returns false when it was lost
 // (most callers ignore that, as the profile functions' callers do).
 
 #include <QString>

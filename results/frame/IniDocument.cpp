@@ -3,11 +3,13 @@
 #include "Cp1252.h"
 #include "IniSyntax.h"
 
+#include "SafeSave.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QVector>
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,33 +39,6 @@ int findSection(const QVector<Line>& lines, QByteArrayView name)
         if (lines[i].view.kind == ini::LineKind::Section && ini::sameName(lines[i].view.name, name))
             return i;
     return -1;
-}
-
-// The replacement file carries the owner, group and mode of the file it replaces, or is not used.
-bool keepOwnerAndMode(int fd, const struct stat& original)
-{
-    return fd >= 0 && ::fchown(fd, original.st_uid, original.st_gid) == 0 &&
-           ::fchmod(fd, original.st_mode & 07777) == 0;
-}
-
-// Rewrites an existing file through its own inode, which keeps its owner, group and mode.
-bool writeInPlace(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    // Room first, so that a full disk leaves the old contents whole (where the file system can tell).
-    bool ok = bytes.isEmpty() || ::fallocate(fd, 0, 0, off_t(bytes.size())) == 0 || errno == EOPNOTSUPP;
-    qsizetype done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? n : 0;
-    }
-    ok = ok && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
-    return ::close(fd) == 0 && ok;
 }
 
 // One past the last line of the section that starts at `header`.
@@ -101,13 +76,18 @@ IniDocument IniDocument::fromBytes(QByteArray bytes)
     return document;
 }
 
-void IniDocument::write(const QString& section, const QString& key, const QString& value)
+bool IniDocument::write(const QString& section, const QString& key, const QString& value)
 {
     QString oneLine = value;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QByteArray sectionName = ini::requestedName(toCp1252(section)).toByteArray();
     const QByteArray keyName = ini::requestedName(toCp1252(key)).toByteArray();
     const QByteArray encodedValue = toCp1252(oneLine);
+    // The file's own names lose every blank around them; a name that keeps one would be written
+    // again and again and never found.
+    for (const QByteArray& name : {sectionName, keyName})
+        if (!name.isEmpty() && (ini::isBlank(name.front()) || ini::isBlank(name.back())))
+            return false;
 
     const QVector<Line> lines = splitLines(m_bytes);
     const int header = findSection(lines, sectionName);
@@ -115,7 +95,7 @@ void IniDocument::write(const QString& section, const QString& key, const QStrin
         if (!m_bytes.isEmpty() && !m_bytes.endsWith('\n'))
             m_bytes += "\r\n";
         m_bytes += '[' + sectionName + "]\r\n" + keyName + '=' + encodedValue + "\r\n";
-        return;
+        return true;
     }
 
     const int end = sectionEnd(lines, header);
@@ -126,7 +106,7 @@ void IniDocument::write(const QString& section, const QString& key, const QStrin
             // Replaced in place; the file keeps its own spelling of the key.
             const QByteArray replacement = line.view.name.toByteArray() + '=' + encodedValue + "\r\n";
             m_bytes.replace(line.begin, line.next - line.begin, replacement);
-            return;
+            return true;
         }
         if (line.view.kind != ini::LineKind::Blank)
             lastFilled = i;
@@ -140,6 +120,7 @@ void IniDocument::write(const QString& section, const QString& key, const QStrin
         insertion += "\r\n";
     insertion += keyName + '=' + encodedValue + "\r\n";
     m_bytes.insert(after.next, insertion);
+    return true;
 }
 
 void IniDocument::deleteSection(const QString& section)
@@ -155,23 +136,109 @@ void IniDocument::deleteSection(const QString& section)
     m_bytes.remove(from, to - from);
 }
 
-bool IniDocument::save(const QString& file) const
+bool IniDocument::save(const QString& file, int* error) const
 {
-    const QByteArray path = QFile::encodeName(file);
-    struct stat original {};
-    const bool exists = ::stat(path.constData(), &original) == 0;
-    QSaveFile output(file);
-    if (output.open(QIODevice::WriteOnly)) {
-        if (!exists || keepOwnerAndMode(int(output.handle()), original)) {
-            if (output.write(m_bytes) != m_bytes.size()) {
-                output.cancelWriting();
-                return false;
-            }
-            return output.commit();
-        }
-        output.cancelWriting();
+    return SaveFileAtomically(file, m_bytes, error);
+}
+
+namespace {
+
+bool fail(int* error, int value)
+{
+    if (error)
+        *error = value;
+    return false;
+}
+
+// Waits for the lock on the whole file: exclusive on a writable descriptor, shared on a
+// read-only one (the owner's read-only file, which only a replace can change). Locks of the
+// open file description hold per descriptor, so threads exclude each other too and no other
+// descriptor's close drops them; where a file system has only classic record locks those are
+// taken. False only for a real failure; a file system without locks is written unlocked.
+bool lockWhole(int fd, bool exclusive, int* error)
+{
+    struct flock lock {};
+    lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    for (int command : {F_OFD_SETLKW, F_SETLKW}) {
+        int result;
+        do
+            result = ::fcntl(fd, command, &lock);
+        while (result != 0 && errno == EINTR);
+        if (result == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOLCK && errno != EOPNOTSUPP && errno != ENOSYS)
+            return fail(error, errno);
     }
-    // No replacement could be made (a folder that takes no new file, as in a lab where only the
-    // file itself is writable): an existing file is written in place.
-    return exists && S_ISREG(original.st_mode) && writeInPlace(path, m_bytes);
+    return true;
+}
+
+// Classic record locks belong to the process: one thread's lock does not keep out another.
+std::mutex& updateMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
+
+bool IniDocument::update(const QString& file, const std::function<bool(IniDocument&)>& change, int* error)
+{
+    const std::lock_guard<std::mutex> guard(updateMutex());
+    const QByteArray path = QFile::encodeName(file);
+    // A save replaces the file's inode; whoever waited on the old one's lock tries again.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        bool writable = true;
+        bool created = false;
+        int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0 && errno == ENOENT) {
+            IniDocument empty;
+            if (!change(empty))
+                return true;
+            fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            created = fd >= 0;
+        } else if (fd < 0 && (errno == EACCES || errno == EPERM)) {
+            writable = false;
+            fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        }
+        if (fd < 0)
+            return fail(error, errno);
+
+        int e = 0;
+        struct stat locked {};
+        struct stat named {};
+        bool current = false;
+        if (::fstat(fd, &locked) != 0)
+            e = errno;
+        else if (!S_ISREG(locked.st_mode))
+            e = EINVAL;
+        else if (lockWhole(fd, writable, &e)) {
+            if (::stat(path.constData(), &named) == 0)
+                current = named.st_dev == locked.st_dev && named.st_ino == locked.st_ino;
+            else if (errno != ENOENT)
+                e = errno;
+        }
+        if (e == 0 && !current) {
+            ::close(fd);
+            continue;
+        }
+
+        bool saved = true;
+        QByteArray bytes;
+        if (e == 0 && ReadWholeFile(fd, &bytes, &e)) {
+            IniDocument document = fromBytes(bytes);
+            if (change(document))
+                saved = SaveFile(file, document.m_bytes, InPlaceRewrite::WhereNoNewFile, writable ? fd : -1, &e);
+            else if (created)
+                ::unlink(path.constData()); // nothing to store after all
+        }
+        // A file made only to be locked goes again when nothing could be stored in it.
+        if (created && (e != 0 || !saved))
+            ::unlink(path.constData());
+        ::close(fd);
+        return (e == 0 && saved) || fail(error, e);
+    }
+    return fail(error, EAGAIN);
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 class IniDocument {
 public:
@@ -13,17 +14,26 @@ public:
     static IniDocument load(const QString& file, bool* readable);
     static IniDocument fromBytes(QByteArray bytes);
 
-    // WriteINI's rules: CR/LF in the value become blanks, in-place replacement, appended keys and sections.
-    void write(const QString& section, const QString& key, const QString& value);
+    // WriteINI's rules: CR/LF in the value become blanks, in-place replacement, appended keys and
+    // sections. False (nothing changed) for a name that could never be read back: one that, once
+    // the spaces around it are taken off, still starts or ends with another blank such as a tab.
+    bool write(const QString& section, const QString& key, const QString& value);
     void deleteSection(const QString& section);
 
     // The file's bytes (Windows-1252, CR LF line ends for written lines).
     const QByteArray& bytes() const { return m_bytes; }
 
-    // Writes a temporary file in the same folder with the owner, group and mode of `file` and
-    // renames it over `file`. Where that cannot be made (the folder takes no new file), an existing
-    // `file` is rewritten in place. False when the bytes were not stored.
-    bool save(const QString& file) const;
+    // Replaces `file` by these bytes through SaveFileAtomically: all stored, or the file unchanged
+    // and false with *error set.
+    bool save(const QString& file, int* error = nullptr) const;
+
+    // Load-change-save under an exclusive POSIX record lock on `file` (works on NFS and SMB shares
+    // as well as local disks), the bytes read inside the lock. `change` gets the current document
+    // and returns false to save nothing (update then returns true); it may be called more than
+    // once, each time with a fresh reading. An unreadable file: false, `change` not called. A missing
+    // file is created only when `change` asks for a save.
+    static bool update(const QString& file, const std::function<bool(IniDocument&)>& change,
+                       int* error = nullptr);
 
 private:
     QByteArray m_bytes;

@@ -33,10 +33,16 @@ inline QByteArrayView trimmed(QByteArrayView text)
 // `line` without its line end.
 LineView parseLine(QByteArrayView line);
 
-// A requested section or key name: blanks around it do not count.
+// A requested section or key name: spaces around it do not count; a tab belongs to the name.
 inline QByteArrayView requestedName(QByteArrayView name)
 {
-    return trimmed(name);
+    qsizetype begin = 0;
+    qsizetype end = name.size();
+    while (begin < end && name[begin] == ' ')
+        ++begin;
+    while (end > begin && name[end - 1] == ' ')
+        --end;
+    return name.sliced(begin, end - begin);
 }
 
 // Cuts the bytes into lines: a line ends at a line feed, a carriage return followed by a line

@@ -5,14 +5,12 @@
 #include "ErrorRule.h"
 #include "Prompts.h"
 #include "Runtime.h"
+#include "SafeSave.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
 
 QString WithDefaultExtension(const QString& path, const QString& extension)
 {
@@ -45,35 +43,10 @@ void WriteExportFile(const QString& path, const QByteArray& bytes)
     if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner))
         RaiseFileSystemError(EBUSY);
 
-    // Written beside the target and renamed over it, so a failure never leaves half a file.
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        RaiseFileSystemError(errno);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    qsizetype written = 0;
-    int failure = 0;
-    while (written < bytes.size()) {
-        const ssize_t step = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (step < 0) {
-            if (errno == EINTR)
-                continue;
-            failure = errno;
-            break;
-        }
-        written += step;
-    }
-    if (::close(fd) != 0 && failure == 0)
-        failure = errno;
-    if (failure == 0 && ::rename(temporary.constData(), target.constData()) != 0)
-        failure = errno;
-    if (failure != 0) {
-        ::unlink(temporary.constData());
-        RaiseFileSystemError(failure);
-    }
+    // Replaced in one step, never rewritten in place: a failure leaves the old file whole.
+    int error = 0;
+    if (!SaveFile(path, bytes, InPlaceRewrite::Never, -1, &error))
+        RaiseFileSystemError(error);
 }
 
 void ShowCreateFailure(QWidget* parent, const RuntimeError& error)

@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"lineWithoutEqualsSkipped", "[A]\r\nk\r\nk=1\r\n", "A", "k", "d", "1"},
         ReadCase{"lfOnly", "[A]\nk=1\nj=2\n", "A", "j", "d", "2"},
         ReadCase{"lastLineWithoutEnd", "[A]\r\nk=1", "A", "k", "d", "1"},
-        ReadCase{"blanksAroundRequestedNames", "[sec]\r\nkey=v\r\n", " sec ", "\tkey  ", "d", "v"},
+        ReadCase{"blanksAroundRequestedNames", "[sec]\r\nkey=v\r\n", " sec ", "  key  ", "d", "v"},
         ReadCase{"blanksOnlyKeyFindsNothing", "[A]\r\n=v\r\n", "A", "   ", "d", "d"},
         ReadCase{"loneCarriageReturns", "[A]\rk=1\rj=2", "A", "j", "d", "2"},
         ReadCase{"loneCarriageReturnEndsSection", "[A]\r\nx=1\r[B]\r\nk=2\r\n", "A", "k", "d", "d"},

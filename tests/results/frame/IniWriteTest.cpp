@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"keysBeforeSectionsUntouched", "k=1\r\n", "A", "k", "2", "k=1\r\n[A]\r\nk=2\r\n"},
         WriteCase{"headerWithoutBracketReused", "[A\r\nx=1\r\n", "A", "k", "v", "[A\r\nx=1\r\nk=v\r\n"},
         WriteCase{"blanksAroundNamesNotStored", "", " sec ", " key ", "v", "[sec]\r\nkey=v\r\n"},
-        WriteCase{"blanksAroundNamesFindTheKey", "[sec]\r\nkey=1\r\n", "\tsec ", " KEY", "2", "[sec]\r\nkey=2\r\n"},
+        WriteCase{"blanksAroundNamesFindTheKey", "[sec]\r\nkey=1\r\n", "  sec ", " KEY", "2", "[sec]\r\nkey=2\r\n"},
         WriteCase{"loneCarriageReturnLineReplaced", "[A]\rk=1\rz=2\r", "A", "k", "3", "[A]\rk=3\r\nz=2\r"},
         WriteCase{"loneCarriageReturnEndsSection", "[A]\rx=1\r[B]\r", "A", "k", "v", "[A]\rx=1\rk=v\r\n[B]\r"},
         WriteCase{"lineBreaksBecomeBlanks", "", "A", "k", "a\r\nb\nc", "[A]\r\nk=a  b c\r\n"},
