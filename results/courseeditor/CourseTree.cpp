@@ -1,7 +1,9 @@
 #include "CourseTree.h"
 
+#include "Cp1252.h"
 #include "INIfunc.h"
 #include "IniDocument.h"
+#include "IniSyntax.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -22,6 +24,14 @@ bool isModuleKey(const QString& key)
 bool isNoAnswer(const QString& text)
 {
     return ReadBackValue(text).isEmpty();
+}
+
+// Whether two read-back names find the same key of a result file.
+bool sameKey(const QString& a, const QString& b)
+{
+    const QByteArray x = toCp1252(a);
+    const QByteArray y = toCp1252(b);
+    return ini::sameName(ini::requestedName(x), ini::requestedName(y));
 }
 
 } // namespace
@@ -61,6 +71,8 @@ void CourseTree::fill(const Course& course)
         for (const CourseTopic& topic : module.topics)
             addNode(moduleNode, TopicKey(module.number, topic.number), topic.name, topic.movie);
     }
+    for (auto& [id, n] : m_nodes)
+        n.loadedText = n.text;
 }
 
 void CourseTree::load(const QString& courseFile)
@@ -141,7 +153,7 @@ NodeId CourseTree::addNode(NodeId parent, const QString& key, const QString& tex
     if (find(key) != NoNode)
         throw std::logic_error("duplicate course tree key " + key.toStdString());
     const NodeId id = m_nextId++;
-    m_nodes.emplace(id, Node{id, key, text, tag, parent, {}});
+    m_nodes.emplace(id, Node{id, key, text, tag, QString(), parent, {}});
     m_nodeList.append(id);
     if (parent != NoNode) {
         QVector<NodeId>& children = mutableNode(parent).children;
@@ -368,6 +380,7 @@ void CourseTree::moveTopic(int offset)
     Node& b = mutableNode(other);
     std::swap(a.text, b.text);
     std::swap(a.tag, b.tag);
+    std::swap(a.loadedText, b.loadedText);
     m_current = other;
 }
 
@@ -375,7 +388,7 @@ void CourseTree::exchangeModules(NodeId lower, NodeId upper)
 {
     struct Content {
         bool present = false;
-        QString text, tag;
+        QString text, tag, loadedText;
     };
     std::array<Content, TestTopic + 1> lowerTopics, upperTopics;
     auto remember = [this](NodeId module, std::array<Content, TestTopic + 1>& table) {
@@ -383,12 +396,13 @@ void CourseTree::exchangeModules(NodeId lower, NodeId upper)
             const Node& topic = node(id);
             const int j = TopicNumberOfKey(topic.key);
             if (j >= 1 && j <= TestTopic)
-                table[j] = {true, topic.text, topic.tag};
+                table[j] = {true, topic.text, topic.tag, topic.loadedText};
         }
     };
     remember(upper, upperTopics);
     remember(lower, lowerTopics);
     std::swap(mutableNode(lower).text, mutableNode(upper).text);
+    std::swap(mutableNode(lower).loadedText, mutableNode(upper).loadedText);
 
     const QString lowerKey = node(lower).key;
     const QString upperKey = node(upper).key;
@@ -400,11 +414,36 @@ void CourseTree::exchangeModules(NodeId lower, NodeId upper)
     // writes them after the module keys.
     for (int j = 1; j <= TestTopic; ++j) {
         const QString suffix = QLatin1Char('o') + QString::number(j);
-        if (upperTopics[j].present)
-            addNode(lower, lowerKey + suffix, upperTopics[j].text, upperTopics[j].tag);
-        if (lowerTopics[j].present)
-            addNode(upper, upperKey + suffix, lowerTopics[j].text, lowerTopics[j].tag);
+        if (upperTopics[j].present) {
+            const NodeId id = addNode(lower, lowerKey + suffix, upperTopics[j].text, upperTopics[j].tag);
+            mutableNode(id).loadedText = upperTopics[j].loadedText;
+        }
+        if (lowerTopics[j].present) {
+            const NodeId id = addNode(upper, upperKey + suffix, lowerTopics[j].text, lowerTopics[j].tag);
+            mutableNode(id).loadedText = lowerTopics[j].loadedText;
+        }
     }
+}
+
+QVector<TestRename> CourseTree::renamedTests() const
+{
+    QVector<NodeId> tests;
+    for (NodeId module : modules())
+        for (NodeId topic : node(module).children)
+            if (TopicNumberOfKey(node(topic).key) == TestTopic)
+                tests << topic;
+    QVector<TestRename> renames;
+    for (NodeId test : tests) {
+        const QString& oldName = node(test).loadedText;
+        const bool stillUsed = std::any_of(tests.cbegin(), tests.cend(), [&](NodeId other) {
+            return sameKey(oldName, ReadBackValue(node(other).text));
+        });
+        const bool listed = std::any_of(renames.cbegin(), renames.cend(),
+                                        [&](const TestRename& r) { return sameKey(r.oldName, oldName); });
+        if (!oldName.isEmpty() && !stillUsed && !listed)
+            renames << TestRename{oldName, ReadBackValue(node(test).text)};
+    }
+    return renames;
 }
 
 void CourseTree::writeTo(IniDocument& document, const std::function<void()>& beforeEach) const

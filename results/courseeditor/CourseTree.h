@@ -38,6 +38,11 @@ enum PopupItem {
     PopupItemCount
 };
 
+struct TestRename {
+    QString oldName;
+    QString newName; // as it reads back from the file
+};
+
 struct CommandStates {
     std::array<bool, PopupItemCount> visible{};
     std::array<bool, PopupItemCount> enabled{};
@@ -54,6 +59,9 @@ public:
         QString key;
         QString text;
         QString tag;
+        // The text as loaded from the file, empty for a node added since; it travels with the text
+        // when contents move, so a test keeps the name its stored grades are filed under.
+        QString loadedText;
         NodeId parent = NoNode;
         QVector<NodeId> children;
     };
@@ -95,6 +103,10 @@ public:
     void chooseMovie(const QString& chosenFile);
     void moveUp();
     void moveDown();
+
+    // Tests whose loaded name no test of the tree has any more: the grades stored under that name
+    // would no longer show. Names compare as the result files' keys do.
+    QVector<TestRename> renamedTests() const;
 
     // The save: "Cursus"/"Titel", the "Modules" section removed, then every node after the title
     // in node-list order, a topic followed by its movie key. `beforeEach` runs before each node.

@@ -2,10 +2,13 @@
 
 #include "ErrorRule.h"
 #include "IniDocument.h"
+#include "IniReader.h"
 #include "KeyboardContextMenu.h"
 #include "Prompts.h"
 #include "Runtime.h"
+#include "SafeSave.h"
 #include "ScreenPointer.h"
+#include "StoredGrades.h"
 #include "Twips.h"
 #include "modPublic.h"
 
@@ -19,9 +22,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTreeWidget>
+#include <cerrno>
+#include <exception>
 
 namespace {
 
@@ -52,16 +56,16 @@ QIcon arrowIcon(bool up)
     return QIcon(pixmap);
 }
 
-void copyOver(const QString& source, const QString& destination)
+// The factory course, read whole; a missing factory file stops the restore.
+QByteArray factoryCourse()
 {
-    QFile from(source);
+    QFile from(DefaultCourseFile);
     if (!from.open(QIODevice::ReadOnly))
         throw RuntimeError(53, QStringLiteral("File not found"));
     const QByteArray bytes = from.readAll();
-    // The destination is replaced in one step, so a failed copy leaves the old file whole.
-    QSaveFile to(destination);
-    if (!to.open(QIODevice::WriteOnly) || to.write(bytes) != bytes.size() || !to.commit())
-        throw RuntimeError(75, QStringLiteral("Path/File access error"));
+    if (from.error() != QFileDevice::NoError)
+        throw RuntimeError(75, CannotReadText(DefaultCourseFile, EIO));
+    return bytes;
 }
 
 } // namespace
@@ -174,19 +178,33 @@ void Cursusform::Form_Activate()
 {
     RunGuarded(this, [this] {
         SetScreenBusy();
-        setWindowTitle(Caption + QStringLiteral(" - ") + ReadCourseTitle(CourseFile));
         FillTreeView();
+        setWindowTitle(Caption + QStringLiteral(" - ") + m_tree.node(m_tree.root()).text);
         ResetPopupMenu();
         showTree();
         refreshStates();
         // An activation that fails leaves the busy pointer, like every trapped handler.
         SetScreenDefault();
     });
+    // A course that could not be read is not shown as an empty one that OK would write back.
+    if (m_unreadable)
+        QMetaObject::invokeMethod(this, &Cursusform::reject, Qt::QueuedConnection);
 }
 
 void Cursusform::FillTreeView()
 {
-    m_tree.load(CourseFile);
+    bool readable = true;
+    const IniDocument file = IniDocument::load(CourseFile, &readable);
+    m_unreadable = !readable;
+    if (m_unreadable) {
+        int error = EIO;
+        IsUnreadable(CourseFile, &error);
+        SetScreenDefault();
+        throw RuntimeError(75, CannotReadText(CourseFile, error));
+    }
+    // The tree and the bytes a save compares against come from one reading.
+    m_loaded = file.bytes();
+    m_tree.fill(ReadCourse(IniReader::ofBytes(m_loaded)));
     // Only the title node opens, so the modules show with their topics folded away.
     m_expanded = {m_tree.root()};
     showTree();
@@ -408,30 +426,110 @@ void Cursusform::setButtonsEnabled(bool enabled)
     cmdCancel->setEnabled(enabled);
 }
 
-void Cursusform::cmdOk_Click()
+PromptAnswer Cursusform::ask(const QString& text, const QString& title)
+{
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    SetScreenDefault();
+    const PromptAnswer answer = prompts().message(this, text, title, PromptIcon::Question, PromptButtons::YesNo);
+    if (busy)
+        SetScreenBusy();
+    return answer;
+}
+
+bool Cursusform::saving(const std::function<bool()>& body)
 {
     m_saving = true;
-    const auto done = qScopeGuard([this] { m_saving = false; });
-    const bool saved = RunGuarded(this, [this] {
-        SetScreenBusy();
-        setButtonsEnabled(false);
-        bool readable = true;
-        IniDocument document = IniDocument::load(CourseFile, &readable);
-        // Overwriting a file we could not read would drop its other sections.
-        if (!readable)
-            throw RuntimeError(75, QStringLiteral("Path/File access error"));
-        {
-            // Pending events run between elements; nothing may edit the tree meanwhile.
-            frmEdit->setEnabled(false);
-            const auto unlock = qScopeGuard([this] { frmEdit->setEnabled(true); });
-            m_tree.writeTo(document, [] { QCoreApplication::processEvents(); });
+    SetScreenBusy();
+    setButtonsEnabled(false);
+    // Pending events run during a save; nothing may edit the tree meanwhile.
+    frmEdit->setEnabled(false);
+    bool saved = false;
+    std::exception_ptr failure;
+    try {
+        saved = body();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Whatever happened, the teacher can retry once the cause is gone.
+    frmEdit->setEnabled(true);
+    setButtonsEnabled(true);
+    SetScreenDefault();
+    m_saving = false;
+    if (failure)
+        RunGuarded(this, [&] { std::rethrow_exception(failure); });
+    return saved;
+}
+
+bool Cursusform::askToHideGrades()
+{
+    const QVector<TestRename> renames = m_tree.renamedTests();
+    if (renames.isEmpty())
+        return true;
+    QStringList oldNames;
+    for (const TestRename& rename : renames)
+        oldNames << rename.oldName;
+    const QString question = HiddenGradesQuestion(renames, CountFilesWithGrades(DocumentFolder, oldNames));
+    return question.isEmpty() || ask(question, QStringLiteral("Toets hernoemd")) == PromptAnswer::Yes;
+}
+
+bool Cursusform::replaceCourseFile(const std::function<QByteArray(const QByteArray&)>& contents)
+{
+    QByteArray expected = m_loaded;
+    QByteArray replacement = contents(expected);
+    for (;;) {
+        bool read = false;
+        bool changed = false;
+        QByteArray found;
+        int error = 0;
+        // Compared and replaced under the file's lock, so no other writer comes in between.
+        const bool done = IniDocument::update(
+            CourseFile,
+            [&](IniDocument& document) {
+                read = true;
+                changed = document.bytes() != expected;
+                if (changed) {
+                    found = document.bytes();
+                    return false;
+                }
+                document = IniDocument::fromBytes(replacement);
+                return true;
+            },
+            &error);
+        if (!done) {
+            int readError = error;
+            const bool unreadable = !read && IsUnreadable(CourseFile, &readError);
+            throw RuntimeError(75, unreadable ? CannotReadText(CourseFile, readError)
+                                              : NothingSavedText(CourseFile, error));
         }
-        // The whole new file replaces the old one at once: a failure leaves the old file intact.
-        if (!document.save(CourseFile))
-            throw RuntimeError(75, QStringLiteral("Path/File access error"));
-        SetScreenDefault();
+        if (!changed)
+            return true;
+        // Someone else saved the course since it was read: never overwrite that unasked.
+        const PromptAnswer answer =
+            ask(QStringLiteral("Iemand anders heeft de cursusinhoud opgeslagen nadat dit venster de cursus had "
+                               "gelezen. Wilt u die wijziging overschrijven?\n\nKies Nee om de andere wijziging te "
+                               "houden: er wordt dan niets opgeslagen."),
+                QStringLiteral("Cursus gewijzigd"));
+        if (answer != PromptAnswer::Yes)
+            return false;
+        expected = found;
+        replacement = contents(found);
+    }
+}
+
+bool Cursusform::saveTree()
+{
+    if (!askToHideGrades())
+        return false;
+    return replaceCourseFile([this](const QByteArray& current) {
+        IniDocument document = IniDocument::fromBytes(current);
+        m_tree.writeTo(document, [] { QCoreApplication::processEvents(); });
+        return document.bytes();
     });
-    if (saved)
+}
+
+void Cursusform::cmdOk_Click()
+{
+    if (!m_unreadable && saving([this] { return saveTree(); }))
         accept();
 }
 
@@ -460,20 +558,22 @@ void Cursusform::cmdDefault_Click()
 {
     setCursor(Qt::WaitCursor);
     setButtonsEnabled(false);
-    const bool done = RunGuarded(this, [this] {
-        const PromptAnswer answer = prompts().message(
-            this,
-            QStringLiteral("Deze actie verwijdert alle huidige instellingen en zet deze terug naar de standaard "
-                           "waarde. Weet u het zeker?"),
-            QStringLiteral("Default waarde terug zetten?"), PromptIcon::Question, PromptButtons::OkCancel);
-        if (answer == PromptAnswer::Ok) {
-            copyOver(DefaultCourseFile, CourseFile);
-            Form_Activate();
-        }
-    });
-    // After a failure the pointer and the disabled buttons stay; the close box still works.
-    if (done) {
+    // After a failure too, so the teacher can retry.
+    const auto restore = qScopeGuard([this] {
         unsetCursor();
         setButtonsEnabled(true);
-    }
+    });
+    bool confirmed = false;
+    QByteArray factory;
+    const bool read = RunGuarded(this, [&] {
+        confirmed = prompts().message(this,
+                                      QStringLiteral("Deze actie verwijdert alle huidige instellingen en zet deze "
+                                                     "terug naar de standaard waarde. Weet u het zeker?"),
+                                      QStringLiteral("Default waarde terug zetten?"), PromptIcon::Question,
+                                      PromptButtons::OkCancel) == PromptAnswer::Ok;
+        if (confirmed)
+            factory = factoryCourse();
+    });
+    if (read && confirmed && saving([&] { return replaceCourseFile([&](const QByteArray&) { return factory; }); }))
+        Form_Activate();
 }

@@ -3,6 +3,7 @@
 // through a context menu and two move buttons, written back on OK.
 
 #include "CourseTree.h"
+#include "Prompts.h"
 
 #include <QDialog>
 #include <QHash>
@@ -70,6 +71,12 @@ private:
     void refreshStates();
     void renameCurrent(const QString& prompt, const QString& title);
     void setButtonsEnabled(bool enabled);
+    // Runs a save with the buttons and the tree locked; they work again however it ends.
+    bool saving(const std::function<bool()>& body);
+    bool saveTree();
+    bool askToHideGrades();
+    bool replaceCourseFile(const std::function<QByteArray(const QByteArray&)>& contents);
+    PromptAnswer ask(const QString& text, const QString& title);
     NodeId nodeOf(const QTreeWidgetItem* item) const;
 
     QGroupBox* frmEdit = nullptr;
@@ -83,6 +90,9 @@ private:
     std::array<QAction*, PopupItemCount> m_items{};
 
     CourseTree m_tree;
+    // The course file as the tree was loaded from it; a save first checks the file is still so.
+    QByteArray m_loaded;
+    bool m_unreadable = false;
     QHash<NodeId, QTreeWidgetItem*> m_view;
     QSet<NodeId> m_expanded;
     bool m_activated = false;

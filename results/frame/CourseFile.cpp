@@ -8,9 +8,9 @@ namespace {
 const QString CourseSection = QStringLiteral("Cursus");
 const QString ModulesSection = QStringLiteral("Modules");
 
-QString readModules(const QString& courseFile, const QString& key)
+QString readModules(const IniReader& course, const QString& key)
 {
-    return ReadINI(courseFile, ModulesSection, key, QString());
+    return course.value(ModulesSection, key, QString());
 }
 
 } // namespace
@@ -44,7 +44,7 @@ QStringList ReadModuleNames(const IniReader& course)
 {
     QStringList names;
     for (int i = 1; i <= MaxModules; ++i) {
-        const QString name = course.value(ModulesSection, ModuleKey(i), QString());
+        const QString name = readModules(course, ModuleKey(i));
         if (!name.isEmpty())
             names << name;
     }
@@ -53,24 +53,29 @@ QStringList ReadModuleNames(const IniReader& course)
 
 Course ReadCourse(const QString& courseFile)
 {
+    return ReadCourse(IniReader(courseFile));
+}
+
+Course ReadCourse(const IniReader& reading)
+{
     Course course;
-    course.title = ReadCourseTitle(courseFile);
+    course.title = reading.value(CourseSection, QStringLiteral("Titel"), QString());
     for (int i = 1; i <= MaxModules; ++i) {
         CourseModule module;
         module.number = i;
-        module.name = readModules(courseFile, ModuleKey(i));
+        module.name = readModules(reading, ModuleKey(i));
         if (module.name.isEmpty())
             continue;
         for (int j = 1; j <= TestTopic; ++j) {
             CourseTopic topic;
             topic.number = j;
-            topic.name = readModules(courseFile, TopicKey(i, j));
+            topic.name = readModules(reading, TopicKey(i, j));
             if (topic.name.isEmpty()) {
                 if (j != TestTopic)
                     continue;
                 topic.name = module.name + QStringLiteral(" Test");
             }
-            topic.movie = readModules(courseFile, MovieKey(i, j));
+            topic.movie = readModules(reading, MovieKey(i, j));
             module.topics << topic;
         }
         course.modules << module;

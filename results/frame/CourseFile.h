@@ -2,6 +2,8 @@
 // Reading the course description file: title, modules m1..m16, topics o1..o6 (o6 = the test)
 // and their movie names.
 
+#include "IniReader.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -39,3 +41,5 @@ QStringList ReadModuleNames(const QString& courseFile);
 QStringList ReadModuleNames(const IniReader& course);
 // The whole contents, with the " Test" rule for a missing test name.
 Course ReadCourse(const QString& courseFile);
+// The same from one reading, such as the bytes a window keeps to see later changes against.
+Course ReadCourse(const IniReader& reading);

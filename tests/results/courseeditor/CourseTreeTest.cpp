@@ -498,4 +498,35 @@ TEST(CourseTree, NewModuleAtEveryPlaceKeepsKeysInOrder)
     }
 }
 
+// Which tests lose the grades stored under their loaded name, after moves and other edits.
+TEST(CourseTree, RenamedTestsAreThoseWhoseLoadedNameIsGone)
+{
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        QString renames; // "old>new" joined with ";"
+    };
+    const Case cases[] = {
+        {"OnlyCaseAndBlanks", {{"m1o6", Cmd::Rename, "  a TEST "}}, ""},
+        {"ModulesMovedThenTestsRenamed",
+         {{"m2", Cmd::Up}, {"m1o6", Cmd::Rename, "Toets B"}, {"m2o6", Cmd::Rename, "Toets A"}},
+         "B Test>Toets B;A Test>Toets A"},
+        {"TestNamesExchanged",
+         {{"m1o6", Cmd::Rename, "Tijdelijk"}, {"m2o6", Cmd::Rename, "A Test"}, {"m1o6", Cmd::Rename, "B Test"}},
+         ""},
+        {"ModuleDeleted", {{"m1", Cmd::DeleteModule}}, ""},
+        {"NewModuleTestRenamed", {{"m3", Cmd::NewModule, "N"}, {"m3o6", Cmd::Rename, "Eind"}}, ""},
+    };
+    for (const Case& c : cases) {
+        CourseTree tree;
+        tree.fill(base());
+        for (const Step& step : c.steps)
+            run(tree, step);
+        QStringList renames;
+        for (const TestRename& r : tree.renamedTests())
+            renames << r.oldName + '>' + r.newName;
+        EXPECT_EQ(renames.join(';').toStdString(), c.renames.toStdString()) << c.name;
+    }
+}
+
 } // namespace

@@ -1,0 +1,43 @@
+#include "StoredGrades.h"
+
+#include "IniReader.h"
+#include "PupilResults.h"
+#include "modsearch.h"
+
+QVector<int> CountFilesWithGrades(const QString& documentFolder, const QStringList& testNames)
+{
+    QVector<int> counts(testNames.size(), 0);
+    QString folder = documentFolder;
+    QStringList classes;
+    ListDirs(folder, classes);
+    for (const QString& name : classes) {
+        QString classFolder = folder + name;
+        QStringList pupils;
+        ListFiles(classFolder, pupils);
+        for (const QString& pupil : pupils) {
+            const IniReader results(classFolder + pupil);
+            for (qsizetype i = 0; i < testNames.size(); ++i)
+                if (!ReadGrade(results, testNames.at(i)).isEmpty())
+                    ++counts[i];
+        }
+    }
+    return counts;
+}
+
+QString HiddenGradesQuestion(const QVector<TestRename>& renames, const QVector<int>& counts)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < renames.size() && i < counts.size(); ++i) {
+        if (counts.at(i) == 0)
+            continue;
+        const QString files = counts.at(i) == 1 ? QStringLiteral("1 leerlingbestand")
+                                                : QStringLiteral("%1 leerlingbestanden").arg(counts.at(i));
+        lines << QStringLiteral("\"%1\" heet nu \"%2\": cijfers in %3")
+                     .arg(renames.at(i).oldName, renames.at(i).newName, files);
+    }
+    if (lines.isEmpty())
+        return {};
+    return QStringLiteral("Cijfers die onder de oude naam van een toets zijn opgeslagen, worden na het opslaan "
+                          "niet meer getoond:\n\n") +
+           lines.join(QLatin1Char('\n')) + QStringLiteral("\n\nWilt u toch opslaan?");
+}

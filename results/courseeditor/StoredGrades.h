@@ -1,0 +1,14 @@
+#pragma once
+// What a renamed test does to the grades already stored: pupils' result files file each grade
+// under the test's name, so a new name leaves the old grades out of every table.
+
+#include "CourseTree.h"
+
+#include <QString>
+#include <QVector>
+
+// For each name, how many pupils' files in all classes of `documentFolder` hold a grade under it.
+QVector<int> CountFilesWithGrades(const QString& documentFolder, const QStringList& testNames);
+
+// The question asked before such a save, or the empty text when no file holds such grades.
+QString HiddenGradesQuestion(const QVector<TestRename>& renames, const QVector<int>& counts);

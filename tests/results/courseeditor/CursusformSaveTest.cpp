@@ -1,0 +1,200 @@
+// The editor's OK and Default against the file as it is on disk: other writers, unreadable and
+// unwritable files, and grades filed under a renamed test.
+
+#include "Cursusform.h"
+#include "ErrorRule.h"
+#include "RecordingPrompts.h"
+#include "SystemFixtures.h"
+#include "SafeSave.h"
+#include "modPublic.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray course = "[Cursus]\r\nTitel=T\r\n[Modules]\r\nm1=A\r\nm1o6=A Test\r\nm1o6swf=\r\nm2=B\r\n"
+                          "m2o6=B Test\r\nm2o6swf=\r\n";
+const QByteArray factory = "[Cursus]\r\nTitel=Fabriek\r\n";
+// What OK writes for `course` with module m2 renamed Z.
+const QByteArray saved = QByteArray(course).replace("m2=B", "m2=Z");
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+}
+
+// Records like the usual double; `whileAsking` runs when a Yes/No question opens.
+class HookedPrompts : public RecordingPrompts {
+public:
+    std::function<void()> whileAsking;
+    PromptAnswer message(QWidget* parent, const QString& text, const QString& title, PromptIcon icon,
+                         PromptButtons buttons) override
+    {
+        if (whileAsking && buttons == PromptButtons::YesNo)
+            std::exchange(whileAsking, nullptr)();
+        return RecordingPrompts::message(parent, text, title, icon, buttons);
+    }
+};
+
+class EditorSave : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "courseeditor_tests";
+        static char* argv[] = {name, nullptr};
+        if (!qApp)
+            new QApplication(argc, argv);
+        setPrompts(&prompts);
+        SetPaths(dir.path() + QLatin1Char('/'));
+        DocumentFolder = dir.filePath(QStringLiteral("Documenten/"));
+        writeAll(DefaultCourseFile, factory);
+    }
+    void TearDown() override { setPrompts(nullptr); }
+
+    // A fresh window on `course`, with `key` renamed to `text`.
+    void open(const QString& key = "m2", const QString& text = "Z")
+    {
+        writeAll(CourseFile, course);
+        prompts.calls.clear();
+        form = std::make_unique<Cursusform>();
+        form->show();
+        form->command([&](CourseTree& tree) {
+            tree.setCurrent(tree.find(key));
+            tree.rename(text);
+        });
+    }
+    void press(const char* name) { QTest::mouseClick(form->findChild<QPushButton*>(name), Qt::LeftButton); }
+
+    QTemporaryDir dir;
+    HookedPrompts prompts;
+    std::unique_ptr<Cursusform> form;
+};
+
+// Another teacher saved the course after the window read it: OK and Default ask first; a third save
+// while the question is open is asked about again.
+TEST_F(EditorSave, ChangeSavedByOthersIsOverwrittenOnlyWhenTheTeacherSaysSo)
+{
+    const QByteArray theirs = course + "[Extra]\r\nk=v\r\n";
+    const QByteArray third = "[Cursus]\r\nTitel=Derde\r\n";
+    struct Case {
+        const char* button;
+        std::deque<PromptAnswer> answers; // an unanswered question is Escape
+        bool third;
+        int questions;
+        QByteArray after;
+    };
+    const Case cases[] = {
+        {"cmdOk", {}, false, 1, theirs},
+        {"cmdOk", {PromptAnswer::Yes}, false, 1, "[Cursus]\r\nTitel=T\r\n[Extra]\r\nk=v\r\n" + saved.mid(19)},
+        {"cmdOk", {PromptAnswer::Yes, PromptAnswer::No}, true, 2, third},
+        {"cmdDefault", {PromptAnswer::Ok, PromptAnswer::No}, false, 2, theirs},
+        {"cmdDefault", {PromptAnswer::Ok, PromptAnswer::Yes}, false, 2, factory},
+    };
+    for (const Case& c : cases) {
+        const std::string name = c.button + std::to_string(c.answers.size()) + (c.third ? " third" : "");
+        open();
+        writeAll(CourseFile, theirs);
+        prompts.answers = c.answers;
+        if (c.third)
+            prompts.whileAsking = [&] { writeAll(CourseFile, third); };
+        press(c.button);
+        EXPECT_EQ(prompts.calls.size(), c.questions) << name;
+        EXPECT_EQ(prompts.calls.value(c.questions - 1).title, "Cursus gewijzigd") << name;
+        EXPECT_EQ(readAll(CourseFile).toStdString(), c.after.toStdString()) << name;
+        // Keeping the other change keeps the window and its edits.
+        if (c.after == theirs) {
+            EXPECT_TRUE(form->isVisible() && form->tree().node(form->tree().find("m2")).text == "Z") << name;
+        }
+    }
+}
+
+// A renamed test hides the grades stored under its old name: OK says in how many pupils' files.
+TEST_F(EditorSave, RenamedTestAsksWithTheNumberOfFilesHoldingItsGrades)
+{
+    writeAll(DocumentFolder + "1A/Anna", "[Resultaten]\r\nB Test=7\r\n");
+    writeAll(DocumentFolder + "1A/Bram", "[Resultaten]\r\nb test=6\r\nA Test=5\r\n");
+    writeAll(DocumentFolder + "1A/Cas", "[Resultaten]\r\nB Test=\r\n");
+    writeAll(DocumentFolder + "1A/Dirk.txt", "[Resultaten]\r\nB Test=5\r\n");
+    writeAll(DocumentFolder + "1B/Eva", "[Resultaten]\r\nB Test=8\r\n");
+    const QString question = "Cijfers die onder de oude naam van een toets zijn opgeslagen, worden na het opslaan "
+                             "niet meer getoond:\n\n\"%1\" heet nu \"Z\": cijfers in %2\n\nWilt u toch opslaan?";
+    const struct {
+        const char* key;
+        QString asked; // empty: saved at once
+    } cases[] = {
+        {"m2o6", question.arg("B Test", "3 leerlingbestanden")},
+        {"m1o6", question.arg("A Test", "1 leerlingbestand")},
+        {"m1", {}},
+    };
+    for (const auto& c : cases) {
+        open(c.key);
+        press("cmdOk");
+        EXPECT_EQ(prompts.messages().join('|').toStdString(), c.asked.toStdString()) << c.key;
+        EXPECT_EQ(readAll(CourseFile) == course, !c.asked.isEmpty()) << c.key;
+        prompts.answers = {PromptAnswer::Yes};
+        if (form->isVisible())
+            press("cmdOk");
+        EXPECT_TRUE(readAll(CourseFile).contains(c.key + QByteArray("=Z"))) << c.key;
+    }
+}
+
+// A course file that exists but cannot be read is said so, and nothing is saved over it.
+TEST_F(EditorSave, UnreadableCourseFileIsSaidAndNeverOverwritten)
+{
+    if (geteuid() == 0) // read rights do not bind root
+        return RunTestAsNobody("EditorSave.UnreadableCourseFileIsSaidAndNeverOverwritten");
+    writeAll(CourseFile, course);
+    ASSERT_EQ(::chmod(QFile::encodeName(CourseFile).constData(), 0200), 0);
+    form = std::make_unique<Cursusform>();
+    form->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }));
+    form->cmdOk_Click();
+    ::chmod(QFile::encodeName(CourseFile).constData(), 0600);
+    EXPECT_EQ(prompts.messages(), QStringList{CannotReadText(CourseFile, EACCES)});
+    EXPECT_EQ(prompts.calls.value(0).title, ErrorTitle);
+    EXPECT_EQ(readAll(CourseFile), course);
+}
+
+// A save that cannot be made says so and changes nothing; the buttons work again for a retry.
+TEST_F(EditorSave, FailedSaveIsSaidAndCanBeRetried)
+{
+    if (geteuid() == 0) // write rights do not bind root
+        return RunTestAsNobody("EditorSave.FailedSaveIsSaidAndCanBeRetried");
+    const QByteArray folder = QFile::encodeName(QFileInfo(CourseFile).path());
+    const QByteArray file = QFile::encodeName(CourseFile);
+    for (const char* button : {"cmdOk", "cmdDefault"}) {
+        open();
+        ASSERT_EQ(::chmod(file.constData(), 0444) | ::chmod(folder.constData(), 0555), 0);
+        prompts.answers = {PromptAnswer::Ok, PromptAnswer::Ok};
+        press(button);
+        ::chmod(folder.constData(), 0755);
+        ::chmod(file.constData(), 0644);
+        EXPECT_EQ(prompts.messages().value(prompts.calls.size() - 1), NothingSavedText(CourseFile, EACCES)) << button;
+        EXPECT_EQ(prompts.calls.value(prompts.calls.size() - 1).title, ErrorTitle) << button;
+        EXPECT_EQ(readAll(CourseFile), course) << button;
+        EXPECT_EQ(QDir(QString::fromLocal8Bit(folder)).entryList(QDir::Files | QDir::Hidden).size(), 2) << button; // no temporary file
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << button;
+        press(button);
+        EXPECT_EQ(readAll(CourseFile), button == std::string("cmdOk") ? saved : factory) << button;
+    }
+}
+
+} // namespace
