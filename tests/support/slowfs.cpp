@@ -129,6 +129,7 @@ int main(int argc, char** argv)
     char* options[] = {argv[0], const_cast<char*>("-o"), const_cast<char*>("ro,fsname=slowfs")};
     fuse_args args = FUSE_ARGS_INIT(3, options);
     fuse* fs = fuse_new(&args, &operations, sizeof operations, nullptr);
+    fuse_opt_free_args(&args);
     if (!fs || fuse_mount(fs, argv[2]) != 0)
         return 1;
     fuse_session* session = fuse_get_session(fs);
