@@ -135,9 +135,13 @@ Sapi4Engine::Sapi4Engine() {
 }
 
 Sapi4Engine::~Sapi4Engine() {
-    releaseMode();
+    // The reset waits for a notification in progress and ends the text's notifications,
+    // so none reaches this engine once it starts going away.
+    if (m_central)
+        m_central->AudioReset();
     if (m_bufNotify)
         m_bufNotify->unbind();
+    releaseMode();
     delete m_bufNotify;
 }
 
@@ -152,24 +156,36 @@ bool Sapi4Engine::speak(const char* text) {
         return false;
     }
     stop();
+    if (m_modePending) { // chosen while the previous text was spoken
+        m_modePending = false;
+        if (!openMode(&m_pendingMode)) {
+            CoTaskMemFree(wide);
+            return false;
+        }
+    }
     SData data{wide, static_cast<DWORD>(wideLength(wide) * sizeof(WCHAR))};
     bool ok = m_central->TextData(kCharsetText, 0, data, m_bufNotify, IID_ITTSBufNotifySink) == S_OK;
     CoTaskMemFree(wide);
     return ok;
 }
 
+// The end of the text may come between the state check and the change; it then
+// stays ended (Stopped) and the call answers false.
 bool Sapi4Engine::pause() {
-    if (m_state.load() != static_cast<int32_t>(EngineState::Playing) || !m_central || FAILED(m_central->AudioPause()))
+    auto playing = static_cast<int32_t>(EngineState::Playing);
+    if (m_state.load() != playing || !m_central || FAILED(m_central->AudioPause()))
         return false;
-    store(m_state, EngineState::Paused);
-    return true;
+    if (m_state.compare_exchange_strong(playing, static_cast<int32_t>(EngineState::Paused)))
+        return true;
+    m_central->AudioResume(); // nothing left to pause
+    return false;
 }
 
 bool Sapi4Engine::resume() {
-    if (m_state.load() != static_cast<int32_t>(EngineState::Paused) || !m_central || FAILED(m_central->AudioResume()))
+    auto paused = static_cast<int32_t>(EngineState::Paused);
+    if (m_state.load() != paused || !m_central || FAILED(m_central->AudioResume()))
         return false;
-    store(m_state, EngineState::Playing);
-    return true;
+    return m_state.compare_exchange_strong(paused, static_cast<int32_t>(EngineState::Playing));
 }
 
 bool Sapi4Engine::stop() {
@@ -238,24 +254,33 @@ template <class Visit> bool Sapi4Engine::forEachMode(Visit visit) {
 }
 
 int32_t Sapi4Engine::setVoice(int32_t index) {
-    if (index == 0 || m_state.load() != static_cast<int32_t>(EngineState::Stopped))
+    if (index == 0)
         return 0;
+    // While speaking or paused the choice waits for the next speak.
+    bool now = m_state.load() == static_cast<int32_t>(EngineState::Stopped);
     int32_t position = 0;
-    bool opened = false;
+    bool chosen = false;
     forEachMode([&](const TTSMODEINFOW& mode) {
         if (++position != index)
             return true;
-        opened = openMode(&mode);
+        m_modePending = !now;
+        if (now) {
+            chosen = openMode(&mode);
+        } else {
+            m_pendingMode = mode;
+            chosen = true;
+        }
         return false;
     });
-    return opened ? index : 0;
+    return chosen ? index : 0;
 }
 
 int32_t Sapi4Engine::getVoice() {
+    const GUID& current = m_modePending ? m_pendingMode.modeId : m_modeInfo.modeId;
     int32_t position = 0, found = 0;
     forEachMode([&](const TTSMODEINFOW& mode) {
         ++position;
-        if (mode.modeId == m_modeInfo.modeId) {
+        if (mode.modeId == current) {
             found = position;
             return false;
         }

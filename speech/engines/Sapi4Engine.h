@@ -70,4 +70,7 @@ private:
     std::atomic<int32_t> m_state{static_cast<int32_t>(EngineState::Stopped)};
     Sapi4BufNotify* m_bufNotify = nullptr;
     std::atomic<int32_t> m_wordPosition{0};
+    // A mode chosen while speaking or paused, opened at the next speak.
+    bool m_modePending = false;
+    platform::TTSMODEINFOW m_pendingMode{};
 };

@@ -102,11 +102,23 @@ Sapi5Engine::Sapi5Engine() {
 }
 
 Sapi5Engine::~Sapi5Engine() {
+    // The voice waits for a notification in progress and sends none afterwards, so
+    // nothing reaches this engine once it starts going away.
+    if (m_voice && m_notify)
+        m_voice->SetNotifyCallbackInterface(nullptr, 0, 0);
     if (m_notify)
         m_notify->unbind();
+    dropPendingVoice();
     if (m_voice)
         m_voice->Release();
     delete m_notify;
+}
+
+void Sapi5Engine::dropPendingVoice() {
+    if (m_pendingVoice)
+        m_pendingVoice->Release();
+    m_pendingVoice = nullptr;
+    m_voicePending = false;
 }
 
 bool Sapi5Engine::isReady() {
@@ -124,6 +136,14 @@ bool Sapi5Engine::speak(const char* text) {
         CoTaskMemFree(wide);
         return false;
     }
+    if (m_voicePending) { // chosen while the previous text was spoken
+        m_voice->SetVoice(m_pendingVoice);
+        dropPendingVoice();
+    }
+    // Playing before Speak: the voice's own start and end notifications, which may
+    // come before Speak returns (an empty text ends at once), have the last word.
+    auto before = static_cast<int32_t>(getState());
+    m_state.store(static_cast<int32_t>(EngineState::Playing));
     HRESULT result;
     if (m_pitch != 0) {
         std::u16string markup = u"<pitch absmiddle = '" + decimal(m_pitch) + u"'>" + escapedText(wide) + u"</pitch>";
@@ -132,14 +152,16 @@ bool Sapi5Engine::speak(const char* text) {
         result = m_voice->Speak(wide, kSpeakPlain, nullptr);
     }
     CoTaskMemFree(wide);
-    if (FAILED(result))
+    if (FAILED(result)) {
+        auto playing = static_cast<int32_t>(EngineState::Playing);
+        m_state.compare_exchange_strong(playing, before);
         return false;
+    }
     if (m_pausedFlag == 1) {
         if (FAILED(m_voice->Resume()))
             return false;
         m_pausedFlag = 0;
     }
-    m_state.store(static_cast<int32_t>(EngineState::Playing));
     return true; // true on success: the scripts are told that speaking started
 }
 
@@ -153,6 +175,7 @@ bool Sapi5Engine::purge() {
 bool Sapi5Engine::pause() {
     if (!m_voice)
         return false;
+    int32_t seen = m_state.load();
     SpVoiceStatus status{};
     if (FAILED(m_voice->GetStatus(&status, nullptr)) || status.runningState != kRunStateSpeaking)
         return false;
@@ -161,8 +184,8 @@ bool Sapi5Engine::pause() {
     if (FAILED(m_voice->Pause()))
         return false;
     m_pausedFlag = 1;
-    m_state.store(static_cast<int32_t>(EngineState::Paused));
-    return true;
+    // The end of the text may have come since the status was read: then it stays ended.
+    return m_state.compare_exchange_strong(seen, static_cast<int32_t>(EngineState::Paused));
 }
 
 bool Sapi5Engine::resume() {
@@ -173,9 +196,10 @@ bool Sapi5Engine::resume() {
         return false;
     if (FAILED(m_voice->Resume()))
         return false;
-    m_state.store(static_cast<int32_t>(EngineState::Playing));
     m_pausedFlag = 0;
-    return true; // true on success
+    // A text whose last sound played while paused has ended (Stopped): nothing resumes.
+    auto paused = static_cast<int32_t>(EngineState::Paused);
+    return m_state.compare_exchange_strong(paused, static_cast<int32_t>(EngineState::Playing)); // true on success
 }
 
 bool Sapi5Engine::stop() {
@@ -251,8 +275,10 @@ bool Sapi5Engine::enumerateVoices(IEnumSpObjectTokens** tokens, ULONG* count) {
 }
 
 int32_t Sapi5Engine::setVoice(int32_t index) {
-    if (!m_voice || m_state.load() != static_cast<int32_t>(EngineState::Stopped))
+    if (!m_voice)
         return index;
+    // While speaking or paused the choice waits for the next speak.
+    bool now = m_state.load() == static_cast<int32_t>(EngineState::Stopped);
     IEnumSpObjectTokens* tokens = nullptr;
     ULONG count = 0;
     if (!enumerateVoices(&tokens, &count))
@@ -274,9 +300,15 @@ int32_t Sapi5Engine::setVoice(int32_t index) {
             return index;
         }
     }
-    m_voice->SetVoice(token); // its result does not change the answer
-    if (token)
-        token->Release();
+    dropPendingVoice();
+    if (now) {
+        m_voice->SetVoice(token); // its result does not change the answer
+        if (token)
+            token->Release();
+    } else {
+        m_voicePending = true;
+        m_pendingVoice = token;
+    }
     tokens->Release();
     return index;
 }
@@ -284,13 +316,19 @@ int32_t Sapi5Engine::setVoice(int32_t index) {
 int32_t Sapi5Engine::getVoice() {
     if (!m_voice)
         return 0;
+    if (m_voicePending)
+        return m_pendingVoice ? voicePosition(m_pendingVoice) : 0;
     ISpObjectToken* current = nullptr;
     if (m_voice->GetVoice(&current) != S_OK || !current)
         return 0;
-    std::u16string currentName;
-    bool named = tokenName(current, currentName);
+    int32_t found = voicePosition(current);
     current->Release();
-    if (!named)
+    return found;
+}
+
+int32_t Sapi5Engine::voicePosition(ISpObjectToken* current) {
+    std::u16string currentName;
+    if (!tokenName(current, currentName))
         return 0;
     IEnumSpObjectTokens* tokens = nullptr;
     ULONG count = 0;

@@ -56,6 +56,9 @@ private:
     bool purge();
     // Category → token enumerator with its count; false on any failure.
     bool enumerateVoices(platform::IEnumSpObjectTokens** tokens, platform::ULONG* count);
+    // 1-based position of the voice named like `token`'s voice; 0 when not found.
+    int32_t voicePosition(platform::ISpObjectToken* token);
+    void dropPendingVoice();
 
     platform::ISpVoice* m_voice = nullptr;
     Sapi5Notify* m_notify = nullptr;
@@ -64,4 +67,8 @@ private:
     std::atomic<int32_t> m_wordPosition{0};
     int32_t m_pitch = 0;
     int32_t m_pausedFlag = 0;
+    // A voice chosen while speaking or paused, selected at the next speak (null token:
+    // the default voice).
+    bool m_voicePending = false;
+    platform::ISpObjectToken* m_pendingVoice = nullptr;
 };

@@ -76,6 +76,10 @@ Player::Player(Listener* listener, AudioConfig config, int sampleRate)
 }
 
 Player::~Player() {
+    shutdown();
+}
+
+void Player::shutdown() {
     {
         std::lock_guard lock(m_core->mutex);
         m_core->stopping = true;
@@ -84,7 +88,8 @@ Player::~Player() {
         m_core->queue.clear();
         m_core->changed.notify_all();
     }
-    m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 std::shared_ptr<AudioStream> Player::newStream(uint32_t id, bool silent) {
@@ -96,19 +101,39 @@ std::shared_ptr<AudioStream> Player::newStream(uint32_t id, bool silent) {
 }
 
 void Player::start(const std::shared_ptr<AudioStream>& stream) {
-    // Held across the delivery, so the audio thread cannot report the end first.
+    // Held across the deliveries, so the audio thread cannot report the end first.
     std::lock_guard delivery(m_delivery);
-    bool startsNow = false;
+    bool startsNow = false, endsNow = false;
     {
         std::lock_guard lock(m_core->mutex);
-        stream->m_held = false;
         stream->m_silentUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(kChunkMs);
         startsNow = !stream->cancelled() && !m_core->queue.empty() && m_core->queue.front() == stream;
+        // An empty text never counts as speaking: it ends here, held from the audio thread.
+        endsNow = startsNow && stream->m_silent;
+        stream->m_held = endsNow;
         stream->m_started = stream->m_started || startsNow;
         m_core->changed.notify_all();
     }
     if (startsNow)
         deliver(stream, Marker{Marker::Kind::StreamStart, 0, 0, 0, 0, {}});
+    if (!endsNow)
+        return;
+    {
+        std::lock_guard lock(m_core->mutex);
+        stream->m_held = false;
+        endsNow = !stream->cancelled() && !m_core->queue.empty() && m_core->queue.front() == stream;
+        if (endsNow) {
+            m_core->queue.pop_front();
+            ++m_core->ending;
+        }
+        m_core->changed.notify_all();
+    }
+    if (!endsNow)
+        return;
+    deliver(stream, Marker{Marker::Kind::StreamEnd, 0, 0, 0, 0, {}});
+    std::lock_guard lock(m_core->mutex);
+    --m_core->ending;
+    m_core->changed.notify_all();
 }
 
 void Player::setPaused(bool paused) {

@@ -5,7 +5,8 @@
 // sample, so word events follow what is heard. Pause halts after the current chunk
 // and keeps the position; purge drops everything queued. A stream that starts with
 // nothing queued ahead of it reports its start before the call that queued it
-// returns, so a listener's state never lags behind that call.
+// returns, so a listener's state never lags behind that call; a silent one reports
+// its end there too.
 
 #include "AudioSink.h"
 
@@ -66,8 +67,8 @@ private:
     uint64_t m_played = 0;
     uint64_t m_synthesized = 0;
     bool m_held = true; // until Player::start
-    // Nothing to play, yet it lasts a chunk from its start, like a device handed
-    // nothing: its end never overtakes what the caller does right after queueing it.
+    // Nothing to play. Queued behind other streams it lasts a chunk from its start,
+    // like a device handed nothing.
     bool m_silent = false;
     std::chrono::steady_clock::time_point m_silentUntil{};
     bool m_started = false;
@@ -95,10 +96,13 @@ public:
     // its own and start outside it. A silent stream has nothing to play: it is
     // finished already, gets no synthesizer job and never counts as playing.
     std::shared_ptr<AudioStream> newStream(uint32_t id, bool silent = false);
-    // Lets the stream play. With nothing queued ahead of it, its start marker is
-    // delivered on the calling thread before this returns (also while paused), so
-    // the caller must not hold a lock the listener takes.
+    // Lets the stream play. With nothing queued ahead of it, its start marker (and a
+    // silent stream's end marker) is delivered on the calling thread before this
+    // returns (also while paused), so the caller must not hold a lock the listener takes.
     void start(const std::shared_ptr<AudioStream>& stream);
+    // Cancels everything and joins the audio thread; no marker is delivered once it
+    // has returned. An owner calls it before releasing what its listener uses.
+    void shutdown();
     void setPaused(bool paused);
     bool paused() const;
     // Cancels every queued stream. No marker of them reaches the listener afterwards.

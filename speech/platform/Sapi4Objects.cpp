@@ -96,7 +96,8 @@ public:
         m_pitch = static_cast<WORD>(sapi4BasePitch(m_female));
         m_player = std::make_unique<Player>(this, currentAudioConfig(), Synthesizer::instance().sampleRate());
     }
-    ~Central() override { m_player.reset(); }
+    // The audio thread ends before the sinks and settings a notification uses go.
+    ~Central() override { m_player->shutdown(); }
 
     HRESULT ModeGet(TTSMODEINFOW* mode) override {
         if (!mode)

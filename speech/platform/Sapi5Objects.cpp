@@ -304,7 +304,9 @@ class SpVoice final : public ComObject<ISpVoice>, public Player::Listener {
 public:
     SpVoice() { m_player = std::make_unique<Player>(this, currentAudioConfig(), Synthesizer::instance().sampleRate()); }
     ~SpVoice() override {
-        m_player.reset(); // joins the audio thread before the state it uses goes
+        // The audio thread ends first: a notification it is delivering may still call
+        // into this voice (GetStatus, GetEvents) and needs the player in place.
+        m_player->shutdown();
         for (SpEvent& e : m_events)
             clearEvent(&e);
     }

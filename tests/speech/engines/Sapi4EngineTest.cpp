@@ -335,7 +335,7 @@ TEST_F(Sapi4EngineTest, RatePitchVolumeThroughTheAttributes) {
     EXPECT_EQ(e->getVolume(), 0);
 }
 
-TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeOnlyWhileStopped) {
+TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeNowOrWithTheNextText) {
     auto e = make();
     struct Case {
         int32_t asked, answer, current;
@@ -346,9 +346,12 @@ TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeOnlyWhileStopped) {
     }
     e->speak("x");
     m_script.sink->TextDataStarted(0);
-    EXPECT_EQ(e->setVoice(2), 0);
-    EXPECT_EQ(e->getVoice(), 1);
+    EXPECT_EQ(e->setVoice(2), 2);
+    EXPECT_EQ(e->getVoice(), 2); // the mode the next text will have
+    EXPECT_EQ(m_script.selectedMode, modeId(0));
     m_script.sink->TextDataDone(0, 0);
+    EXPECT_TRUE(e->speak("y"));
+    EXPECT_EQ(m_script.selectedMode, modeId(1));
     m_script.select = kFail;
     EXPECT_EQ(e->setVoice(2), 0);
     EXPECT_FALSE(e->isReady()); // a failed open leaves no mode

@@ -475,12 +475,16 @@ TEST_F(Sapi5EngineTest, SetVoiceClampsAndSelectsByPosition) {
     EXPECT_EQ(e->setVoice(2), 2);
 }
 
-TEST_F(Sapi5EngineTest, SetVoiceOnlyWhileStoppedAndWithoutVoicesSelectsTheDefault) {
+TEST_F(Sapi5EngineTest, SetVoiceWhileSpeakingWaitsForTheNextTextAndWithoutVoicesSelectsTheDefault) {
     auto e = make();
     e->speak("x");
     m_script.calls.clear();
     EXPECT_EQ(e->setVoice(2), 2);
-    EXPECT_TRUE(m_script.calls.empty());
+    EXPECT_EQ(m_script.count("SetVoice(Bram)"), 0u);
+    EXPECT_EQ(e->getVoice(), 2); // the voice the next text will have
+    e->speak("y");
+    std::vector<std::string> last(m_script.calls.end() - 2, m_script.calls.end());
+    EXPECT_EQ(last, (std::vector<std::string>{"SetVoice(Bram)", "Speak"}));
     e->stop();
 
     m_script.voices.clear();

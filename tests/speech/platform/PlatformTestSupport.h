@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -30,8 +31,21 @@ struct ScopedAudio {
 // A sink that records when samples arrive; paced like a device unless speed is 0.
 struct SinkLog {
     std::mutex mutex;
+    std::condition_variable written;
     std::vector<std::pair<Clock::time_point, size_t>> writes; // time after the write, samples
     std::vector<int16_t> samples;
+    static constexpr size_t kChunk = 22050 / 50;
+    size_t shortWrites() {
+        std::lock_guard lock(mutex);
+        return std::count_if(writes.begin(), writes.end(), [](const auto& w) { return w.second < kChunk; });
+    }
+    bool waitForShortWrites(size_t n) {
+        std::unique_lock lock(mutex);
+        return written.wait_for(lock, std::chrono::seconds(10), [&] {
+            return std::count_if(writes.begin(), writes.end(), [](const auto& w) { return w.second < kChunk; }) >=
+                   static_cast<std::ptrdiff_t>(n);
+        });
+    }
     size_t total() {
         std::lock_guard lock(mutex);
         return samples.size();
@@ -62,6 +76,7 @@ public:
             m_log->samples.insert(m_log->samples.end(), samples, samples + count);
             m_log->writes.emplace_back(Clock::now(), count);
         }
+        m_log->written.notify_all();
         m_pacer.pace(count);
     }
     const char* kind() const override { return "recording"; }
@@ -76,6 +91,47 @@ inline AudioConfig recordingConfig(std::shared_ptr<SinkLog> log, double speed) {
     c.choice = "null";
     c.speed = speed;
     c.custom = [log, speed](int rate) { return std::make_unique<RecordingSink>(log, rate, speed); };
+    return c;
+}
+
+// An unpaced sink whose drain (the device playing out its last sound) lasts until the
+// test opens the gate.
+struct DrainGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool draining = false, opened = false;
+    bool waitUntilDraining() {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return draining; });
+    }
+    void open() {
+        std::lock_guard lock(mutex);
+        opened = true;
+        changed.notify_all();
+    }
+};
+
+class DrainGateSink final : public AudioSink {
+public:
+    explicit DrainGateSink(std::shared_ptr<DrainGate> gate) : m_gate(std::move(gate)) {}
+    void write(const int16_t*, size_t) override {}
+    void drain() override {
+        std::unique_lock lock(m_gate->mutex);
+        m_gate->draining = true;
+        m_gate->changed.notify_all();
+        m_gate->changed.wait(lock, [&] { return m_gate->opened; });
+    }
+    const char* kind() const override { return "drain gate"; }
+
+private:
+    std::shared_ptr<DrainGate> m_gate;
+};
+
+inline AudioConfig drainGateConfig(std::shared_ptr<DrainGate> gate) {
+    AudioConfig c;
+    c.choice = "null";
+    c.speed = 0;
+    c.custom = [gate](int) { return std::make_unique<DrainGateSink>(gate); };
     return c;
 }
 
