@@ -29,7 +29,7 @@ struct Marker {
     uint64_t sample = 0; // position in the stream's audio
     uint32_t position = 0;
     uint32_t length = 0;
-    uint32_t value = 0;
+    uint32_t value = 0; // Bookmark: its number; Word: the word's number in the text, from 1
     std::u16string name;
 };
 

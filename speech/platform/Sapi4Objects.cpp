@@ -216,7 +216,10 @@ private:
             sink->TextDataStarted(now);
             break;
         case Marker::Kind::Word:
-            sink->WordPosition(now, marker.position * static_cast<DWORD>(sizeof(WCHAR)));
+            // The start of the text stands for its first word: a sink counts TextDataStarted
+            // as word 1 and each WordPosition as the next word.
+            if (marker.value > 1)
+                sink->WordPosition(now, marker.position * static_cast<DWORD>(sizeof(WCHAR)));
             break;
         case Marker::Kind::Bookmark:
             sink->BookMark(now, marker.value);

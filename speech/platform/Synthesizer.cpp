@@ -4,6 +4,7 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -34,14 +35,63 @@ const std::vector<CuratedLanguage>& curatedLanguages() {
     return list;
 }
 
+// The words of a job's text as its caller wrote them: runs of units between blanks,
+// across fragments (a tag between two letters does not split a word). The synthesizer
+// may speak one such word as several (numbers, abbreviations); it still counts once.
+struct TextWords {
+    struct Span {
+        uint32_t start = 0;   // source offset of the first unit
+        uint32_t trimmed = 0; // end without trailing punctuation
+        uint32_t end = 0;
+    };
+    std::vector<Span> spans;
+    // Per fragment, per unit: the word it belongs to; a blank belongs to the next word.
+    std::vector<std::vector<uint32_t>> wordOfUnit;
+};
+
+bool trailingPunctuation(char16_t c) {
+    return std::u16string_view(u".,;:!?)]}\"'\u00BB\u2019\u201D\u2026").find(c) != std::u16string_view::npos;
+}
+
+TextWords findWords(const std::vector<Fragment>& fragments) {
+    TextWords words;
+    words.wordOfUnit.resize(fragments.size());
+    bool inWord = false;
+    for (size_t f = 0; f < fragments.size(); ++f) {
+        const Fragment& fragment = fragments[f];
+        if (fragment.kind != Fragment::Kind::Text)
+            continue;
+        std::vector<uint32_t>& wordOf = words.wordOfUnit[f];
+        for (size_t i = 0; i < fragment.text.size(); ++i) {
+            char16_t unit = fragment.text[i];
+            if (isBlank(std::u16string_view(&unit, 1))) {
+                inWord = false;
+                wordOf.push_back(static_cast<uint32_t>(words.spans.size()));
+                continue;
+            }
+            uint32_t at = fragment.offsets[i], after = fragment.offsets[i + 1];
+            if (!inWord)
+                words.spans.push_back({at, at, after});
+            inWord = true;
+            TextWords::Span& span = words.spans.back();
+            span.end = after;
+            if (!trailingPunctuation(unit))
+                span.trimmed = after;
+            wordOf.push_back(static_cast<uint32_t>(words.spans.size() - 1));
+        }
+    }
+    return words;
+}
+
 // Where the text of the fragment being synthesised stands; used by the callback.
 struct Current {
     SynthJob* job = nullptr;
     const Fragment* fragment = nullptr;
-    std::vector<uint32_t> unitOfCodePoint; // code point index -> UTF-16 index in the fragment
-    uint64_t base = 0;                     // stream samples before this fragment
-    uint32_t lastWordPosition = 0;
-    bool anyWord = false;
+    const std::vector<uint32_t>* wordOfUnit = nullptr; // of the fragment
+    std::vector<uint32_t> unitOfCodePoint;             // code point index -> UTF-16 index in the fragment
+    uint64_t base = 0;                                 // stream samples before this fragment
+    TextWords words;
+    uint32_t wordsReported = 0;
     bool cancelled = false;
 };
 
@@ -52,6 +102,27 @@ Current& g_current = *new Current;
 uint32_t sourceOffset(const Fragment& f, const std::vector<uint32_t>& unitOf, int codePoint) {
     size_t cp = std::min<size_t>(static_cast<size_t>(std::max(codePoint, 0)), unitOf.size() - 1);
     return f.offsets[std::min<size_t>(unitOf[cp], f.offsets.size() - 1)];
+}
+
+// One marker per word of the text, numbered from 1 in `value`: the synthesizer's word
+// at code point `cp` reports the text's word it lies in, once, together with any word
+// before it that the synthesizer passed over without a word of its own.
+void addWords(Current& c, uint64_t sample, size_t cp, uint32_t position) {
+    const std::vector<uint32_t>& wordOf = *c.wordOfUnit;
+    if (wordOf.empty())
+        return;
+    uint32_t word = wordOf[std::min<size_t>(c.unitOfCodePoint[cp], wordOf.size() - 1)];
+    for (; c.wordsReported <= word && c.wordsReported < c.words.spans.size(); ++c.wordsReported) {
+        const TextWords::Span& span = c.words.spans[c.wordsReported];
+        Marker m;
+        m.kind = Marker::Kind::Word;
+        m.sample = sample;
+        m.position = c.wordsReported == word ? std::clamp(position, span.start, span.end) : span.start;
+        uint32_t end = span.trimmed > m.position ? span.trimmed : span.end;
+        m.length = end > m.position ? end - m.position : 0;
+        m.value = c.wordsReported + 1;
+        c.job->stream->addMarker(std::move(m));
+    }
 }
 
 int synthCallback(short* wav, int count, espeak_EVENT* events) {
@@ -66,19 +137,16 @@ int synthCallback(short* wav, int count, espeak_EVENT* events) {
         if (cp < 0 || static_cast<size_t>(cp) + 1 >= c.unitOfCodePoint.size())
             continue;
         uint32_t position = sourceOffset(*c.fragment, c.unitOfCodePoint, cp);
+        if (e->type == espeakEVENT_WORD) {
+            addWords(c, c.base + static_cast<uint64_t>(std::max(e->sample, 0)), static_cast<size_t>(cp), position);
+            continue;
+        }
         uint32_t end = sourceOffset(*c.fragment, c.unitOfCodePoint, cp + std::max(e->length, 0));
         Marker m;
-        m.kind = e->type == espeakEVENT_WORD ? Marker::Kind::Word : Marker::Kind::Sentence;
+        m.kind = Marker::Kind::Sentence;
         m.sample = c.base + static_cast<uint64_t>(std::max(e->sample, 0));
         m.position = position;
         m.length = end > position ? end - position : 0;
-        if (m.kind == Marker::Kind::Word) {
-            // Numbers and dates repeat a word; only forward steps count.
-            if (c.anyWord && position <= c.lastWordPosition)
-                continue;
-            c.anyWord = true;
-            c.lastWordPosition = position;
-        }
         stream.addMarker(std::move(m));
     }
     if (wav && count > 0 && !stream.append(wav, static_cast<size_t>(count), c.fragment->gain))
@@ -233,7 +301,9 @@ void Synthesizer::State::synthesise(SynthJob& job) {
     AudioStream& stream = *job.stream;
     g_current = Current{};
     g_current.job = &job;
-    for (const Fragment& f : job.fragments) {
+    g_current.words = findWords(job.fragments);
+    for (size_t index = 0; index < job.fragments.size(); ++index) {
+        const Fragment& f = job.fragments[index];
         if (stream.cancelled() || g_current.cancelled)
             break;
         switch (f.kind) {
@@ -265,6 +335,7 @@ void Synthesizer::State::synthesise(SynthJob& job) {
         espeak_SetParameter(espeakVOLUME, 100, 0);
         std::string utf8 = toUtf8WithMap(f.text, g_current.unitOfCodePoint);
         g_current.fragment = &f;
+        g_current.wordOfUnit = &g_current.words.wordOfUnit[index];
         g_current.base = stream.synthesized();
         espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr, nullptr);
     }

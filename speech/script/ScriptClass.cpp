@@ -1,5 +1,6 @@
 #include "ScriptClass.h"
 
+#include "HostText.h"
 #include "MethodTable.h"
 #include "SpeechEngine.h"
 #include "VoiceList.h"
@@ -217,7 +218,7 @@ int32_t SpeechVellScript_IOruMmXScript::dispatch(ScriptInstance& self, CallInfo&
         result = values->valueToText(&info.args[0], &text);
         if (result != code::kOk)
             return result;
-        return integer(text != nullptr && engine->speak(text) ? 1 : 0);
+        return integer(text != nullptr && engine->speak(hostTextToUtf8(text).c_str()) ? 1 : 0);
     }
     case kVoiceState: {
         Symbol symbol = 0;

@@ -6,7 +6,9 @@
 #include "Sapi4Engine.h"
 #include "Sapi5Engine.h"
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 using namespace platformtest;
@@ -150,6 +152,80 @@ TEST_P(EngineSpeaking, PauseWhileTheLastSoundDrainsEndsStopped) {
     ASSERT_TRUE(waitForState(*e, EngineState::Stopped));
     EXPECT_FALSE(e->resume());
     EXPECT_EQ(e->getState(), EngineState::Stopped);
+}
+
+// Samples the engine's word position whenever sound goes out; can hold the sound once
+// the position reaches `holdAt`, until the test lets go.
+struct WordWatch {
+    std::mutex mutex;
+    std::condition_variable changed;
+    SpeechEngine* engine = nullptr;
+    std::vector<int32_t> seen; // each value heard, once per run
+    int32_t holdAt = 0;
+    bool holding = false;
+};
+
+class WatchingSink final : public AudioSink {
+public:
+    explicit WatchingSink(WordWatch& watch) : m_watch(watch) {}
+    void write(const int16_t*, size_t) override {
+        std::unique_lock lock(m_watch.mutex);
+        int32_t position = m_watch.engine->getWordPosition();
+        if (m_watch.seen.empty() || m_watch.seen.back() != position)
+            m_watch.seen.push_back(position);
+        if (m_watch.holdAt > 0 && position >= m_watch.holdAt) {
+            m_watch.holding = true;
+            m_watch.changed.notify_all();
+            m_watch.changed.wait(lock, [&] { return m_watch.holdAt == 0; });
+        }
+    }
+    const char* kind() const override { return "watching"; }
+
+private:
+    WordWatch& m_watch;
+};
+
+// The position counts the words of the text as the script wrote it, from 1, also
+// when the text before it was cut off in the middle.
+TEST_P(EngineSpeaking, WordPositionCountsTheTextsWords) {
+    struct Case {
+        const char* cutOff; // spoken first and cut off at its third word, or null
+        const char* text;
+        int32_t pitch; // not 0: the SAPI 5 engine wraps the text in pitch markup
+        std::vector<int32_t> heard;
+    };
+    const Case cases[] = {
+        {nullptr, "een twee drie", 0, {1, 2, 3}},
+        {nullptr, "Dat kost 1.234.567 euro", 0, {1, 2, 3, 4}},
+        {nullptr, "Dat kost 1.234.567 euro", 5, {1, 2, 3, 4}},
+        {nullptr, "Het is 12/05/2023, i.v.m. de toets.", 0, {1, 2, 3, 4, 5, 6}},
+        {"Een twee drie vier vijf zes zeven acht negen tien.", "een twee drie", 0, {1, 2, 3}},
+    };
+    for (const Case& c : cases) {
+        WordWatch watch;
+        AudioConfig config{"null", 0, {}};
+        config.custom = [&watch](int) { return std::make_unique<WatchingSink>(watch); };
+        ScopedAudio audio(config);
+        std::unique_ptr<SpeechEngine> e = GetParam().make();
+        watch.engine = e.get();
+        if (c.pitch != 0)
+            ASSERT_EQ(e->setPitch(c.pitch), c.pitch);
+        if (c.cutOff) {
+            watch.holdAt = 3;
+            ASSERT_TRUE(e->speak(c.cutOff));
+            std::unique_lock lock(watch.mutex);
+            ASSERT_TRUE(watch.changed.wait_for(lock, 10s, [&] { return watch.holding; }));
+            watch.seen.clear();
+            ASSERT_TRUE(e->speak(c.text)); // the sound of the first text is held meanwhile
+            watch.holdAt = 0;
+            watch.changed.notify_all();
+        } else {
+            ASSERT_TRUE(e->speak(c.text));
+        }
+        ASSERT_TRUE(waitForState(*e, EngineState::Stopped, 10s)) << c.text;
+        std::lock_guard lock(watch.mutex);
+        EXPECT_EQ(watch.seen, c.heard) << c.text;
+    }
 }
 
 // Under a pitch the text is still text: "&" and "<" are read out, not taken for markup.

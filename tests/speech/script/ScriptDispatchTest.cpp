@@ -141,6 +141,30 @@ TEST_F(ScriptDispatch, SpeakPassesTheTextAndRefusesOtherValues)
     EXPECT_TRUE(engineCalls().empty());
 }
 
+// Valid UTF-8 reaches the engine as it is; any other text is Windows-1252, as a course
+// made on Windows hands it over, and reaches the engine as UTF-8 with every letter kept.
+TEST_F(ScriptDispatch, TextThatIsNotUtf8IsReadAsWindows1252)
+{
+    start();
+    const struct {
+        const char* host;
+        const char* spoken;
+    } cases[] = {
+        {"caf\xc3\xa9", "caf\xc3\xa9"},
+        {"caf\xe9 cr\xe8me", "caf\xc3\xa9 cr\xc3\xa8me"},
+        {"\x80 5 \x93ja\x94 \x81", "\xe2\x82\xac 5 \xe2\x80\x9cja\xe2\x80\x9d \xc2\x81"},
+        // One stray byte makes all of it Windows-1252.
+        {"na\xefve \xc3\xa9", "na\xc3\xafve \xc3\x83\xc2\xa9"},
+        // Overlong, surrogate, above U+10FFFF.
+        {"\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80",
+         "\xc3\x80\xc2\xaf \xc3\xad\xc2\xa0\xe2\x82\xac \xc3\xb4\xc2\x90\xe2\x82\xac\xe2\x82\xac"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(call(kVoiceSpeak, {text(c.host)}), "1") << c.host;
+        EXPECT_EQ(ScriptedEngine::live->spoken, c.spoken) << c.host;
+    }
+}
+
 TEST_F(ScriptDispatch, ConversionFailuresArePassedBack)
 {
     start();
