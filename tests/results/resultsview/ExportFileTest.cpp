@@ -34,24 +34,6 @@ QString failureOf(const QString& path, const QByteArray& bytes)
 const QByteArray OldReport = "<html>oud</html>";
 const QByteArray NewReport(20000, 'n');
 
-TEST(WriteExportFile, FullDiskRaisesAndKeepsTheOldFile)
-{
-    if (geteuid() != 0)
-        GTEST_SKIP() << "mounting a small disk needs root";
-    SmallDisk disk(64 * 1024);
-    ASSERT_TRUE(disk.mounted());
-    const QString path = disk.path() + QStringLiteral("/4B.HTML");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(OldReport);
-    old.close();
-    ASSERT_TRUE(disk.fill());
-
-    EXPECT_EQ(failureOf(path, NewReport), QStringLiteral("De schijf is vol"));
-    EXPECT_EQ(contents(path), OldReport);
-    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"4B.HTML", "vulling"}));
-}
-
 // A folder everyone may write with the sticky bit (as /tmp): another user's file there cannot be
 // replaced, even when its mode lets everyone write it.
 TEST(WriteExportFile, RenameRefusedInAStickyFolderRaisesAndLeavesNoTemporaryFile)

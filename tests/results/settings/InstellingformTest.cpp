@@ -537,73 +537,56 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
     }
 }
 
-// The settings file can be written but not read (its rights, a share half there): the window says
-// so at once, and Toepassen saves nothing over the real settings.
-TEST_F(SettingsWindow, UnreadableFileIsNeverSavedOver)
+// The settings file cannot be read (its rights, a share half there) or cannot be saved (a folder and
+// file the teacher may read but not change): the window says so with the reason, saves nothing over
+// the real settings, and stays open with what was typed, for another try.
+TEST_F(SettingsWindow, UnreadableOrUnwritableFileIsSaidAndNeverSavedOver)
 {
-    store("Profiel", "Printen", QStringLiteral("0"));
-    store("Scorix", "Wachtwoord", QStringLiteral("geheim"));
-    const QByteArray before = fileBytes();
-    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::WriteOther |
-                     QFile::ExeOther;
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), all));
-    ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::WriteOwner | QFile::WriteOther));
-    {
-        AsNobody nobody;
-        int refreshes = 0;
-        Instellingform form([&] { ++refreshes; });
-        form.show();
-        box(form, "chkBeginCijfer")->setCheckState(Qt::Unchecked);
-        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
-        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
-        click(form, "cmdApply");
-
-        const QString cannotRead = CannotReadText(settingsFile(), EACCES);
-        EXPECT_EQ(prompts.messages(), (QStringList{cannotRead, cannotRead}));
-        for (const PromptCall& call : prompts.calls) {
-            EXPECT_EQ(call.title, QStringLiteral("Er is een Fout opgetreden!"));
-            EXPECT_EQ(call.icon, PromptIcon::Critical);
-        }
-        EXPECT_TRUE(form.isVisible());
-        EXPECT_EQ(refreshes, 0);
-        EXPECT_EQ(edit(form, "txtNewP")->text(), QStringLiteral("nieuw"));
-    }
-    ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::WriteOwner));
-    EXPECT_EQ(fileBytes(), before);
-}
-
-// A save that does not happen (here a folder and file the teacher may read but not change) is said,
-// with the reason; the window stays open with what was typed, for another try.
-TEST_F(SettingsWindow, FailedApplyIsReportedAndTheWindowStaysOpen)
-{
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+    const QString cannotRead = CannotReadText(settingsFile(), EACCES);
+    const struct {
+        const char* name;
+        QFile::Permissions folder;
+        QFile::Permissions file;
+        QStringList messages;
+    } cases[] = {
+        {"Unreadable", readOnly | QFile::WriteOwner | QFile::WriteOther, QFile::WriteOwner | QFile::WriteOther,
+         {cannotRead, cannotRead}},
+        {"ReadOnly", readOnly, QFile::ReadOwner | QFile::ReadOther,
+         {QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n").arg(settingsFile()) +
+          NothingSavedText(settingsFile(), EACCES)}},
+    };
     store("Profiel", "Printen", QStringLiteral("1"));
     const QByteArray before = fileBytes();
-    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly));
-    ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::ReadOther));
-    {
-        AsNobody nobody;
-        int refreshes = 0;
-        Instellingform form([&] { ++refreshes; });
-        form.show();
-        box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
-        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
-        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
-        click(form, "cmdApply");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts.calls.clear();
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), c.folder));
+        ASSERT_TRUE(QFile::setPermissions(settingsFile(), c.file));
+        {
+            AsNobody nobody;
+            int refreshes = 0;
+            Instellingform form([&] { ++refreshes; });
+            form.show();
+            box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
+            QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
+            QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+            click(form, "cmdApply");
 
-        ASSERT_EQ(prompts.calls.size(), 1);
-        EXPECT_EQ(prompts.calls[0].text,
-                  QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n").arg(settingsFile()) +
-                      NothingSavedText(settingsFile(), EACCES));
-        EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
-        EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
-        EXPECT_TRUE(form.isVisible());
-        EXPECT_EQ(refreshes, 0);
-        EXPECT_EQ(box(form, "chkPrinten")->checkState(), Qt::Unchecked);
-        EXPECT_EQ(edit(form, "txtNewP2")->text(), QStringLiteral("nieuw"));
+            EXPECT_EQ(prompts.messages(), c.messages);
+            for (const PromptCall& call : prompts.calls) {
+                EXPECT_EQ(call.title, QStringLiteral("Er is een Fout opgetreden!"));
+                EXPECT_EQ(call.icon, PromptIcon::Critical);
+            }
+            EXPECT_TRUE(form.isVisible());
+            EXPECT_EQ(refreshes, 0);
+            EXPECT_EQ(box(form, "chkPrinten")->checkState(), Qt::Unchecked);
+            EXPECT_EQ(edit(form, "txtNewP2")->text(), QStringLiteral("nieuw"));
+        }
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
+        ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::WriteOwner));
+        EXPECT_EQ(fileBytes(), before);
     }
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
-    EXPECT_EQ(fileBytes(), before);
 }
 
 TEST_F(SettingsWindow, PasswordBoxesShowAStarForEveryCharacter)
