@@ -3,22 +3,30 @@
 #include "CourseFile.h"
 #include "Runtime.h"
 
-QString ReadTestName(const QString& courseFile, int k)
-{
-    return ReadTestName(IniReader(courseFile), k);
-}
+namespace {
 
-QString ReadTestName(const IniReader& course, int k)
+QString testName(const IniReader& course, int k)
 {
     return course.value(QStringLiteral("Modules"), TopicKey(k, TestTopic), QString());
 }
 
+} // namespace
+
+QString ReadTestName(const QString& courseFile, int k)
+{
+    return testName(IniReader(courseFile), k);
+}
+
 QStringList ReadTestNames(const QString& courseFile, int count)
 {
-    const IniReader course(courseFile);
+    return ReadTestNames(IniReader(courseFile), count);
+}
+
+QStringList ReadTestNames(const IniReader& course, int count)
+{
     QStringList names;
     for (int k = 1; k <= count; ++k)
-        names << ReadTestName(course, k);
+        names << testName(course, k);
     return names;
 }
 

@@ -11,9 +11,9 @@
 
 // The test name of module column k: "Modules"/"m" k "o6" of the course file, default empty.
 QString ReadTestName(const QString& courseFile, int k);
-QString ReadTestName(const IniReader& course, int k);
 // The test names of module columns 1..count from one reading of the course file.
 QStringList ReadTestNames(const QString& courseFile, int count);
+QStringList ReadTestNames(const IniReader& course, int count);
 // The pupil's grade text for a test: "Resultaten"/testName of the result file, default empty.
 QString ReadGrade(const QString& resultFile, const QString& testName);
 // The same from one reading of the pupil's file, so that a row shows one consistent state of it.

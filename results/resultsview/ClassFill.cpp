@@ -21,8 +21,7 @@ ClassListing ReadClassListing(const QString& classFolder, const QString& courseF
     ClassListing listing;
     const IniReader course(courseFile);
     listing.moduleNames = ReadModuleNames(course);
-    for (int k = 1; k <= listing.moduleNames.size(); ++k)
-        listing.testNames << ReadTestName(course, k);
+    listing.testNames = ReadTestNames(course, int(listing.moduleNames.size()));
     listing.folder = classFolder;
     ListFiles(listing.folder, listing.pupils);
     return listing;
