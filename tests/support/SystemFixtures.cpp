@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <spawn.h>
@@ -24,27 +23,19 @@ void RunTestAs(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const cha
     ASSERT_EQ(::chown(workName.constData(), uid, gid), 0);
     ASSERT_EQ(::chmod(workName.constData(), 0755), 0);
 
-    const std::string uidArgument = "--reuid=" + std::to_string(uid);
-    const std::string gidArgument = "--regid=" + std::to_string(gid);
-    std::string groupArgument = "--clear-groups";
+    // env sets TMPDIR and the extra variables; the rest of the environment is passed on.
+    std::vector<std::string> args{"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid),
+                                  "--clear-groups", "env", "TMPDIR=" + workName.toStdString()};
     for (size_t i = 0; i < groups.size(); ++i)
-        groupArgument = (i == 0 ? std::string("--groups=") : groupArgument + ",") + std::to_string(groups[i]);
-    const QByteArray program = QFile::encodeName(copy);
-    const std::string filter = std::string("--gtest_filter=") + test;
-    const char* argv[] = {"setpriv",           uidArgument.c_str(), gidArgument.c_str(), groupArgument.c_str(),
-                          program.constData(), filter.c_str(),      nullptr};
-    const std::string tmpdir = "TMPDIR=" + workName.toStdString();
-    std::vector<const char*> variables{tmpdir.c_str()};
-    for (const std::string& entry : environment)
-        variables.push_back(entry.c_str());
-    for (char** entry = environ; *entry; ++entry)
-        if (std::strncmp(*entry, "TMPDIR=", 7) != 0)
-            variables.push_back(*entry);
-    variables.push_back(nullptr);
+        args[3] = (i == 0 ? std::string("--groups=") : args[3] + ",") + std::to_string(groups[i]);
+    args.insert(args.end(), environment.begin(), environment.end());
+    args.insert(args.end(), {QFile::encodeName(copy).toStdString(), std::string("--gtest_filter=") + test});
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    ASSERT_EQ(::posix_spawnp(&pid, "setpriv", nullptr, nullptr, const_cast<char* const*>(argv),
-                             const_cast<char* const*>(variables.data())),
-              0);
+    ASSERT_EQ(::posix_spawnp(&pid, "setpriv", nullptr, nullptr, argv.data(), environ), 0);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
@@ -74,15 +65,11 @@ SmallDisk::~SmallDisk()
 bool SmallDisk::fill()
 {
     const QByteArray name = QFile::encodeName(m_dir.filePath(QStringLiteral("vulling")));
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    // Whole pages while they fit, then single bytes up to the last one.
-    const std::string page(4096, 'x');
-    while (::write(fd, page.data(), page.size()) == ssize_t(page.size())) {
-    }
-    while (::write(fd, "x", 1) == 1) {
-    }
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644); // -1: EBADF, not full
+    const std::string page(4096, 'x'); // whole pages while they fit, then down to single bytes
+    for (size_t size = page.size(); size > 0; size /= 2)
+        while (::write(fd, page.data(), size) == ssize_t(size)) {
+        }
     const bool full = errno == ENOSPC;
     ::close(fd);
     return full;

@@ -1,6 +1,6 @@
 #pragma once
-// Fixtures that need the real system: another user (permissions do not bind root) and a small
-// disk that can be filled to its last block. Both need root; CI runs the tests as root.
+// Fixtures that need the real system and root: another user (permissions do not bind root) and a
+// small disk that can be filled to its last block.
 
 #include <QString>
 #include <QTemporaryDir>
@@ -21,8 +21,6 @@ class SmallDisk {
 public:
     explicit SmallDisk(qint64 bytes);
     ~SmallDisk();
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
 
     bool mounted() const { return m_mounted; }
     QString path() const { return m_dir.path(); }
