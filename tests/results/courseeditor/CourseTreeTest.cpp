@@ -501,23 +501,21 @@ TEST(CourseTree, NewModuleAtEveryPlaceKeepsKeysInOrder)
 // Which tests lose the grades stored under their loaded name, after moves and other edits.
 TEST(CourseTree, RenamedTestsAreThoseWhoseLoadedNameIsGone)
 {
-    struct Case {
+    const struct {
         const char* name;
         std::vector<Step> steps;
         QString renames; // "old>new" joined with ";"
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"OnlyCaseAndBlanks", {{"m1o6", Cmd::Rename, "  a TEST "}}, ""},
         {"ModulesMovedThenTestsRenamed",
          {{"m2", Cmd::Up}, {"m1o6", Cmd::Rename, "Toets B"}, {"m2o6", Cmd::Rename, "Toets A"}},
          "B Test>Toets B;A Test>Toets A"},
         {"TestNamesExchanged",
-         {{"m1o6", Cmd::Rename, "Tijdelijk"}, {"m2o6", Cmd::Rename, "A Test"}, {"m1o6", Cmd::Rename, "B Test"}},
-         ""},
+         {{"m1o6", Cmd::Rename, "Tijdelijk"}, {"m2o6", Cmd::Rename, "A Test"}, {"m1o6", Cmd::Rename, "B Test"}}, ""},
         {"ModuleDeleted", {{"m1", Cmd::DeleteModule}}, ""},
         {"NewModuleTestRenamed", {{"m3", Cmd::NewModule, "N"}, {"m3o6", Cmd::Rename, "Eind"}}, ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CourseTree tree;
         tree.fill(base());
         for (const Step& step : c.steps)

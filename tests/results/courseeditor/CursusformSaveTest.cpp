@@ -4,8 +4,8 @@
 #include "Cursusform.h"
 #include "ErrorRule.h"
 #include "RecordingPrompts.h"
-#include "SystemFixtures.h"
 #include "SafeSave.h"
+#include "SystemFixtures.h"
 #include "modPublic.h"
 
 #include <QApplication>
@@ -41,15 +41,13 @@ void writeAll(const QString& path, const QByteArray& bytes)
 }
 
 // Records like the usual double; `whileAsking` runs when a Yes/No question opens.
-class HookedPrompts : public RecordingPrompts {
-public:
+struct HookedPrompts : RecordingPrompts {
     std::function<void()> whileAsking;
-    PromptAnswer message(QWidget* parent, const QString& text, const QString& title, PromptIcon icon,
-                         PromptButtons buttons) override
+    PromptAnswer message(QWidget* w, const QString& text, const QString& title, PromptIcon i, PromptButtons b) override
     {
-        if (whileAsking && buttons == PromptButtons::YesNo)
+        if (whileAsking && b == PromptButtons::YesNo)
             std::exchange(whileAsking, nullptr)();
-        return RecordingPrompts::message(parent, text, title, icon, buttons);
+        return RecordingPrompts::message(w, text, title, i, b);
     }
 };
 
@@ -58,8 +56,7 @@ protected:
     void SetUp() override
     {
         static int argc = 1;
-        static char name[] = "courseeditor_tests";
-        static char* argv[] = {name, nullptr};
+        static char name[] = "courseeditor_tests", *argv[] = {name, nullptr};
         if (!qApp)
             new QApplication(argc, argv);
         setPrompts(&prompts);
@@ -88,27 +85,25 @@ protected:
     std::unique_ptr<Cursusform> form;
 };
 
-// Another teacher saved the course after the window read it: OK and Default ask first; a third save
-// while the question is open is asked about again.
+// Another teacher saved the course after the window read it: OK and Default ask first (an unanswered
+// question is Escape); a third save while the question is open is asked about again.
 TEST_F(EditorSave, ChangeSavedByOthersIsOverwrittenOnlyWhenTheTeacherSaysSo)
 {
-    const QByteArray theirs = course + "[Extra]\r\nk=v\r\n";
-    const QByteArray third = "[Cursus]\r\nTitel=Derde\r\n";
-    struct Case {
+    const QByteArray theirs = course + "[Extra]\r\nk=v\r\n", third = "[Cursus]\r\nTitel=Derde\r\n";
+    const struct {
         const char* button;
-        std::deque<PromptAnswer> answers; // an unanswered question is Escape
+        std::deque<PromptAnswer> answers;
         bool third;
         int questions;
         QByteArray after;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"cmdOk", {}, false, 1, theirs},
         {"cmdOk", {PromptAnswer::Yes}, false, 1, "[Cursus]\r\nTitel=T\r\n[Extra]\r\nk=v\r\n" + saved.mid(19)},
         {"cmdOk", {PromptAnswer::Yes, PromptAnswer::No}, true, 2, third},
         {"cmdDefault", {PromptAnswer::Ok, PromptAnswer::No}, false, 2, theirs},
         {"cmdDefault", {PromptAnswer::Ok, PromptAnswer::Yes}, false, 2, factory},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const std::string name = c.button + std::to_string(c.answers.size()) + (c.third ? " third" : "");
         open();
         writeAll(CourseFile, theirs);
@@ -119,40 +114,33 @@ TEST_F(EditorSave, ChangeSavedByOthersIsOverwrittenOnlyWhenTheTeacherSaysSo)
         EXPECT_EQ(prompts.calls.size(), c.questions) << name;
         EXPECT_EQ(prompts.calls.value(c.questions - 1).title, "Cursus gewijzigd") << name;
         EXPECT_EQ(readAll(CourseFile).toStdString(), c.after.toStdString()) << name;
-        // Keeping the other change keeps the window and its edits.
-        if (c.after == theirs) {
+        if (c.after == theirs) // keeping the other change keeps the window and its edits
             EXPECT_TRUE(form->isVisible() && form->tree().node(form->tree().find("m2")).text == "Z") << name;
-        }
     }
 }
 
 // A renamed test hides the grades stored under its old name: OK says in how many pupils' files.
 TEST_F(EditorSave, RenamedTestAsksWithTheNumberOfFilesHoldingItsGrades)
 {
-    writeAll(DocumentFolder + "1A/Anna", "[Resultaten]\r\nB Test=7\r\n");
-    writeAll(DocumentFolder + "1A/Bram", "[Resultaten]\r\nb test=6\r\nA Test=5\r\n");
-    writeAll(DocumentFolder + "1A/Cas", "[Resultaten]\r\nB Test=\r\n");
-    writeAll(DocumentFolder + "1A/Dirk.txt", "[Resultaten]\r\nB Test=5\r\n");
-    writeAll(DocumentFolder + "1B/Eva", "[Resultaten]\r\nB Test=8\r\n");
+    const std::pair<const char*, const char*> pupils[] = {{"1A/Anna", "B Test=7"}, {"1A/Bram", "b test=6\r\nA Test=5"},
+        {"1A/Cas", "B Test="}, {"1A/Dirk.txt", "B Test=5"}, {"1B/Eva", "B Test=8"}};
+    for (const auto& [pupil, grades] : pupils)
+        writeAll(DocumentFolder + pupil, QByteArray("[Resultaten]\r\n") + grades + "\r\n");
     const QString question = "Cijfers die onder de oude naam van een toets zijn opgeslagen, worden na het opslaan "
                              "niet meer getoond:\n\n\"%1\" heet nu \"Z\": cijfers in %2\n\nWilt u toch opslaan?";
-    const struct {
-        const char* key;
-        QString asked; // empty: saved at once
-    } cases[] = {
+    const std::pair<const char*, QString> cases[] = {// key, question (empty: saved at once)
         {"m2o6", question.arg("B Test", "3 leerlingbestanden")},
         {"m1o6", question.arg("A Test", "1 leerlingbestand")},
-        {"m1", {}},
-    };
-    for (const auto& c : cases) {
-        open(c.key);
+        {"m1", {}}};
+    for (const auto& [key, asked] : cases) {
+        open(key);
         press("cmdOk");
-        EXPECT_EQ(prompts.messages().join('|').toStdString(), c.asked.toStdString()) << c.key;
-        EXPECT_EQ(readAll(CourseFile) == course, !c.asked.isEmpty()) << c.key;
+        EXPECT_EQ(prompts.messages().join('|').toStdString(), asked.toStdString()) << key;
+        EXPECT_EQ(readAll(CourseFile) == course, !asked.isEmpty()) << key;
         prompts.answers = {PromptAnswer::Yes};
         if (form->isVisible())
             press("cmdOk");
-        EXPECT_TRUE(readAll(CourseFile).contains(c.key + QByteArray("=Z"))) << c.key;
+        EXPECT_TRUE(readAll(CourseFile).contains(key + QByteArray("=Z"))) << key;
     }
 }
 
@@ -178,17 +166,15 @@ TEST_F(EditorSave, FailedSaveIsSaidAndCanBeRetried)
 {
     if (geteuid() == 0) // write rights do not bind root
         return RunTestAsNobody("EditorSave.FailedSaveIsSaidAndCanBeRetried");
-    const QByteArray folder = QFile::encodeName(QFileInfo(CourseFile).path());
-    const QByteArray file = QFile::encodeName(CourseFile);
+    const QByteArray folder = QFile::encodeName(QFileInfo(CourseFile).path()), file = QFile::encodeName(CourseFile);
     for (const char* button : {"cmdOk", "cmdDefault"}) {
         open();
         ASSERT_EQ(::chmod(file.constData(), 0444) | ::chmod(folder.constData(), 0555), 0);
         prompts.answers = {PromptAnswer::Ok, PromptAnswer::Ok};
         press(button);
-        ::chmod(folder.constData(), 0755);
-        ::chmod(file.constData(), 0644);
-        EXPECT_EQ(prompts.messages().value(prompts.calls.size() - 1), NothingSavedText(CourseFile, EACCES)) << button;
-        EXPECT_EQ(prompts.calls.value(prompts.calls.size() - 1).title, ErrorTitle) << button;
+        ASSERT_EQ(::chmod(folder.constData(), 0755) | ::chmod(file.constData(), 0644), 0);
+        const PromptCall last = prompts.calls.value(prompts.calls.size() - 1);
+        EXPECT_EQ(last.text + '|' + last.title, NothingSavedText(CourseFile, EACCES) + '|' + ErrorTitle) << button;
         EXPECT_EQ(readAll(CourseFile), course) << button;
         EXPECT_EQ(QDir(QString::fromLocal8Bit(folder)).entryList(QDir::Files | QDir::Hidden).size(), 2) << button; // no temporary file
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << button;
