@@ -90,7 +90,7 @@ private:
 class QtPrompts final : public Prompts {
 public:
     PromptAnswer message(QWidget* parent, const QString& text, const QString& title, PromptIcon icon,
-                         PromptButtons buttons) override
+                         PromptButtons buttons, PromptDefault defaultButton) override
     {
         QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, parent);
         switch (buttons) {
@@ -101,6 +101,8 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
         }
+        if (defaultButton == PromptDefault::Safe)
+            box.setDefaultButton(buttons == PromptButtons::YesNo ? QMessageBox::No : QMessageBox::Cancel);
         switch (box.exec()) {
         case QMessageBox::Ok: return PromptAnswer::Ok;
         case QMessageBox::Yes: return PromptAnswer::Yes;

@@ -11,6 +11,9 @@ class QWidget;
 enum class PromptIcon { None, Critical, Question, Exclamation, Information };
 enum class PromptButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class PromptAnswer { Ok, Cancel, Yes, No };
+// The button that Enter presses: the first (OK, Yes), or the one that keeps everything (Cancel,
+// No) for a question whose first answer deletes or overwrites something.
+enum class PromptDefault { First, Safe };
 
 // A file chooser as the classic common dialog describes it. `filter` is kept in its stored form,
 // "description|pattern|description|pattern...", and `filterIndex` counts from 1.
@@ -29,7 +32,12 @@ class Prompts {
 public:
     virtual ~Prompts() = default;
     virtual PromptAnswer message(QWidget* parent, const QString& text, const QString& title, PromptIcon icon,
-                                 PromptButtons buttons) = 0;
+                                 PromptButtons buttons, PromptDefault defaultButton) = 0;
+    PromptAnswer message(QWidget* parent, const QString& text, const QString& title, PromptIcon icon,
+                         PromptButtons buttons)
+    {
+        return message(parent, text, title, icon, buttons, PromptDefault::First);
+    }
     // Returns the typed text, or the empty text on Cancel.
     virtual QString inputBox(QWidget* parent, const QString& prompt, const QString& title,
                              const QString& defaultText) = 0;

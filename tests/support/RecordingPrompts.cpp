@@ -1,9 +1,9 @@
 #include "RecordingPrompts.h"
 
 PromptAnswer RecordingPrompts::message(QWidget*, const QString& text, const QString& title, PromptIcon icon,
-                                       PromptButtons buttons)
+                                       PromptButtons buttons, PromptDefault defaultButton)
 {
-    calls.push_back({PromptCall::Message, text, title, icon, buttons, {}, {}});
+    calls.push_back({PromptCall::Message, text, title, icon, buttons, defaultButton, {}, {}});
     if (buttons == PromptButtons::Ok)
         return PromptAnswer::Ok;
     if (answers.empty())
@@ -15,31 +15,31 @@ PromptAnswer RecordingPrompts::message(QWidget*, const QString& text, const QStr
 
 QString RecordingPrompts::inputBox(QWidget*, const QString& prompt, const QString& title, const QString& defaultText)
 {
-    calls.push_back({PromptCall::InputBox, prompt, title, PromptIcon::None, PromptButtons::OkCancel, defaultText, {}});
+    calls.push_back({PromptCall::InputBox, prompt, title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, defaultText, {}});
     return nextText();
 }
 
 QString RecordingPrompts::saveFile(QWidget*, const FileDialogRequest& request)
 {
-    calls.push_back({PromptCall::SaveFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, {}, request});
+    calls.push_back({PromptCall::SaveFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, request});
     return nextText();
 }
 
 QString RecordingPrompts::openFile(QWidget*, const FileDialogRequest& request)
 {
-    calls.push_back({PromptCall::OpenFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, {}, request});
+    calls.push_back({PromptCall::OpenFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, request});
     return nextText();
 }
 
 QString RecordingPrompts::browseFolder(QWidget*, const QString& title, const QString& startFolder)
 {
-    calls.push_back({PromptCall::BrowseFolder, {}, title, PromptIcon::None, PromptButtons::OkCancel, startFolder, {}});
+    calls.push_back({PromptCall::BrowseFolder, {}, title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, startFolder, {}});
     return nextText();
 }
 
 void RecordingPrompts::openDocument(const QString& path)
 {
-    calls.push_back({PromptCall::OpenDocument, path, {}, PromptIcon::None, PromptButtons::Ok, {}, {}});
+    calls.push_back({PromptCall::OpenDocument, path, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
 }
 
 QStringList RecordingPrompts::messages() const

@@ -15,6 +15,7 @@ struct PromptCall {
     QString title;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
+    PromptDefault defaultButton = PromptDefault::First; // message boxes
     QString defaultText;       // input box default, browse start folder
     FileDialogRequest request; // file dialogs
 };
@@ -25,8 +26,9 @@ public:
     std::deque<PromptAnswer> answers; // for message boxes with more than one button
     std::deque<QString> texts;        // for input boxes, file dialogs and the folder browser
 
-    PromptAnswer message(QWidget*, const QString& text, const QString& title, PromptIcon icon,
-                         PromptButtons buttons) override;
+    using Prompts::message;
+    PromptAnswer message(QWidget*, const QString& text, const QString& title, PromptIcon icon, PromptButtons buttons,
+                         PromptDefault defaultButton) override;
     QString inputBox(QWidget*, const QString& prompt, const QString& title, const QString& defaultText) override;
     QString saveFile(QWidget*, const FileDialogRequest& request) override;
     QString openFile(QWidget*, const FileDialogRequest& request) override;

@@ -43,11 +43,13 @@ void writeAll(const QString& path, const QByteArray& bytes)
 // Records like the usual double; `whileAsking` runs when a Yes/No question opens.
 struct HookedPrompts : RecordingPrompts {
     std::function<void()> whileAsking;
-    PromptAnswer message(QWidget* w, const QString& text, const QString& title, PromptIcon i, PromptButtons b) override
+    using RecordingPrompts::message;
+    PromptAnswer message(QWidget* w, const QString& text, const QString& title, PromptIcon i, PromptButtons b,
+                         PromptDefault d) override
     {
         if (whileAsking && b == PromptButtons::YesNo)
             std::exchange(whileAsking, nullptr)();
-        return RecordingPrompts::message(w, text, title, i, b);
+        return RecordingPrompts::message(w, text, title, i, b, d);
     }
 };
 
