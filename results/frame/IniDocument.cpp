@@ -22,10 +22,11 @@ struct Line {
     ini::LineView view;
 };
 
+// The lines after a byte-order mark.
 QVector<Line> splitLines(const QByteArray& bytes)
 {
     QVector<Line> lines;
-    ini::LineSplitter splitter(bytes);
+    ini::LineSplitter splitter(bytes, ini::markLength(bytes));
     ini::LineSplitter::Line line{};
     while (splitter.next(&line))
         lines.push_back({line.begin, line.end, line.next,
@@ -33,10 +34,10 @@ QVector<Line> splitLines(const QByteArray& bytes)
     return lines;
 }
 
-int findSection(const QVector<Line>& lines, QByteArrayView name)
+int findSection(const QVector<Line>& lines, QByteArrayView name, ini::Encoding encoding)
 {
     for (int i = 0; i < lines.size(); ++i)
-        if (lines[i].view.kind == ini::LineKind::Section && ini::sameName(lines[i].view.name, name))
+        if (lines[i].view.kind == ini::LineKind::Section && ini::sameName(lines[i].view.name, name, encoding))
             return i;
     return -1;
 }
@@ -80,9 +81,10 @@ bool IniDocument::write(const QString& section, const QString& key, const QStrin
 {
     QString oneLine = value;
     oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray sectionName = ini::requestedName(toCp1252(section)).toByteArray();
-    const QByteArray keyName = ini::requestedName(toCp1252(key)).toByteArray();
-    const QByteArray encodedValue = toCp1252(oneLine);
+    const ini::Encoding encoding = ini::encodingOf(m_bytes);
+    const QByteArray sectionName = ini::requestedName(ini::encoded(section, encoding)).toByteArray();
+    const QByteArray keyName = ini::requestedName(ini::encoded(key, encoding)).toByteArray();
+    const QByteArray encodedValue = ini::encoded(oneLine, encoding);
     // The file's own names lose every blank around them; a name that keeps one would be written
     // again and again and never found.
     for (const QByteArray& name : {sectionName, keyName})
@@ -90,9 +92,9 @@ bool IniDocument::write(const QString& section, const QString& key, const QStrin
             return false;
 
     const QVector<Line> lines = splitLines(m_bytes);
-    const int header = findSection(lines, sectionName);
+    const int header = findSection(lines, sectionName, encoding);
     if (header < 0) {
-        if (!m_bytes.isEmpty() && !m_bytes.endsWith('\n'))
+        if (m_bytes.size() > ini::markLength(m_bytes) && !m_bytes.endsWith('\n'))
             m_bytes += "\r\n";
         m_bytes += '[' + sectionName + "]\r\n" + keyName + '=' + encodedValue + "\r\n";
         return true;
@@ -102,7 +104,7 @@ bool IniDocument::write(const QString& section, const QString& key, const QStrin
     int lastFilled = header;
     for (int i = header + 1; i < end; ++i) {
         const Line& line = lines[i];
-        if (line.view.kind == ini::LineKind::Key && ini::sameName(line.view.name, keyName)) {
+        if (line.view.kind == ini::LineKind::Key && ini::sameName(line.view.name, keyName, encoding)) {
             // Replaced in place; the file keeps its own spelling of the key.
             const QByteArray replacement = line.view.name.toByteArray() + '=' + encodedValue + "\r\n";
             m_bytes.replace(line.begin, line.next - line.begin, replacement);
@@ -126,8 +128,9 @@ bool IniDocument::write(const QString& section, const QString& key, const QStrin
 void IniDocument::deleteSection(const QString& section)
 {
     const QVector<Line> lines = splitLines(m_bytes);
-    const QByteArray sectionName = toCp1252(section);
-    const int header = findSection(lines, ini::requestedName(sectionName));
+    const ini::Encoding encoding = ini::encodingOf(m_bytes);
+    const QByteArray sectionName = ini::encoded(section, encoding);
+    const int header = findSection(lines, ini::requestedName(sectionName), encoding);
     if (header < 0)
         return;
     const int end = sectionEnd(lines, header);

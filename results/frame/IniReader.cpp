@@ -56,7 +56,7 @@ qsizetype headerBegin(QByteArrayView data, qsizetype bracket)
 // The bytes after the header line of the first section called `name`, up to the next header.
 // Only that first section is ever searched. Headers are found by their "[" (memchr) rather than
 // line by line: a file is mostly keys, and this search runs once per reading.
-bool findSection(QByteArrayView data, QByteArrayView name, qsizetype* begin, qsizetype* end)
+bool findSection(QByteArrayView data, QByteArrayView name, ini::Encoding encoding, qsizetype* begin, qsizetype* end)
 {
     bool inSection = false;
     qsizetype pos = 0;
@@ -77,7 +77,7 @@ bool findSection(QByteArrayView data, QByteArrayView name, qsizetype* begin, qsi
             return true;
         }
         const ini::LineView header = ini::parseLine(data.sliced(lineBegin, line.end - lineBegin));
-        if (ini::sameName(header.name, name)) {
+        if (ini::sameName(header.name, name, encoding)) {
             inSection = true;
             *begin = line.next;
         }
@@ -87,13 +87,13 @@ bool findSection(QByteArrayView data, QByteArrayView name, qsizetype* begin, qsi
 }
 
 // The first key called `key` among the lines of one section's body.
-bool findKey(QByteArrayView body, QByteArrayView key, QByteArrayView* value)
+bool findKey(QByteArrayView body, QByteArrayView key, ini::Encoding encoding, QByteArrayView* value)
 {
     ini::LineSplitter lines(body);
     ini::LineSplitter::Line line{};
     while (lines.next(&line)) {
         const ini::LineView entry = ini::parseLine(body.sliced(line.begin, line.end - line.begin));
-        if (entry.kind == ini::LineKind::Key && ini::sameName(entry.name, key)) {
+        if (entry.kind == ini::LineKind::Key && ini::sameName(entry.name, key, encoding)) {
             *value = entry.value;
             return true;
         }
@@ -104,21 +104,28 @@ bool findKey(QByteArrayView body, QByteArrayView key, QByteArrayView* value)
 } // namespace
 
 IniReader::IniReader(const QString& file)
-    : m_bytes(readCapped(file))
 {
+    take(readCapped(file));
 }
 
 IniReader IniReader::ofBytes(const QByteArray& bytes)
 {
     IniReader reader;
-    reader.m_bytes = bytes;
+    reader.take(bytes);
     return reader;
+}
+
+void IniReader::take(const QByteArray& bytes)
+{
+    m_bytes = bytes;
+    m_encoding = ini::encodingOf(bytes);
+    m_start = ini::markLength(bytes);
 }
 
 QString IniReader::value(const QString& section, const QString& key, const QString& defaultValue) const
 {
-    const QByteArray sectionBytes = toCp1252(section);
-    const QByteArray keyBytes = toCp1252(key);
+    const QByteArray sectionBytes = ini::encoded(section, m_encoding);
+    const QByteArray keyBytes = ini::encoded(key, m_encoding);
     const QByteArrayView sectionName = ini::requestedName(sectionBytes);
     const QByteArrayView keyName = ini::requestedName(keyBytes);
     // An empty key name (a test name missing from the course) never finds a line "=value".
@@ -126,13 +133,13 @@ QString IniReader::value(const QString& section, const QString& key, const QStri
         if (!m_sectionKnown || m_sectionName != sectionName) {
             m_sectionName = sectionName.toByteArray();
             m_sectionKnown = true;
-            if (!findSection(m_bytes, sectionName, &m_sectionBegin, &m_sectionEnd))
+            if (!findSection(text(), sectionName, m_encoding, &m_sectionBegin, &m_sectionEnd))
                 m_sectionBegin = -1;
         }
         QByteArrayView found;
         if (m_sectionBegin >= 0 &&
-            findKey(QByteArrayView(m_bytes).sliced(m_sectionBegin, m_sectionEnd - m_sectionBegin), keyName, &found))
-            return fromCp1252(ini::readableValue(found));
+            findKey(text().sliced(m_sectionBegin, m_sectionEnd - m_sectionBegin), keyName, m_encoding, &found))
+            return ini::readValue(found, m_encoding);
     }
     // The default loses its trailing blanks only, and obeys the same length limit.
     QByteArray fallback = toCp1252(defaultValue);

@@ -1,7 +1,9 @@
 #pragma once
 // One reading of an INI file that answers any number of lookups by ReadINI's rules (ReadINI is
-// one lookup in a fresh reading). Used where many keys of one file are wanted at one moment,
+// one lookup in a fresh reading). A file that starts with a UTF-8 byte-order mark is read as UTF-8. Used where many keys of one file are wanted at one moment,
 // such as a pupil's row of the results table; keep a reading no longer than that moment.
+
+#include "IniSyntax.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,8 +24,13 @@ public:
 
 private:
     IniReader() = default;
+    void take(const QByteArray& bytes);
+    // The file's text: its bytes after a byte-order mark.
+    QByteArrayView text() const { return QByteArrayView(m_bytes).sliced(m_start); }
 
     QByteArray m_bytes;
+    ini::Encoding m_encoding = ini::Encoding::Cp1252;
+    qsizetype m_start = 0; // 3 after a UTF-8 byte-order mark
     // The section looked up last, so that many keys of one section cost one search for it.
     mutable QByteArray m_sectionName;
     mutable qsizetype m_sectionBegin = -1; // -1: no such section

@@ -2,6 +2,7 @@
 
 #include "Cp1252.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ini {
@@ -72,11 +73,61 @@ bool sameName(QByteArrayView a, QByteArrayView b)
     return true;
 }
 
-QByteArrayView readableValue(QByteArrayView value)
+namespace {
+
+QByteArrayView unquoted(QByteArrayView value)
 {
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-        value = value.sliced(1, value.size() - 2);
+        return value.sliced(1, value.size() - 2);
+    return value;
+}
+
+bool isAscii(QByteArrayView text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+QByteArrayView readableValue(QByteArrayView value)
+{
+    value = unquoted(value);
     return value.first(qMin(value.size(), MaxValueLength));
+}
+
+QByteArray encoded(QStringView text, Encoding encoding)
+{
+    return encoding == Encoding::Cp1252 ? toCp1252(text) : text.toUtf8();
+}
+
+QString readValue(QByteArrayView value, Encoding encoding)
+{
+    if (encoding == Encoding::Cp1252)
+        return fromCp1252(readableValue(value));
+    // 254 characters never take more than four bytes each.
+    const QByteArrayView text = unquoted(value);
+    QString decoded = QString::fromUtf8(text.first(qMin(text.size(), 4 * MaxValueLength)));
+    if (decoded.size() > MaxValueLength)
+        decoded.truncate(decoded[MaxValueLength - 1].isHighSurrogate() ? MaxValueLength - 1 : MaxValueLength);
+    return decoded;
+}
+
+bool sameUtf8Name(QByteArrayView a, QByteArrayView b)
+{
+    if (isAscii(a) && isAscii(b)) {
+        if (a.size() != b.size())
+            return false;
+        for (qsizetype i = 0; i < a.size(); ++i)
+            if (asciiLower(a[i]) != asciiLower(b[i]))
+                return false;
+        return true;
+    }
+    return QString::fromUtf8(a).compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace ini

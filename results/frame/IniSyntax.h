@@ -2,7 +2,10 @@
 // How one line of an INI file reads; shared by ReadINI and IniDocument so that reading and
 // writing always agree on where sections and keys are.
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
+#include <QStringView>
 
 namespace ini {
 
@@ -80,5 +83,32 @@ bool sameName(QByteArrayView a, QByteArrayView b);
 QByteArrayView readableValue(QByteArrayView value);
 
 inline constexpr qsizetype MaxValueLength = 254;
+
+// A file that begins with the UTF-8 byte-order mark (as some editors save) is UTF-8 text after the
+// mark; any other file is Windows-1252.
+enum class Encoding { Cp1252, Utf8 };
+
+// The bytes of the mark at the start of `bytes`: 3, or 0 without one.
+inline qsizetype markLength(QByteArrayView bytes)
+{
+    return bytes.startsWith(QByteArrayView("\xEF\xBB\xBF", 3)) ? 3 : 0;
+}
+
+inline Encoding encodingOf(QByteArrayView bytes)
+{
+    return markLength(bytes) > 0 ? Encoding::Utf8 : Encoding::Cp1252;
+}
+
+QByteArray encoded(QStringView text, Encoding encoding);
+
+// readableValue as text: for UTF-8 the value is cut to 254 characters rather than bytes.
+QString readValue(QByteArrayView value, Encoding encoding);
+
+bool sameUtf8Name(QByteArrayView a, QByteArrayView b);
+
+inline bool sameName(QByteArrayView a, QByteArrayView b, Encoding encoding)
+{
+    return encoding == Encoding::Cp1252 ? sameName(a, b) : sameUtf8Name(a, b);
+}
 
 } // namespace ini

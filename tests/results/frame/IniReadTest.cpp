@@ -101,6 +101,18 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"valueCutTo254", "[A]\r\nk=" + QByteArray(300, 'x') + "\r\n", "A", "k", "d", Long300.left(254)},
         ReadCase{"quotedLongValueCut", "[A]\r\nk=\"" + QByteArray(300, 'x') + "\"\r\n", "A", "k", "d",
                  Long300.left(254)},
+        // Saved as UTF-8 with a byte-order mark: the mark is no part of the first line, the values and
+        // names are UTF-8; without the mark the same bytes stay Windows-1252.
+        ReadCase{"markBeforeFirstSection", "\xEF\xBB\xBF[Resultaten]\r\nRekenen Test=7\r\n", "Resultaten",
+                 "Rekenen Test", "d", "7"},
+        ReadCase{"markMakesValuesUtf8", "\xEF\xBB\xBF;\r\n[A]\r\nk=caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD\r\n", "A", "k",
+                 "d", "café € 中"},
+        ReadCase{"markMakesNamesUtf8", "\xEF\xBB\xBF;\r\n[\xC3\x89T\xC3\x89]\r\n\xC3\xA9t\xC3\xA9=1\r\n", "été", "ÉTÉ", "d",
+                 "1"},
+        ReadCase{"markValueCutTo254Characters", "\xEF\xBB\xBF;\r\n[A]\r\nk=" + QByteArray(300, 'x').replace("x", "\xC3\xA9") +
+                 "\r\n", "A", "k", "d", QString(254, QChar(0xE9))},
+        ReadCase{"markOnlyAtTheStart", "[A]\r\nk=\xEF\xBB\xBFx\r\n", "A", "k", "d", "ï»¿x"},
+        ReadCase{"utf8WithoutMarkIsWindows1252", "[A]\r\nk=caf\xC3\xA9\r\n", "A", "k", "d", "cafÃ©"},
         ReadCase{"defaultCutTo254", "", "A", "k", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
                                                   "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
                                                   "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"

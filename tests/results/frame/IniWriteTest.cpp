@@ -85,7 +85,14 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"loneCarriageReturnEndsSection", "[A]\rx=1\r[B]\r", "A", "k", "v", "[A]\rx=1\rk=v\r\n[B]\r"},
         WriteCase{"lineBreaksBecomeBlanks", "", "A", "k", "a\r\nb\nc", "[A]\r\nk=a  b c\r\n"},
         WriteCase{"valueWrittenAsGiven", "", "A", "k", "  \"q\"  ", "[A]\r\nk=  \"q\"  \r\n"},
-        WriteCase{"encodedAs1252", "", "Caf\xC3\xA9", "k", "\xE2\x82\xAC \xE4\xB8\xAD", "[Caf\xE9]\r\nk=\x80 ?\r\n"}),
+        WriteCase{"encodedAs1252", "", "Caf\xC3\xA9", "k", "\xE2\x82\xAC \xE4\xB8\xAD", "[Caf\xE9]\r\nk=\x80 ?\r\n"},
+        // A file with a UTF-8 byte-order mark keeps it and is written in UTF-8.
+        WriteCase{"markKeptValueInUtf8", "\xEF\xBB\xBF[A]\r\nk=1\r\n", "A", "k", "\xE2\x82\xAC \xE4\xB8\xAD",
+                  "\xEF\xBB\xBF[A]\r\nk=\xE2\x82\xAC \xE4\xB8\xAD\r\n"},
+        WriteCase{"markKeptKeyMatchedInUtf8", "\xEF\xBB\xBF[A]\r\n\xC3\xA9t\xC3\xA9=1\r\n", "a", "\xC3\x89T\xC3\x89", "2",
+                  "\xEF\xBB\xBF[A]\r\n\xC3\xA9t\xC3\xA9=2\r\n"},
+        WriteCase{"markOnlyFileGetsItsFirstSection", "\xEF\xBB\xBF", "Caf\xC3\xA9", "k", "v",
+                  "\xEF\xBB\xBF[Caf\xC3\xA9]\r\nk=v\r\n"}),
     [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
 
 TEST(WriteIni, OtherBytesStayByteForByte)
@@ -264,7 +271,9 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"loneCarriageReturnsBlanksAroundName", "[A]\ra=1\r[B]\rb=1\r[C]\rc=1", " b ",
                    "[A]\ra=1\r[C]\rc=1"},
         DeleteCase{"keysBeforeSectionsStay", "k=1\r\n[A]\r\na=1\r\n", "A", "k=1\r\n"},
-        DeleteCase{"tabAroundNameBelongsToIt", "[A]\r\na=1\r\n", "\tA ", "[A]\r\na=1\r\n"}),
+        DeleteCase{"tabAroundNameBelongsToIt", "[A]\r\na=1\r\n", "\tA ", "[A]\r\na=1\r\n"},
+        DeleteCase{"firstAfterTheMarkMarkKept", "\xEF\xBB\xBF[A]\r\na=1\r\n[B]\r\n", "a", "\xEF\xBB\xBF[B]\r\n"},
+        DeleteCase{"utf8NameAfterTheMark", "\xEF\xBB\xBF[A]\r\n[\xC3\xA9]\r\nb=1\r\n", "\xC3\x89", "\xEF\xBB\xBF[A]\r\n"}),
     [](const testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
 
 TEST(DeleteIniSection, MissingFileIsNotCreated)
