@@ -1,16 +1,22 @@
 #include "IniDocument.h"
 
-#include "Cp1252.h"
 #include "IniSyntax.h"
 
 #include "SafeSave.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QThread>
+#include <QTimer>
 #include <QVector>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -153,33 +159,77 @@ bool fail(int* error, int value)
     return false;
 }
 
-// Waits for the lock on the whole file: exclusive on a writable descriptor, shared on a
-// read-only one (the owner's read-only file, which only a replace can change). Locks of the
-// open file description hold per descriptor, so threads exclude each other too and no other
-// descriptor's close drops them; where a file system has only classic record locks those are
-// taken. False only for a real failure; a file system without locks is written unlocked.
-bool lockWhole(int fd, bool exclusive, int* error)
+// How long a save waits for another's lock on its file before it gives up and says the file is in use.
+constexpr std::chrono::milliseconds LockWaitLimit{5000};
+
+// The pause between two tries for a lock. On the window's thread the window keeps painting
+// meanwhile (paint, timer and posted events run; input waits until the save is over); elsewhere
+// the thread naps.
+class LockPause {
+public:
+    void operator()()
+    {
+        const QCoreApplication* application = QCoreApplication::instance();
+        if (!application || application->thread() != QThread::currentThread()) {
+            std::this_thread::sleep_for(Interval);
+            return;
+        }
+        if (!m_tick) { // wakes the event loop when nothing else does
+            m_tick = std::make_unique<QTimer>();
+            m_tick->setTimerType(Qt::PreciseTimer);
+            m_tick->start(Interval);
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    }
+
+private:
+    // Short: tries that come seldom could miss every moment a busy colleague's lock is free.
+    static constexpr std::chrono::milliseconds Interval{2};
+    std::unique_ptr<QTimer> m_tick;
+};
+
+// Takes the lock on the whole file: exclusive on a writable descriptor, shared on a read-only one
+// (the owner's read-only file, which only a replace can change). Another's lock, a reader's too, is
+// waited for until `deadline`, by trying again and again: never a blocking wait, which nothing could
+// end. Locks of the open file description hold per descriptor, so threads exclude each other too
+// and no other descriptor's close drops them; where a file system has only classic record locks
+// those are taken. False for a real failure and when the deadline passed (EAGAIN); a file system
+// without locks is written unlocked.
+bool lockWhole(int fd, bool exclusive, const QDeadlineTimer& deadline, int* error)
 {
     struct flock lock {};
     lock.l_type = exclusive ? F_WRLCK : F_RDLCK;
     lock.l_whence = SEEK_SET;
-    for (int command : {F_OFD_SETLKW, F_SETLKW}) {
+    int command = F_OFD_SETLK;
+    LockPause pause;
+    for (;;) {
         int result;
         do
             result = ::fcntl(fd, command, &lock);
         while (result != 0 && errno == EINTR);
         if (result == 0)
             return true;
-        if (errno != EINVAL && errno != ENOLCK && errno != EOPNOTSUPP && errno != ENOSYS)
-            return fail(error, errno);
+        const int e = errno;
+        const bool noSuchLock = e == EINVAL || e == ENOLCK || e == EOPNOTSUPP || e == ENOSYS;
+        if (noSuchLock && command == F_OFD_SETLK) {
+            command = F_SETLK;
+            continue;
+        }
+        if (noSuchLock)
+            return true;
+        if (e != EAGAIN && e != EACCES)
+            return fail(error, e);
+        if (deadline.hasExpired())
+            return fail(error, EAGAIN);
+        pause();
     }
-    return true;
 }
 
-// Classic record locks belong to the process: one thread's lock does not keep out another.
-std::mutex& updateMutex()
+// Classic record locks belong to the process: one thread's lock does not keep out another. Recursive,
+// because events that run while a save waits for a lock may start another save on the same thread.
+std::recursive_mutex& updateMutex()
 {
-    static std::mutex mutex;
+    static std::recursive_mutex mutex;
     return mutex;
 }
 
@@ -187,39 +237,45 @@ std::mutex& updateMutex()
 
 bool IniDocument::update(const QString& file, const std::function<bool(IniDocument&)>& change, int* error)
 {
-    const std::lock_guard<std::mutex> guard(updateMutex());
-    const QByteArray path = QFile::encodeName(file);
+    const std::lock_guard<std::recursive_mutex> guard(updateMutex());
+    const QByteArray named = QFile::encodeName(file);
+    QByteArray path;
+    if (!FollowTrustedLinks(named, &path, error))
+        return false;
+    const QDeadlineTimer deadline(LockWaitLimit);
+    // Never a device or a pipe, and nothing a link planted meanwhile leads to.
+    constexpr int Flags = O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY;
     // A save replaces the file's inode; whoever waited on the old one's lock tries again.
     for (int attempt = 0; attempt < 1000; ++attempt) {
         bool writable = true;
         bool created = false;
-        int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+        int fd = ::open(path.constData(), O_RDWR | Flags);
         if (fd < 0 && errno == ENOENT) {
             IniDocument empty;
             if (!change(empty))
                 return true;
-            fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
             if (fd < 0 && errno == EEXIST)
                 continue;
             created = fd >= 0;
         } else if (fd < 0 && (errno == EACCES || errno == EPERM)) {
             writable = false;
-            fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            fd = ::open(path.constData(), O_RDONLY | Flags);
         }
         if (fd < 0)
             return fail(error, errno);
 
         int e = 0;
         struct stat locked {};
-        struct stat named {};
+        struct stat now {};
         bool current = false;
         if (::fstat(fd, &locked) != 0)
             e = errno;
         else if (!S_ISREG(locked.st_mode))
             e = EINVAL;
-        else if (lockWhole(fd, writable, &e)) {
-            if (::stat(path.constData(), &named) == 0)
-                current = named.st_dev == locked.st_dev && named.st_ino == locked.st_ino;
+        else if (lockWhole(fd, writable, deadline, &e)) {
+            if (::lstat(path.constData(), &now) == 0)
+                current = now.st_dev == locked.st_dev && now.st_ino == locked.st_ino;
             else if (errno != ENOENT)
                 e = errno;
         }
@@ -233,7 +289,7 @@ bool IniDocument::update(const QString& file, const std::function<bool(IniDocume
         if (e == 0 && ReadWholeFile(fd, &bytes, &e)) {
             IniDocument document = fromBytes(bytes);
             if (change(document))
-                saved = SaveFile(file, document.m_bytes, InPlaceRewrite::WhereNoNewFile, writable ? fd : -1, &e);
+                saved = SaveFile(file, document.m_bytes, SaveKind::IniFile, writable ? fd : -1, &e);
             else if (created)
                 ::unlink(path.constData()); // nothing to store after all
         }

@@ -20,7 +20,7 @@ public:
     bool write(const QString& section, const QString& key, const QString& value);
     void deleteSection(const QString& section);
 
-    // The file's bytes (Windows-1252, CR LF line ends for written lines).
+    // The file's bytes (Windows-1252, or UTF-8 after a byte-order mark; CR LF line ends for written lines).
     const QByteArray& bytes() const { return m_bytes; }
 
     // Replaces `file` by these bytes through SaveFileAtomically: all stored, or the file unchanged
@@ -31,7 +31,9 @@ public:
     // as well as local disks), the bytes read inside the lock. `change` gets the current document
     // and returns false to save nothing (update then returns true); it may be called more than
     // once, each time with a fresh reading. An unreadable file: false, `change` not called. A missing
-    // file is created only when `change` asks for a save.
+    // file is created only when `change` asks for a save. Another's lock on the file (a reader's
+    // too) is waited for 5 s at most, the window repainting meanwhile; then false with EAGAIN and
+    // nothing saved.
     static bool update(const QString& file, const std::function<bool(IniDocument&)>& change,
                        int* error = nullptr);
 

@@ -7,10 +7,10 @@
 #include "Runtime.h"
 #include "SafeSave.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 
-#include <cerrno>
+#include <sys/stat.h>
 
 QString WithDefaultExtension(const QString& path, const QString& extension)
 {
@@ -33,20 +33,32 @@ QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const Q
     return WithDefaultExtension(prompts().saveFile(parent, request), extension);
 }
 
+namespace {
+
+// What a refused name holds, for the teacher: it is not a plain file, so nothing was written there.
+QString NotAPlainFileText(const QString& path, mode_t mode)
+{
+    const char* kind = S_ISLNK(mode)    ? "een koppeling"
+                       : S_ISFIFO(mode) ? "een pijp (FIFO)"
+                       : S_ISSOCK(mode) ? "een socket"
+                                        : "een apparaat";
+    return QStringLiteral("%1 is %2, geen gewoon bestand").arg(QDir::toNativeSeparators(path), QLatin1String(kind));
+}
+
+} // namespace
+
 void WriteExportFile(const QString& path, const QByteArray& bytes)
 {
     const OwnChanges own;
-    const QFileInfo existing(path);
-    if (existing.isDir())
-        RaiseFileSystemError(EISDIR);
-    // Like the read-only attribute elsewhere: a file the owner may not write is not replaced.
-    if (existing.exists() && !(existing.permissions() & QFileDevice::WriteOwner))
-        RaiseFileSystemError(EBUSY);
-
-    // Replaced in one step, never rewritten in place: a failure leaves the old file whole.
+    // Replaced in one step, never rewritten in place, never through a link: a failure leaves the old
+    // file whole, and nothing outside the chosen folder changes.
     int error = 0;
-    if (!SaveFile(path, bytes, InPlaceRewrite::Never, -1, &error))
-        RaiseFileSystemError(error);
+    mode_t found = 0;
+    if (SaveFile(path, bytes, SaveKind::Export, -1, &error, &found))
+        return;
+    if (found != 0 && !S_ISDIR(found))
+        throw RuntimeError(DescribeFileSystemFailure(error).number, NotAPlainFileText(path, found));
+    RaiseFileSystemError(error);
 }
 
 void ShowCreateFailure(QWidget* parent, const RuntimeError& error)

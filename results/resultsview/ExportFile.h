@@ -18,8 +18,9 @@ QString WithDefaultExtension(const QString& path, const QString& extension);
 QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const QString& className,
                          const QString& filter, const QString& extension);
 
-// Replaces `path` with `bytes`; raises RuntimeError with a Dutch description on failure. A file
-// the owner may not write is not replaced; a failure never leaves half a file.
+// Replaces the plain file `path` with `bytes`; raises RuntimeError with a Dutch description on
+// failure. A link, folder, device, FIFO or socket under the name is refused (named in the
+// description), as is a file the owner may not write; a failure never leaves half a file.
 void WriteExportFile(const QString& path, const QByteArray& bytes);
 
 // "Kan bestand niet aanmaken! " and the failure's description, as a critical message.

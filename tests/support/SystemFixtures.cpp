@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
+#include <poll.h>
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/mount.h>
@@ -73,4 +75,56 @@ bool SmallDisk::fill()
     const bool full = errno == ENOSPC;
     ::close(fd);
     return full;
+}
+
+LockHolder::LockHolder(const QString& path, short type, int command)
+{
+    const QByteArray name = QFile::encodeName(path);
+    int ready[2];
+    int release[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0)
+        return;
+    if (::pipe2(release, O_CLOEXEC) != 0) {
+        ::close(ready[0]);
+        ::close(ready[1]);
+        return;
+    }
+    m_pid = ::fork();
+    if (m_pid == 0) { // only async-signal-safe calls from here on
+        ::close(ready[0]);
+        ::close(release[1]);
+        const int fd = ::open(name.constData(), type == F_RDLCK ? O_RDONLY : O_RDWR);
+        struct flock lock {};
+        lock.l_type = type;
+        lock.l_whence = SEEK_SET;
+        const char locked = fd >= 0 && ::fcntl(fd, command, &lock) == 0 ? 1 : 0;
+        if (::write(ready[1], &locked, 1) != 1)
+            ::_exit(1);
+        pollfd wait{release[0], POLLIN, 0};
+        ::poll(&wait, 1, 60 * 1000);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    m_release = release[1];
+    char locked = 0;
+    ssize_t n;
+    do
+        n = ::read(ready[0], &locked, 1);
+    while (n < 0 && errno == EINTR);
+    m_holding = m_pid > 0 && n == 1 && locked == 1;
+    ::close(ready[0]);
+}
+
+void LockHolder::release()
+{
+    if (m_release >= 0)
+        ::close(std::exchange(m_release, -1));
+}
+
+LockHolder::~LockHolder()
+{
+    release();
+    if (m_pid > 0)
+        ::waitpid(m_pid, nullptr, 0);
 }

@@ -8,6 +8,28 @@
 #include <sys/types.h>
 #include <vector>
 
+// Another process that holds a POSIX record lock on the whole of `path` until release() or the
+// holder goes: `type` F_RDLCK (a reader) or F_WRLCK (a writer), `command` F_OFD_SETLK (a lock of
+// the open file description) or F_SETLK (a classic process lock). It lets go by itself after a
+// minute, so that a save that never gives up still ends.
+class LockHolder {
+public:
+    LockHolder(const QString& path, short type, int command);
+    ~LockHolder();
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+
+    // Whether the other process got the lock (known once the constructor returns).
+    bool holding() const { return m_holding; }
+    // Tells it to let go; it may still hold the lock for a moment after this returns.
+    void release();
+
+private:
+    pid_t m_pid = -1;
+    int m_release = -1;
+    bool m_holding = false;
+};
+
 // Runs the test `test` of this very binary again as `uid`/`gid` with the supplementary `groups`,
 // with a temporary folder of its own as TMPDIR and `environment` ("NAME=value") added. A failure
 // of the child fails the calling test.

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -180,6 +181,25 @@ TEST_F(EditorSave, FailedSaveIsSaidAndCanBeRetried)
         EXPECT_EQ(readAll(CourseFile), course) << button;
         EXPECT_EQ(QDir(QString::fromLocal8Bit(folder)).entryList(QDir::Files | QDir::Hidden).size(), 2) << button; // no temporary file
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << button;
+        press(button);
+        EXPECT_EQ(readAll(CourseFile), button == std::string("cmdOk") ? saved : factory) << button;
+    }
+}
+
+// Another program holds a lock on the course file: OK and Default give up after a while, say the file
+// is in use and save nothing; once the lock is gone the same button saves.
+TEST_F(EditorSave, CourseFileInUseIsSaidAndCanBeRetried)
+{
+    for (const char* button : {"cmdOk", "cmdDefault"}) {
+        open();
+        auto holder = std::make_unique<LockHolder>(CourseFile, F_RDLCK, F_OFD_SETLK);
+        ASSERT_TRUE(holder->holding());
+        prompts.answers = {PromptAnswer::Ok, PromptAnswer::Ok};
+        press(button);
+        const PromptCall last = prompts.calls.value(prompts.calls.size() - 1);
+        EXPECT_EQ(last.text + '|' + last.title, NothingSavedText(CourseFile, EAGAIN) + '|' + ErrorTitle) << button;
+        EXPECT_EQ(readAll(CourseFile), course) << button;
+        holder.reset();
         press(button);
         EXPECT_EQ(readAll(CourseFile), button == std::string("cmdOk") ? saved : factory) << button;
     }

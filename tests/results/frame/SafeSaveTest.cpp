@@ -4,13 +4,17 @@
 #include "SafeSave.h"
 #include "SystemFixtures.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -223,6 +227,247 @@ TEST(ConcurrentWriters, EveryAcknowledgedWriteStaysAndTheFileIsNeverMissing)
             EXPECT_EQ(file.value(QStringLiteral("S"), keyName(w, k), QString()), QStringLiteral("v")) << "write lost";
     EXPECT_EQ(file.value(QStringLiteral("Vast"), QStringLiteral("sleutel"), QString()), QStringLiteral("er"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// Another's lock on the file (a reader's shared lock, a writer's exclusive lock, a classic process
+// lock): the save waits for it a bounded time, then stores nothing and says the file is in use.
+struct LockCase {
+    const char* name;
+    short type;
+    int command;
+    std::function<bool(const QString& path, int* error)> save;
+    bool toldWhy = true; // WriteINI and DeleteINISection only answer false
+};
+
+void PrintTo(const LockCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class LockHeldElsewhere : public testing::TestWithParam<LockCase> {};
+
+TEST_P(LockHeldElsewhere, SaveGivesUpAndSaysTheFileIsInUse)
+{
+    const LockCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Instellingen.ini"));
+    const QByteArray before = "[Profiel]\r\nVoldoende=55\r\nPrinten=1\r\n";
+    store(path, before);
+    LockHolder holder(path, c.type, c.command);
+    ASSERT_TRUE(holder.holding());
+    int error = 0;
+    EXPECT_FALSE(c.save(path, &error));
+    EXPECT_EQ(contents(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Instellingen.ini")});
+    if (c.toldWhy) {
+        EXPECT_EQ(NothingSavedText(path, error),
+                  QStringLiteral("Kan %1 niet opslaan! Het bestand is in gebruik, er is niets opgeslagen.").arg(path));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saves, LockHeldElsewhere,
+    testing::Values(
+        LockCase{"WriteIniAgainstAReader", F_RDLCK, F_OFD_SETLK,
+                 [](const QString& path, int*) { return WriteINI(path, "Profiel", "Voldoende", "60"); }, false},
+        LockCase{"DeleteSectionAgainstAWriter", F_WRLCK, F_OFD_SETLK,
+                 [](const QString& path, int*) { return DeleteINISection(path, "Profiel"); }, false},
+        LockCase{"UpdateAgainstAClassicLock", F_WRLCK, F_SETLK,
+                 [](const QString& path, int* error) {
+                     return IniDocument::update(path, [](IniDocument& d) { return d.write("Profiel", "Printen", "0"); },
+                                                error);
+                 }}),
+    [](const testing::TestParamInfo<LockCase>& info) { return std::string(info.param.name); });
+
+// Counts its paints; the first one after `armed` runs `onPaint`.
+class PaintProbe : public QWidget {
+public:
+    std::function<void()> onPaint;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        ++paints;
+        if (onPaint)
+            std::exchange(onPaint, nullptr)();
+    }
+};
+
+// While a save waits on the window's thread, the window repaints; the save goes on once the lock is free.
+TEST(LockHeldElsewhere, WindowRepaintsWhileTheSaveWaitsAndTheSaveFollowsTheRelease)
+{
+    int argc = 1;
+    char name[] = "frame_tests";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Instellingen.ini"));
+    store(path, "[Profiel]\r\nVoldoende=55\r\n");
+    PaintProbe window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    LockHolder holder(path, F_WRLCK, F_OFD_SETLK);
+    ASSERT_TRUE(holder.holding());
+    const int paintsBefore = window.paints;
+    window.onPaint = [&] { holder.release(); };
+    window.update();
+    EXPECT_TRUE(WriteINI(path, "Profiel", "Voldoende", "60"));
+    EXPECT_GT(window.paints, paintsBefore) << "no repaint while waiting";
+    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+}
+
+void makeOld(const QString& path)
+{
+    const timespec hourAgo{::time(nullptr) - 3600, 0};
+    const timespec times[2] = {hourAgo, hourAgo};
+    EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+// A save killed halfway leaves its temporary file; the next save of the same file removes the saver's
+// own stale ones and nothing else.
+TEST(StaleTemporaries, ASaveRemovesOnlyItsOwnFilesOldTemporaries)
+{
+    enum Kind { File, Folder, Link };
+    const struct {
+        const char* name;
+        Kind kind;
+        bool old;
+        bool colleagues;
+        bool removed;
+    } candidates[] = {
+        {"Instellingen.ini.a1B2c3", File, true, false, true},
+        {"Instellingen.ini.Zz9Yy8", File, false, false, false}, // a save in progress
+        {"Instellingen.ini.q1w2e3", File, true, true, false},
+        {"Omschrijving.ini.a1B2c3", File, true, false, false}, // another file's
+        {"Instellingen.ini.a1B2c", File, true, false, false},
+        {"Instellingen.ini.a1B2c3d", File, true, false, false},
+        {"Instellingen.ini.a1-2c3", File, true, false, false},
+        {"Instellingen.ini.d4E5f6", Folder, true, false, false},
+        {"Instellingen.ini.g7H8i9", Link, true, false, false},
+    };
+    const std::pair<const char*, std::function<bool(const QString&)>> saves[] = {
+        {"WriteIni", [](const QString& path) { return WriteINI(path, "Profiel", "Voldoende", "60"); }},
+        {"DocumentSave", [](const QString& path) {
+             return IniDocument::fromBytes("[Profiel]\r\nVoldoende=60\r\n").save(path);
+         }},
+        {"Export", [](const QString& path) {
+             int error = 0;
+             return SaveFile(path, "[Profiel]\r\nVoldoende=60\r\n", SaveKind::Export, -1, &error);
+         }},
+    };
+    for (const auto& [saveName, save] : saves) {
+        SCOPED_TRACE(saveName);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Instellingen.ini"));
+        store(path, "[Profiel]\r\nVoldoende=55\r\n");
+        const QString target = dir.filePath(QStringLiteral("doel"));
+        store(target, "doel");
+        for (const auto& c : candidates) {
+            const QString candidate = dir.filePath(QLatin1String(c.name));
+            if (c.kind == Folder)
+                ASSERT_TRUE(QDir().mkdir(candidate));
+            else if (c.kind == Link)
+                ASSERT_EQ(::symlink("doel", QFile::encodeName(candidate).constData()), 0);
+            else
+                store(candidate, "half");
+            if (c.colleagues && geteuid() == 0) {
+                ASSERT_EQ(::lchown(QFile::encodeName(candidate).constData(), 1, 1), 0);
+            }
+            if (c.old)
+                makeOld(candidate);
+        }
+        ASSERT_TRUE(save(path));
+        EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+        for (const auto& c : candidates) {
+            if (c.colleagues && geteuid() != 0)
+                continue; // another's file needs root
+            struct stat info {};
+            const bool there = ::lstat(QFile::encodeName(dir.filePath(QLatin1String(c.name))).constData(), &info) == 0;
+            EXPECT_EQ(there, !c.removed) << c.name;
+        }
+        EXPECT_EQ(contents(target), "doel");
+    }
+}
+
+// A stale temporary file goes before the save writes, so a disk it filled takes the new file again.
+TEST(FullDisk, StaleTemporaryIsRemovedBeforeTheSaveWrites)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small disk needs root";
+    SmallDisk disk(64 * 1024);
+    ASSERT_TRUE(disk.mounted());
+    const QString path = disk.path() + QStringLiteral("/Instellingen.ini");
+    store(path, "[Profiel]\r\nVoldoende=55\r\n");
+    ASSERT_TRUE(disk.fill());
+    const QString stale = path + QStringLiteral(".x1Y2z3");
+    ASSERT_TRUE(QFile::rename(disk.path() + QStringLiteral("/vulling"), stale));
+    makeOld(stale);
+    EXPECT_TRUE(WriteINI(path, "Profiel", "Voldoende", "60"));
+    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+    EXPECT_FALSE(QFile::exists(stale));
+}
+
+// Instellingen.ini or the course file as a link: saved through (the file it names replaced, the link
+// kept) when root or the saver made the link, as an administrator does; refused when anyone else made
+// it, such as a pupil in a folder the pupils may write. An export never writes through a link.
+TEST(LinkedFile, SavedThroughOnlyALinkRootOrTheSaverMade)
+{
+    const struct {
+        const char* name;
+        bool othersLink;  // the link under the file's name is another user's (needs root)
+        bool othersChain; // it names a link of another user
+        bool exported;
+        int error; // 0: saved through
+    } cases[] = {
+        {"OwnLink", false, false, false, 0},
+        {"OwnLinkToOwnLink", false, false, false, 0},
+        {"OthersLink", true, false, false, ELOOP},
+        {"OwnLinkToOthersLink", false, true, false, ELOOP},
+        {"ExportThroughOwnLink", false, false, true, ELOOP},
+    };
+    const std::pair<const char*, std::function<bool(const QString&, bool exported, int*)>> saves[] = {
+        {"Update", [](const QString& path, bool exported, int* error) {
+             if (exported)
+                 return SaveFile(path, "[Profiel]\r\nVoldoende=60\r\n", SaveKind::Export, -1, error);
+             return IniDocument::update(path, [](IniDocument& d) { return d.write("Profiel", "Voldoende", "60"); },
+                                        error);
+         }},
+        {"DocumentSave", [](const QString& path, bool exported, int* error) {
+             if (exported)
+                 return SaveFile(path, "[Profiel]\r\nVoldoende=60\r\n", SaveKind::Export, -1, error);
+             return IniDocument::fromBytes("[Profiel]\r\nVoldoende=60\r\n").save(path, error);
+         }},
+    };
+    for (const auto& c : cases) {
+        if ((c.othersLink || c.othersChain) && geteuid() != 0)
+            continue; // another user's link needs root
+        for (const auto& [saveName, save] : saves) {
+            SCOPED_TRACE(std::string(c.name) + " " + saveName);
+            QTemporaryDir program, elsewhere;
+            const QString target = elsewhere.filePath(QStringLiteral("echt.ini"));
+            store(target, "[Profiel]\r\nVoldoende=55\r\n");
+            const QString path = program.filePath(QStringLiteral("Instellingen.ini"));
+            QString named = target;
+            if (c.othersChain || std::string(c.name) == "OwnLinkToOwnLink") {
+                named = elsewhere.filePath(QStringLiteral("tussen.ini"));
+                ASSERT_TRUE(QFile::link(target, named));
+                if (c.othersChain) {
+                    ASSERT_EQ(::lchown(QFile::encodeName(named).constData(), 1, 1), 0);
+                }
+            }
+            ASSERT_TRUE(QFile::link(named, path));
+            if (c.othersLink) {
+                ASSERT_EQ(::lchown(QFile::encodeName(path).constData(), 1, 1), 0);
+            }
+            int error = 0;
+            EXPECT_EQ(save(path, c.exported, &error), c.error == 0);
+            EXPECT_EQ(error, c.error);
+            EXPECT_EQ(contents(target), c.error ? "[Profiel]\r\nVoldoende=55\r\n" : "[Profiel]\r\nVoldoende=60\r\n");
+            EXPECT_TRUE(QFileInfo(path).isSymLink()) << "the link stays";
+            EXPECT_EQ(QDir(program.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
+        }
+    }
 }
 
 } // namespace

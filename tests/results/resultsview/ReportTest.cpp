@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 const QLocale Dutch(QLocale::Dutch, QLocale::Netherlands);
@@ -317,6 +320,7 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
         const char* what;
         QString path;
         const char* message;
+        rlim_t sizeLimit = RLIM_INFINITY; // a file size limit fails the write after the temporary file exists
     };
     ASSERT_TRUE(QDir().mkpath(documents + QStringLiteral("4B/map.HTML")));
     const QString readOnly = documents + QStringLiteral("4B/oud.HTML");
@@ -330,20 +334,30 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
         {"folder", documents + QStringLiteral("4B/map.HTML"),
          "Kan bestand niet aanmaken! Er bestaat al een map met deze naam"},
         {"read-only", readOnly, "Kan bestand niet aanmaken! Bestand is in gebruik of alleen-lezen"},
+        {"too large", documents + QStringLiteral("4B/groot.HTML"), "Kan bestand niet aanmaken! Het bestand is te groot",
+         64},
     };
     for (const Case& c : cases) {
         scoped.prompts.calls.clear();
         scoped.prompts.texts = {c.path};
         scoped.prompts.answers = {PromptAnswer::No};
+        rlimit unlimited{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        const auto oldSignal = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = unlimited;
+        limited.rlim_cur = c.sizeLimit == RLIM_INFINITY ? unlimited.rlim_cur : c.sizeLimit;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
         run();
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        ::signal(SIGXFSZ, oldSignal);
         ASSERT_EQ(scoped.prompts.calls.size(), 2) << c.what;
         EXPECT_EQ(scoped.prompts.calls[1].text, QString::fromUtf8(c.message)) << c.what;
         EXPECT_EQ(scoped.prompts.calls[1].title, ErrorTitle);
         EXPECT_EQ(scoped.prompts.calls[1].icon, PromptIcon::Critical);
     }
     EXPECT_EQ(fileBytes(readOnly), QByteArray("oud"));
-    // No temporary file is left behind.
-    EXPECT_EQ(QDir(documents + QStringLiteral("4B")).entryList(QDir::Files), QStringList{"oud.HTML"});
+    // No temporary file is left behind, not even by the write that failed after making one.
+    EXPECT_EQ(QDir(documents + QStringLiteral("4B")).entryList(QDir::Files | QDir::Hidden), QStringList{"oud.HTML"});
 }
 
 TEST_F(ReportCommandTest, ACaptionThatIsNoNumberEndsSilently)

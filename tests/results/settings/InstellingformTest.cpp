@@ -5,6 +5,7 @@
 #include "RecordingPrompts.h"
 #include "SafeSave.h"
 #include "Startupform.h"
+#include "SystemFixtures.h"
 #include "TeacherPassword.h"
 #include "modPublic.h"
 
@@ -22,6 +23,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
 
 namespace {
 
@@ -559,6 +562,27 @@ TEST_F(SettingsWindow, UnreadableOrUnwritableFileIsSaidAndNeverSavedOver)
         ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::WriteOwner));
         EXPECT_EQ(fileBytes(), before);
     }
+}
+
+// Another program holds a lock on the settings file (a reader's lock is enough): Toepassen gives up
+// after a while, says the file is in use, saves nothing and keeps the window as it was.
+TEST_F(SettingsWindow, SettingsFileInUseIsSaidAndNothingIsSaved)
+{
+    store("Profiel", "Printen", QStringLiteral("1"));
+    const QByteArray before = fileBytes();
+    LockHolder holder(settingsFile(), F_RDLCK, F_OFD_SETLK);
+    ASSERT_TRUE(holder.holding());
+    int refreshes = 0;
+    Instellingform form([&] { ++refreshes; });
+    form.show();
+    box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
+    click(form, "cmdApply");
+    EXPECT_EQ(prompts.messages(), QStringList{NothingSavedText(settingsFile(), EAGAIN)});
+    EXPECT_EQ(prompts.calls.value(0).title, QStringLiteral("Er is een Fout opgetreden!"));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(refreshes, 0);
+    EXPECT_EQ(box(form, "chkPrinten")->checkState(), Qt::Unchecked);
+    EXPECT_EQ(fileBytes(), before);
 }
 
 TEST_F(SettingsWindow, PasswordBoxesShowAStarForEveryCharacter)
