@@ -398,7 +398,6 @@ TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
     } cases[] = {
         {"SevenCancelled", "geheim", QStringLiteral("abc1234"), QStringLiteral("abc1234"), PromptAnswer::Cancel,
          nullptr, false},
-        {"OneCancelled", "geheim", QStringLiteral("x"), QStringLiteral("x"), PromptAnswer::Cancel, nullptr, false},
         // Characters count, not bytes: seven euro signs are 21 bytes in UTF-8.
         {"SevenEuroSigns", "geheim", QString(7, QChar(0x20AC)), QString(7, QChar(0x20AC)), PromptAnswer::Cancel,
          nullptr, false},
