@@ -8,6 +8,10 @@
 
 inline const QString PasswordHashPrefix = QStringLiteral("$argon2id$");
 
+// A new password shorter than this is set only after the teacher confirms it: a few digits fall to
+// guessing at a copied hash within hours, whatever the hash costs.
+constexpr int ShortPasswordLength = 8;
+
 // True when `stored` is a hash string (it starts with the prefix).
 bool IsPasswordHash(const QString& stored);
 

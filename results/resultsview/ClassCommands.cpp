@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "Runtime.h"
 #include "SafeSave.h"
+#include "SharedFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,7 +115,7 @@ void CreateClassFolder(const QString& documentFolder, const QString& name)
 {
     const OwnChanges own;
     CheckNewClassName(name);
-    if (::mkdir(native(classFolder(documentFolder, name)).constData(), 0777) != 0)
+    if (MakeSharedFolder(native(classFolder(documentFolder, name)).constData()) != 0)
         RaiseFileSystemError(errno);
 }
 

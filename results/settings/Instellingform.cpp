@@ -325,6 +325,10 @@ std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword()
             prompts().message(this, PasswordRemovalQuestion, Waarschuwing, PromptIcon::None,
                               PromptButtons::OkCancel) != PromptAnswer::Ok)
             return;
+        if (!password.isEmpty() && password.size() < ShortPasswordLength &&
+            prompts().message(this, ShortPasswordQuestion, Waarschuwing, PromptIcon::None, PromptButtons::OkCancel,
+                              PromptDefault::Safe) != PromptAnswer::Ok)
+            return;
         pending = PendingPassword{stored, StoredPasswordForm(password)};
     });
     return pending;

@@ -4,6 +4,8 @@
 // Apply checks the password change first, then saves it with the "Profiel" values changed in the
 // window in one step, re-reads the data folder and asks the owner to rebuild its class tree.
 
+#include "TeacherPassword.h"
+
 #include <QDialog>
 #include <QString>
 #include <functional>
@@ -19,6 +21,11 @@ class QScrollBar;
 // Asked before a change that leaves the password empty (only "Oud wachtwoord" filled in); only OK goes on.
 inline const QString PasswordRemovalQuestion =
     QStringLiteral("Wilt u het wachtwoord verwijderen? Zonder wachtwoord kan iedereen het programma openen.");
+// Asked before a new password shorter than ShortPasswordLength is set; Enter and Cancel keep the old one.
+inline const QString ShortPasswordQuestion =
+    QStringLiteral("Het nieuwe wachtwoord is korter dan %1 tekens. Zo'n wachtwoord is snel te raden. "
+                   "Wilt u het toch gebruiken?")
+        .arg(ShortPasswordLength);
 
 class Instellingform : public QDialog {
     Q_OBJECT

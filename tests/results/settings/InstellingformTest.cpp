@@ -16,10 +16,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -329,24 +331,24 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, PasswordChange,
     testing::Values(
         PasswordCase{"AllEmpty", "geheim", "", "", "", nullptr, nullptr, PromptIcon::None, "geheim", {"", "", ""}},
-        PasswordCase{"OnlyConfirmation", "geheim", "", "", "nieuw", nullptr, nullptr, PromptIcon::None, "geheim",
-                     {"", "", "nieuw"}},
-        PasswordCase{"OldWrong", "geheim", "fout", "nieuw", "nieuw", Wrong, "Waarschuwing!", PromptIcon::Critical,
-                     "geheim", {"", "nieuw", "nieuw"}},
-        PasswordCase{"OldInOtherCapitals", "geheim", "GEHEIM", "nieuw", "nieuw", Wrong, "Waarschuwing!",
-                     PromptIcon::Critical, "geheim", {"", "nieuw", "nieuw"}},
-        PasswordCase{"OldEmptyButOneStored", "geheim", "", "nieuw", "nieuw", Wrong, "Waarschuwing!",
-                     PromptIcon::Critical, "geheim", {"", "nieuw", "nieuw"}},
-        PasswordCase{"ConfirmationDifferent", "geheim", "geheim", "nieuw", "nieuW", Mismatch, "Waarschuwing!",
+        PasswordCase{"OnlyConfirmation", "geheim", "", "", "nieuw123", nullptr, nullptr, PromptIcon::None, "geheim",
+                     {"", "", "nieuw123"}},
+        PasswordCase{"OldWrong", "geheim", "fout", "nieuw123", "nieuw123", Wrong, "Waarschuwing!", PromptIcon::Critical,
+                     "geheim", {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"OldInOtherCapitals", "geheim", "GEHEIM", "nieuw123", "nieuw123", Wrong, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"OldEmptyButOneStored", "geheim", "", "nieuw123", "nieuw123", Wrong, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"ConfirmationDifferent", "geheim", "geheim", "nieuw123", "nieuW123", Mismatch, "Waarschuwing!",
                      PromptIcon::Critical, "geheim", {"geheim", "", ""}},
-        PasswordCase{"EmptyOldWithNoneStored", nullptr, "", "nieuw", "nieuw", Changed, "Wachtwoord", PromptIcon::None,
-                     "nieuw", {"", "", ""}},
-        PasswordCase{"EmptyOldWithEmptyStored", "", "", "nieuw", "nieuw", Changed, "Wachtwoord", PromptIcon::None,
-                     "nieuw", {"", "", ""}},
+        PasswordCase{"EmptyOldWithNoneStored", nullptr, "", "nieuw123", "nieuw123", Changed, "Wachtwoord", PromptIcon::None,
+                     "nieuw123", {"", "", ""}},
+        PasswordCase{"EmptyOldWithEmptyStored", "", "", "nieuw123", "nieuw123", Changed, "Wachtwoord", PromptIcon::None,
+                     "nieuw123", {"", "", ""}},
         PasswordCase{"EmptyNewPassword", "geheim", "geheim", "", "", Changed, "Wachtwoord", PromptIcon::None, "",
                      {"", "", ""}},
-        PasswordCase{"Changed", "geheim", "geheim", "Nieuw 2", "Nieuw 2", Changed, "Wachtwoord", PromptIcon::None,
-                     "Nieuw 2", {"", "", ""}}),
+        PasswordCase{"Changed", "geheim", "geheim", "Nieuw 2024", "Nieuw 2024", Changed, "Wachtwoord", PromptIcon::None,
+                     "Nieuw 2024", {"", "", ""}}),
     [](const testing::TestParamInfo<PasswordCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
@@ -354,13 +356,13 @@ TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
     store("Scorix", "Wachtwoord", QStringLiteral("geheim"));
     Instellingform form;
     QTest::keyClicks(edit(form, "txtOldP"), QStringLiteral("fout"));
-    QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
-    QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+    QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw123"));
+    QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw123"));
     click(form, "cmdApply");
     QTest::keyClicks(edit(form, "txtOldP"), QStringLiteral("geheim"));
     click(form, "cmdApply");
     EXPECT_EQ(prompts.messages(), (QStringList{QString::fromUtf8(Wrong), QString::fromUtf8(Changed)}));
-    EXPECT_TRUE(PasswordMatches(stored("Scorix", "Wachtwoord"), QStringLiteral("nieuw")));
+    EXPECT_TRUE(PasswordMatches(stored("Scorix", "Wachtwoord"), QStringLiteral("nieuw123")));
 }
 
 // Only "Oud wachtwoord" filled in: the password is removed only after the teacher confirms it
@@ -382,6 +384,98 @@ TEST_F(SettingsWindow, PasswordRemovalIsAskedFirst)
     EXPECT_EQ(stored("Scorix", "Wachtwoord"), hash);
     EXPECT_EQ(edit(form, "txtOldP")->text(), QStringLiteral("geheim"));
     EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("55")) << "the apply goes on";
+}
+
+// A new password shorter than 8 characters is set only when the teacher answers OK; the checks
+// before it (old password, confirmation) come first, and the question is never asked for them.
+TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
+{
+    const struct {
+        const char* name;
+        const char* oldP;
+        QString newP;
+        QString newP2;
+        PromptAnswer answer;
+        const char* otherMessage; // shown instead of the question; nullptr: the question is asked
+        bool changed;
+    } cases[] = {
+        {"SevenCancelled", "geheim", QStringLiteral("abc1234"), QStringLiteral("abc1234"), PromptAnswer::Cancel,
+         nullptr, false},
+        // Characters count, not bytes: seven euro signs are 21 bytes in UTF-8.
+        {"SevenEuroSigns", "geheim", QString(7, QChar(0x20AC)), QString(7, QChar(0x20AC)), PromptAnswer::Cancel,
+         nullptr, false},
+        {"SevenConfirmed", "geheim", QStringLiteral("abc1234"), QStringLiteral("abc1234"), PromptAnswer::Ok, nullptr,
+         true},
+        {"EightNotAsked", "geheim", QStringLiteral("abcd1234"), QStringLiteral("abcd1234"), PromptAnswer::Cancel,
+         "Het wachtwoord is gewijzigd!", true},
+        {"OldWrongFirst", "fout", QStringLiteral("abc"), QStringLiteral("abc"), PromptAnswer::Ok,
+         "Het oude wachtwoord is niet correct!", false},
+        {"MismatchFirst", "geheim", QStringLiteral("abc"), QStringLiteral("abd"), PromptAnswer::Ok,
+         "Het eerste en het tweede wachtwoord komen niet overeen!", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString hash = StoredPasswordForm(QStringLiteral("geheim"));
+        store("Scorix", "Wachtwoord", hash);
+        store("Profiel", "Voldoende", QStringLiteral("60"));
+        prompts.calls.clear();
+        Instellingform form;
+        edit(form, "txtOldP")->setText(QString::fromUtf8(c.oldP));
+        edit(form, "txtNewP")->setText(c.newP);
+        edit(form, "txtNewP2")->setText(c.newP2);
+        child<QScrollBar>(form, "scrVoldoende")->setValue(70);
+        prompts.answers = {c.answer};
+        click(form, "cmdApply");
+
+        ASSERT_FALSE(prompts.calls.isEmpty());
+        const PromptCall& first = prompts.calls[0];
+        if (c.otherMessage) {
+            EXPECT_EQ(prompts.messages(), QStringList{QString::fromUtf8(c.otherMessage)});
+        } else {
+            EXPECT_EQ(first.text, ShortPasswordQuestion);
+            EXPECT_EQ(first.title, QStringLiteral("Waarschuwing!"));
+            EXPECT_EQ(first.icon, PromptIcon::None);
+            EXPECT_EQ(first.buttons, PromptButtons::OkCancel);
+            EXPECT_EQ(first.defaultButton, PromptDefault::Safe) << "Enter must keep the old password";
+            EXPECT_EQ(prompts.calls.size(), c.changed ? 2 : 1);
+        }
+        const QString after = stored("Scorix", "Wachtwoord");
+        if (c.changed) {
+            EXPECT_TRUE(PasswordMatches(after, c.newP));
+        } else {
+            EXPECT_EQ(after, hash) << "the old password stays";
+        }
+        EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("70")) << "the apply goes on";
+    }
+}
+
+// The real message box: Enter on the short-password question answers Cancel.
+TEST_F(SettingsWindow, EnterOnTheShortPasswordQuestionKeepsTheOldPassword)
+{
+    const QString hash = StoredPasswordForm(QStringLiteral("geheim"));
+    store("Scorix", "Wachtwoord", hash);
+    Instellingform form;
+    form.show();
+    edit(form, "txtOldP")->setText(QStringLiteral("geheim"));
+    edit(form, "txtNewP")->setText(QStringLiteral("1234"));
+    edit(form, "txtNewP2")->setText(QStringLiteral("1234"));
+
+    // Every box that opens is answered with Enter, so a wrong default cannot hang the test.
+    QStringList shown;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown << box->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+    });
+    answerer.start(10);
+    setPrompts(nullptr);
+    click(form, "cmdApply");
+    setPrompts(&prompts);
+
+    EXPECT_EQ(shown, QStringList{ShortPasswordQuestion});
+    EXPECT_EQ(stored("Scorix", "Wachtwoord"), hash);
 }
 
 // The password set in this window is the one the login then accepts, or the change is refused.
@@ -461,10 +555,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "Het nieuwe wachtwoord mag niet tussen aanhalingstekens staan!"},
         RoundTripCase{"Chars300", QString(300, QLatin1Char('k')),
                       "Het nieuwe wachtwoord mag hoogstens 254 tekens lang zijn!"},
-        RoundTripCase{"Ordinary", QStringLiteral("geheim"), nullptr},
-        RoundTripCase{"Mixed", QStringLiteral("Ab12!"), nullptr},
+        RoundTripCase{"Ordinary", QStringLiteral("geheimpje"), nullptr},
+        RoundTripCase{"Mixed", QStringLiteral("Ab12!xyz"), nullptr},
         RoundTripCase{"Empty", QString(), nullptr},
-        RoundTripCase{"WesternLetters", QString::fromUtf8("Één € ß"), nullptr}),
+        RoundTripCase{"WesternLetters", QString::fromUtf8("Één € ßé"), nullptr}),
     [](const testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.name); });
 
 // A new password that never reached the file is an error, not a change; the login still wants the old one.
@@ -490,8 +584,8 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
         prompts.calls.clear();
 
         Instellingform form;
-        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
-        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+        QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw123"));
+        QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw123"));
         click(form, "cmdApply");
 
         ASSERT_EQ(prompts.calls.size(), 1);
@@ -501,11 +595,11 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
                                              NothingSavedText(file, c.error));
         EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
         EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
-        EXPECT_EQ(edit(form, "txtNewP")->text(), QStringLiteral("nieuw")) << "kept for another try";
+        EXPECT_EQ(edit(form, "txtNewP")->text(), QStringLiteral("nieuw123")) << "kept for another try";
 
         prompts.calls.clear();
         QPointer<Startupform> login = new Startupform(folder);
-        login->txtpassword->setText(QStringLiteral("nieuw"));
+        login->txtpassword->setText(QStringLiteral("nieuw123"));
         QTest::mouseClick(login->cmdOk, Qt::LeftButton);
         EXPECT_EQ(prompts.messages(), QStringList{PasswordWrongText});
         delete login;
@@ -544,8 +638,8 @@ TEST_F(SettingsWindow, UnreadableOrUnwritableFileIsSaidAndNeverSavedOver)
             Instellingform form([&] { ++refreshes; });
             form.show();
             box(form, "chkPrinten")->setCheckState(Qt::Unchecked);
-            QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw"));
-            QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw"));
+            QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw123"));
+            QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw123"));
             click(form, "cmdApply");
 
             EXPECT_EQ(prompts.messages(), c.messages);
@@ -556,7 +650,7 @@ TEST_F(SettingsWindow, UnreadableOrUnwritableFileIsSaidAndNeverSavedOver)
             EXPECT_TRUE(form.isVisible());
             EXPECT_EQ(refreshes, 0);
             EXPECT_EQ(box(form, "chkPrinten")->checkState(), Qt::Unchecked);
-            EXPECT_EQ(edit(form, "txtNewP2")->text(), QStringLiteral("nieuw"));
+            EXPECT_EQ(edit(form, "txtNewP2")->text(), QStringLiteral("nieuw123"));
         }
         ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner));
         ASSERT_TRUE(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::WriteOwner));
