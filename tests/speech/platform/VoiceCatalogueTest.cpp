@@ -115,7 +115,8 @@ std::vector<LayerVoice> engineVoices(SpeechEngine& engine) {
     return out;
 }
 
-TEST(VoiceCatalogue, BothLayersListTheSameVoicesAndKeepTheFirstTwelve) {
+// The first twelve, byte for byte through the host: speechhost_end_to_end.sh.
+TEST(VoiceCatalogue, BothLayersListTheSameVoices) {
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     Sapi5Engine sapi5;
     Sapi4Engine sapi4;
@@ -125,26 +126,6 @@ TEST(VoiceCatalogue, BothLayersListTheSameVoicesAndKeepTheFirstTwelve) {
     ASSERT_EQ(four.size(), five.size());
     ASSERT_GT(five.size(), 12u);
 
-    // Today's twelve, as each layer has always named their ages.
-    const char* first[12][3] = {{"Dutch Male", "Adult", "Male"},
-                                {"Dutch Female", "Adult", "Female"},
-                                {"Dutch Senior Male", "Senior", "Male"},
-                                {"Dutch Senior Female", "Senior", "Female"},
-                                {"English (Great Britain) Male", "Adult", "Male"},
-                                {"English (Great Britain) Female", "Adult", "Female"},
-                                {"English (America) Male", "Adult", "Male"},
-                                {"English (America) Female", "Adult", "Female"},
-                                {"German Male", "Adult", "Male"},
-                                {"German Female", "Adult", "Female"},
-                                {"French Male", "Adult", "Male"},
-                                {"French Female", "Adult", "Female"}};
-    for (size_t i = 0; i < 12; ++i) {
-        EXPECT_EQ(five[i].name, first[i][0]);
-        EXPECT_EQ(five[i].age, first[i][1]) << first[i][0];
-        EXPECT_EQ(four[i].age, std::string(first[i][1]) == "Senior" ? "Elderly" : "Adult") << first[i][0];
-        EXPECT_EQ(five[i].gender, first[i][2]);
-        EXPECT_EQ(four[i].gender, first[i][2]);
-    }
     std::set<std::string> names;
     for (size_t i = 0; i < five.size(); ++i) {
         const std::string& name = five[i].name;
@@ -158,6 +139,11 @@ TEST(VoiceCatalogue, BothLayersListTheSameVoicesAndKeepTheFirstTwelve) {
         EXPECT_EQ(four[i].age, "Adult") << name;
         EXPECT_EQ(five[i].gender, i % 2 == 0 ? "Male" : "Female") << name;
         EXPECT_EQ(four[i].gender, five[i].gender) << name;
+    }
+    int32_t last = static_cast<int32_t>(five.size());
+    for (SpeechEngine* engine : {static_cast<SpeechEngine*>(&sapi5), static_cast<SpeechEngine*>(&sapi4)}) {
+        EXPECT_EQ(engine->setVoice(last), last);
+        EXPECT_EQ(engine->getVoice(), last);
     }
 }
 
