@@ -108,9 +108,10 @@ public:
             {u"Name", d.name},
             {u"Age", std::u16string(sapi5AgeName(d.age))},
             {u"Gender", std::u16string(sapi5GenderName(d.gender))},
-            {u"Language", hexLanguage(d.languageId)},
             {u"Vendor", u"espeak-ng"},
         };
+        if (d.languageId != 0) // a language without a Windows id claims none
+            values[u"Language"] = hexLanguage(d.languageId);
         return createObject<DataKey>(IID_ISpDataKey, reinterpret_cast<void**>(subKey), std::move(values));
     }
     HRESULT GetId(LPWSTR* tokenId) override {

@@ -15,26 +15,6 @@ namespace platform {
 
 namespace {
 
-struct CuratedLanguage {
-    const char* key;
-    const char* identifier; // espeak voice file
-    const char16_t* name;
-    uint16_t languageId;
-    std::vector<const char*> variants; // "" is the plain language voice
-};
-
-// The course speaks Dutch, so Dutch comes first and is the default voice.
-const std::vector<CuratedLanguage>& curatedLanguages() {
-    static const std::vector<CuratedLanguage> list = {
-        {"nl", "gmw/nl", u"Dutch", 0x0413, {"", "f3", "m1", "f1"}},
-        {"en-gb", "gmw/en", u"English (Great Britain)", 0x0809, {"", "f3"}},
-        {"en-us", "gmw/en-US", u"English (America)", 0x0409, {"", "f3"}},
-        {"de", "gmw/de", u"German", 0x0407, {"", "f3"}},
-        {"fr", "roa/fr", u"French", 0x040C, {"", "f3"}},
-    };
-    return list;
-}
-
 // The words of a job's text as its caller wrote them: runs of units between blanks,
 // across fragments (a tag between two letters does not split a word). The synthesizer
 // may speak one such word as several (numbers, abbreviations); it still counts once.
@@ -228,50 +208,9 @@ void Synthesizer::State::initialise() {
     std::vector<VoiceDescription> list;
     if (rate > 0) {
         espeak_SetSynthCallback(synthCallback);
-        // Every list call frees the previous list, so each is copied out at once.
-        struct Listed {
-            std::string identifier;
-            int gender;
-            int age;
-        };
-        std::vector<Listed> languages, variants;
-        for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v)
-            languages.push_back({(*v)->identifier ? (*v)->identifier : "", 0, 0});
-        espeak_VOICE variantSpec{};
-        variantSpec.languages = "variant";
-        for (const espeak_VOICE** v = espeak_ListVoices(&variantSpec); v && *v; ++v)
-            variants.push_back({(*v)->identifier ? (*v)->identifier : "", (*v)->gender, (*v)->age});
-
-        for (const CuratedLanguage& lang : curatedLanguages()) {
-            bool present = false;
-            for (const Listed& l : languages)
-                present = present || l.identifier == lang.identifier;
-            if (!present)
-                continue;
-            for (const char* variant : lang.variants) {
-                VoiceDescription d;
-                d.languageName = lang.name;
-                d.languageId = lang.languageId;
-                d.key = lang.key;
-                d.espeakName = lang.identifier;
-                if (*variant) {
-                    const Listed* found = nullptr;
-                    for (const Listed& l : variants)
-                        if (l.identifier == std::string("!v/") + variant)
-                            found = &l;
-                    // An unknown variant would silently fall back to the plain voice.
-                    if (!found)
-                        continue;
-                    d.key += std::string("-") + variant;
-                    d.espeakName += std::string("+") + variant;
-                    // Plain language voices report male and no age; variants tell the truth.
-                    d.gender = found->gender == 2 ? 2 : 1;
-                    d.age = found->age;
-                }
-                d.name = d.languageName + (d.age >= 65 ? u" Senior" : u"") + (d.gender == 2 ? u" Female" : u" Male");
-                list.push_back(std::move(d));
-            }
-        }
+        std::vector<ListedVoice> languages, variants;
+        listSynthesizerVoices(languages, variants);
+        list = voiceCatalogue(languages, variants);
     }
     std::lock_guard lock(mutex);
     available = rate > 0;

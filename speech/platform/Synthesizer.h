@@ -6,23 +6,13 @@
 
 #include "Markup.h"
 #include "Player.h"
+#include "VoiceCatalogue.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace platform {
-
-// One voice offered to the speech interfaces: a language with an optional variant.
-struct VoiceDescription {
-    std::string key;             // token key, e.g. "nl-f3"
-    std::string espeakName;      // e.g. "gmw/nl+f3"
-    std::u16string name;         // e.g. "Dutch Female"
-    std::u16string languageName; // e.g. "Dutch"
-    uint16_t languageId = 0;     // Windows language id, e.g. 0x0413
-    int gender = 1;              // synthesizer code: 1 male, 2 female
-    int age = 0;                 // years, 0 when unknown
-};
 
 struct SynthJob {
     std::shared_ptr<AudioStream> stream;
