@@ -123,6 +123,9 @@ TEST_F(PluginExports, GetInterfaceMatchesClassAndInterface)
         {script, &kScriptClassId, iid::kNotificationClient, code::kOk},
         {script, &kScriptClassId, iid::kRegister, code::kNoInterface},
         {registration, &kRegistrationClassId, iid::kMmXScript, code::kNoInterface},
+        // A registration instance has nothing behind its host part for a script interface.
+        {registration, nullptr, iid::kMmXScript, code::kNoInterface},
+        {registration, nullptr, iid::kNotificationClient, code::kNoInterface},
         {script, nullptr, iid::kAppInfo, code::kNoInterface},
         {script, &iid::kMmXScript, iid::kMmXScript, code::kNoInterface},
     };
