@@ -162,26 +162,13 @@ private:
     int (*m_set)(AlsaErrorHandler) = nullptr;
 };
 
-// pcaudiolib's own function: the name alone leads to the stand-in that keeps espeak
-// away from the device (NoEspeakDevice.cpp).
-using CreateDeviceObject = audio_object* (*)(const char*, const char*, const char*);
-CreateDeviceObject pcaudioCreateDeviceObject() {
-    static const CreateDeviceObject create = [] {
-        void* library = dlopen("libpcaudio.so.0", RTLD_NOW | RTLD_NOLOAD);
-        void* symbol = library ? dlsym(library, "create_audio_device_object") : nullptr;
-        return reinterpret_cast<CreateDeviceObject>(symbol);
-    }();
-    return create;
-}
-
 } // namespace
 
 std::unique_ptr<AudioSink> openDeviceSink(int sampleRate) {
-    CreateDeviceObject create = pcaudioCreateDeviceObject();
-    if (!create)
-        return nullptr;
     QuietAlsa quiet;
-    audio_object* object = create(nullptr, "Speech", "Speech");
+    // Reaches pcaudiolib through the stand-in that keeps espeak away from the device
+    // (NoEspeakDevice.cpp), which hands every other caller on.
+    audio_object* object = create_audio_device_object(nullptr, "Speech", "Speech");
     if (!object)
         return nullptr;
     // pcaudiolib hands out an object even without a card; only open tells.
