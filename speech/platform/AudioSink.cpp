@@ -8,11 +8,10 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace platform {
 
-void Pacer::pace(size_t samples) {
+void Pacer::add(size_t samples) {
     if (m_speed <= 0)
         return;
     auto now = std::chrono::steady_clock::now();
@@ -21,7 +20,6 @@ void Pacer::pace(size_t samples) {
         m_next = now;
     m_next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(samples / (m_rate * m_speed)));
-    std::this_thread::sleep_until(m_next);
 }
 
 namespace {
@@ -100,7 +98,7 @@ WavSink::~WavSink() {
 
 void WavSink::write(const int16_t* samples, size_t count) {
     m_file->write(samples, count);
-    m_pacer.pace(count);
+    m_pacer.add(count);
 }
 
 void WavSink::drain() {

@@ -140,6 +140,24 @@ TEST_P(EngineSpeaking, GoesAwayWhileAWordIsReported) {
     }
 }
 
+// A text that cuts another off starts at once: the chunk being played is not waited out
+// (here each would play for hours), also while paused, nor when the voice goes.
+TEST_P(EngineSpeaking, InterruptingSpeechStartsTheNewTextAtOnce) {
+    for (bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "speaking");
+        auto log = std::make_shared<SinkLog>();
+        ScopedAudio audio(recordingConfig(log, 1e-6));
+        std::unique_ptr<SpeechEngine> e = GetParam().make();
+        ASSERT_TRUE(e->speak("Een twee drie vier vijf."));
+        ASSERT_TRUE(log->waitForWrites(1));
+        if (paused)
+            ASSERT_TRUE(e->pause());
+        ASSERT_TRUE(e->speak("Zes zeven acht."));
+        EXPECT_TRUE(log->waitForWrites(2));
+        EXPECT_EQ(e->getState(), EngineState::Playing);
+    }
+}
+
 // A pause while the last sound drains does not hold the end back: once it has played
 // the text is over, and there is nothing left to resume.
 TEST_P(EngineSpeaking, PauseWhileTheLastSoundDrainsEndsStopped) {
