@@ -273,6 +273,45 @@ void measureVoices(const char* self, const Engines& engines) {
     }
 }
 
+// A speak that cuts a text off: from the call to the new text's first sample at the sink
+// (the first write after the sink was flushed). The cut falls at another point of the
+// 20 ms chunk each round.
+void measureInterrupt(const char* name, const std::function<std::unique_ptr<SpeechEngine>()>& make, int rounds) {
+    auto log = std::make_shared<SinkLog>();
+    ScopedAudio audio(recordingConfig(log, 1.0));
+    std::unique_ptr<SpeechEngine> engine = make();
+    if (!engine->isReady()) {
+        std::printf("%s: not ready\n", name);
+        return;
+    }
+    const char* texts[] = {"Een twee drie vier vijf zes zeven acht negen tien elf twaalf.",
+                           "Dertien veertien vijftien zestien zeventien achttien negentien twintig."};
+    engine->speak(texts[0]);
+    std::this_thread::sleep_for(300ms);
+    std::vector<double> latency;
+    for (int i = 0; i < rounds; ++i) {
+        size_t flush = log->flushCount() + 1;
+        auto start = Clock::now();
+        engine->speak(texts[(i + 1) % 2]);
+        Clock::time_point first{};
+        while ((first = log->firstWriteAfterFlush(flush)) == Clock::time_point{} && Clock::now() - start < 2s)
+            std::this_thread::sleep_for(100us);
+        if (first != Clock::time_point{})
+            latency.push_back(ms(first - start));
+        std::this_thread::sleep_for(std::chrono::microseconds(150000 + (i * 7919) % 20000));
+    }
+    engine->stop();
+    if (latency.empty()) {
+        std::printf("%s interrupting speak: no sound\n", name);
+        return;
+    }
+    std::sort(latency.begin(), latency.end());
+    auto at = [&](double q) { return latency[static_cast<size_t>(q * (latency.size() - 1))]; };
+    std::printf("%s %-28s median %7.2f ms  min %6.2f  p90 %6.2f  max %6.2f ms  (n=%zu of %d)\n", name,
+                "interrupt: first new sample", at(0.5), latency.front(), at(0.9), latency.back(), latency.size(),
+                rounds);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -286,4 +325,8 @@ int main(int argc, char** argv) {
         "sapi4", [] { return std::make_unique<Sapi4Engine>(); }, 10);
     measureVoices(argv[0], {{"sapi5", [] { return std::make_unique<Sapi5Engine>(); }},
                             {"sapi4", [] { return std::make_unique<Sapi4Engine>(); }}});
+    measureInterrupt(
+        "sapi5", [] { return std::make_unique<Sapi5Engine>(); }, 60);
+    measureInterrupt(
+        "sapi4", [] { return std::make_unique<Sapi4Engine>(); }, 60);
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 #include <new>
+#include <utility>
 
 using namespace platform;
 
@@ -158,7 +159,9 @@ bool Sapi4Engine::speak(const char* text) {
     stop();
     if (m_modePending) { // chosen while the previous text was spoken
         m_modePending = false;
-        if (!openMode(&m_pendingMode)) {
+        bool opened = openMode(&m_pendingMode);
+        applyPendingAttributes();
+        if (!opened) {
             CoTaskMemFree(wide);
             return false;
         }
@@ -196,7 +199,22 @@ bool Sapi4Engine::stop() {
     return true;
 }
 
+void Sapi4Engine::applyPendingAttributes() {
+    PendingAttributes pending = std::exchange(m_pendingAttributes, {});
+    if (!m_attributes)
+        return;
+    // The mode may not take a value as given; it is read back from the mode from now on.
+    if (pending.speed)
+        m_attributes->SpeedSet(*pending.speed);
+    if (pending.pitch)
+        m_attributes->PitchSet(*pending.pitch);
+    if (pending.volume)
+        m_attributes->VolumeSet(*pending.volume);
+}
+
 int32_t Sapi4Engine::getRate() {
+    if (m_modePending && m_pendingAttributes.speed)
+        return static_cast<int32_t>(*m_pendingAttributes.speed);
     DWORD speed = 0;
     if (!m_attributes || FAILED(m_attributes->SpeedGet(&speed)))
         return 0;
@@ -204,12 +222,20 @@ int32_t Sapi4Engine::getRate() {
 }
 
 int32_t Sapi4Engine::setRate(int32_t rate) {
-    if (rate < 0 || !m_attributes || FAILED(m_attributes->SpeedSet(static_cast<DWORD>(rate))))
+    if (rate < 0)
+        return 0;
+    if (m_modePending) {
+        m_pendingAttributes.speed = static_cast<DWORD>(rate);
+        return rate;
+    }
+    if (!m_attributes || FAILED(m_attributes->SpeedSet(static_cast<DWORD>(rate))))
         return 0;
     return rate;
 }
 
 int32_t Sapi4Engine::getPitch() {
+    if (m_modePending && m_pendingAttributes.pitch)
+        return *m_pendingAttributes.pitch;
     WORD pitch = 0;
     if (!m_attributes || FAILED(m_attributes->PitchGet(&pitch)))
         return 0;
@@ -217,6 +243,10 @@ int32_t Sapi4Engine::getPitch() {
 }
 
 int32_t Sapi4Engine::setPitch(int32_t pitch) {
+    if (m_modePending) {
+        m_pendingAttributes.pitch = static_cast<WORD>(pitch & 0xFFFF);
+        return pitch;
+    }
     if (!m_attributes || FAILED(m_attributes->PitchSet(static_cast<WORD>(pitch & 0xFFFF))))
         return 0;
     return pitch;
@@ -224,16 +254,22 @@ int32_t Sapi4Engine::setPitch(int32_t pitch) {
 
 int32_t Sapi4Engine::getVolume() {
     DWORD volume = 0;
-    if (!m_attributes || FAILED(m_attributes->VolumeGet(&volume)))
+    if (m_modePending && m_pendingAttributes.volume)
+        volume = *m_pendingAttributes.volume;
+    else if (!m_attributes || FAILED(m_attributes->VolumeGet(&volume)))
         return 0;
     return static_cast<int32_t>(volume & 0xFFFF); // the left channel
 }
 
 int32_t Sapi4Engine::setVolume(int32_t volume) {
-    if (volume < 0 || !m_attributes)
+    if (volume < 0)
         return 0;
     DWORD both = (static_cast<DWORD>(volume) & 0xFFFF) | (static_cast<DWORD>(volume) << 16);
-    if (FAILED(m_attributes->VolumeSet(both)))
+    if (m_modePending) {
+        m_pendingAttributes.volume = both;
+        return volume;
+    }
+    if (!m_attributes || FAILED(m_attributes->VolumeSet(both)))
         return 0;
     return volume;
 }
@@ -263,10 +299,12 @@ int32_t Sapi4Engine::setVoice(int32_t index) {
     forEachMode([&](const TTSMODEINFOW& mode) {
         if (++position != index)
             return true;
-        m_modePending = !now;
         if (now) {
+            m_modePending = false;
             chosen = openMode(&mode);
+            applyPendingAttributes(); // what was set for the next voice goes to this one
         } else {
+            m_modePending = true;
             m_pendingMode = mode;
             chosen = true;
         }

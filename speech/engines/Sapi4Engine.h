@@ -5,6 +5,7 @@
 #include "Sapi4.h"
 
 #include <atomic>
+#include <optional>
 
 class Sapi4Engine;
 
@@ -73,4 +74,13 @@ private:
     // A mode chosen while speaking or paused, opened at the next speak.
     bool m_modePending = false;
     platform::TTSMODEINFOW m_pendingMode{};
+    // Rate, pitch and volume set while a mode is pending belong to that mode: kept
+    // here, read back from here, and given to the mode once it is open.
+    struct PendingAttributes {
+        std::optional<platform::DWORD> speed;
+        std::optional<platform::WORD> pitch;
+        std::optional<platform::DWORD> volume;
+    };
+    PendingAttributes m_pendingAttributes;
+    void applyPendingAttributes();
 };

@@ -78,6 +78,10 @@ int32_t getInterface(void* instance, const Guid* classId, const Guid* iid, void*
     for (const ClassEntry& entry : kClasses) {
         if (classId != nullptr && !(entry.classId == *classId))
             continue;
+        // Without a class id the instance must say it is a script instance: a script
+        // interface reads beyond the host part.
+        if (classId == nullptr && entry.classId == kScriptClassId && !isScriptInstance(instance))
+            continue;
         for (const InterfaceEntry& itf : entry.interfaces) {
             if (itf.iid == *iid)
                 return itf.create(instance, out);

@@ -8,11 +8,10 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <thread>
 
 namespace platform {
 
-void Pacer::pace(size_t samples) {
+void Pacer::add(size_t samples) {
     if (m_speed <= 0)
         return;
     auto now = std::chrono::steady_clock::now();
@@ -21,7 +20,6 @@ void Pacer::pace(size_t samples) {
         m_next = now;
     m_next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(samples / (m_rate * m_speed)));
-    std::this_thread::sleep_until(m_next);
 }
 
 namespace {
@@ -100,7 +98,7 @@ WavSink::~WavSink() {
 
 void WavSink::write(const int16_t* samples, size_t count) {
     m_file->write(samples, count);
-    m_pacer.pace(count);
+    m_pacer.add(count);
 }
 
 void WavSink::drain() {
@@ -162,26 +160,13 @@ private:
     int (*m_set)(AlsaErrorHandler) = nullptr;
 };
 
-// pcaudiolib's own function: the name alone leads to the stand-in that keeps espeak
-// away from the device (NoEspeakDevice.cpp).
-using CreateDeviceObject = audio_object* (*)(const char*, const char*, const char*);
-CreateDeviceObject pcaudioCreateDeviceObject() {
-    static const CreateDeviceObject create = [] {
-        void* library = dlopen("libpcaudio.so.0", RTLD_NOW | RTLD_NOLOAD);
-        void* symbol = library ? dlsym(library, "create_audio_device_object") : nullptr;
-        return reinterpret_cast<CreateDeviceObject>(symbol);
-    }();
-    return create;
-}
-
 } // namespace
 
 std::unique_ptr<AudioSink> openDeviceSink(int sampleRate) {
-    CreateDeviceObject create = pcaudioCreateDeviceObject();
-    if (!create)
-        return nullptr;
     QuietAlsa quiet;
-    audio_object* object = create(nullptr, "Speech", "Speech");
+    // Reaches pcaudiolib through the stand-in that keeps espeak away from the device
+    // (NoEspeakDevice.cpp), which hands every other caller on.
+    audio_object* object = create_audio_device_object(nullptr, "Speech", "Speech");
     if (!object)
         return nullptr;
     // pcaudiolib hands out an object even without a card; only open tells.

@@ -17,8 +17,13 @@ namespace platform {
 class AudioSink {
 public:
     virtual ~AudioSink() = default;
-    // Blocks about as long as a device would: returns when the samples are playing.
+    // A device blocks about as long as it takes to play the samples; a paced sink takes
+    // them at once and tells when they will have played (playedBy).
     virtual void write(const int16_t* samples, size_t count) = 0;
+    // When what was written will have played. The player waits for it on its own
+    // condition, so a purge or shutdown need not wait for the chunk to play out. The
+    // epoch (nothing to wait for) for a sink whose write blocks.
+    virtual std::chrono::steady_clock::time_point playedBy() const { return {}; }
     // Drops what has been written but not yet played.
     virtual void flush() {}
     // Waits until everything written has been played; called when the voice runs out
@@ -27,11 +32,15 @@ public:
     virtual const char* kind() const = 0;
 };
 
-// Real-time pacing; speed 0 turns it off.
+// Real-time pacing without sleeping: counts the samples handed over and says when they
+// will have played. Speed 0 turns it off.
 class Pacer {
 public:
     Pacer(int sampleRate, double speed) : m_rate(sampleRate), m_speed(speed) {}
-    void pace(size_t samples);
+    void add(size_t samples);
+    std::chrono::steady_clock::time_point due() const { return m_next; }
+    // What has not played yet is dropped.
+    void reset() { m_next = {}; }
 
 private:
     int m_rate;
@@ -42,7 +51,9 @@ private:
 class NullSink final : public AudioSink {
 public:
     NullSink(int sampleRate, double speed) : m_pacer(sampleRate, speed) {}
-    void write(const int16_t*, size_t count) override { m_pacer.pace(count); }
+    void write(const int16_t*, size_t count) override { m_pacer.add(count); }
+    std::chrono::steady_clock::time_point playedBy() const override { return m_pacer.due(); }
+    void flush() override { m_pacer.reset(); }
     const char* kind() const override { return "null"; }
 
 private:
@@ -60,6 +71,8 @@ public:
     static std::unique_ptr<WavSink> open(const std::string& path, int sampleRate, double speed);
     ~WavSink() override;
     void write(const int16_t* samples, size_t count) override;
+    std::chrono::steady_clock::time_point playedBy() const override { return m_pacer.due(); }
+    void flush() override { m_pacer.reset(); } // what was written stays in the file
     void drain() override;
     const char* kind() const override { return "wav"; }
 

@@ -255,6 +255,8 @@ void Player::run() {
             m_sink->write(chunk.data(), chunk.size());
             m_undrained = true;
             lock.lock();
+            // The chunk plays until then; a purge or shutdown does not wait for it.
+            core.changed.wait_until(lock, m_sink->playedBy(), [&] { return core.stopping || core.flushPending; });
             s->m_played += n;
             core.changed.notify_all();
             continue;

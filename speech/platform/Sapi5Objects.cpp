@@ -614,6 +614,12 @@ private:
 } // namespace
 
 HRESULT createSpVoice(REFIID iid, void** out) {
+    // A voice that could never speak is no voice: callers look for another layer.
+    if (!Synthesizer::instance().available()) {
+        if (out)
+            *out = nullptr;
+        return E_FAIL;
+    }
     return createObject<SpVoice>(iid, out);
 }
 

@@ -2,10 +2,13 @@
 
 #include "Com.h"
 
+#include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -151,6 +154,34 @@ std::string toUtf8WithMap(const std::u16string& text, std::vector<uint32_t>& uni
     return out;
 }
 
+// espeak_Initialize goes on after a failure, answering a sample rate as if all were well
+// and printing espeak's own message. This start tells failure apart and says why in one
+// line. Returns the sample rate, or 0 when the synthesizer cannot speak.
+int startEspeak() {
+    espeak_ng_InitializePath(nullptr); // ESPEAK_DATA_PATH, else the installed data
+    espeak_ng_ERROR_CONTEXT context = nullptr;
+    espeak_ng_STATUS status = espeak_ng_Initialize(&context);
+    if (status == ENS_OK)
+        status = espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 50, nullptr);
+    if (status == ENS_OK) {
+        espeak_ng_ClearErrorContext(&context);
+        return espeak_ng_GetSampleRate();
+    }
+    char* reason = nullptr;
+    size_t length = 0;
+    if (std::FILE* text = open_memstream(&reason, &length)) {
+        espeak_ng_PrintStatusCodeMessage(status, text, context); // names the file it could not read
+        std::fclose(text);
+    }
+    while (length > 0 && (reason[length - 1] == '\n' || reason[length - 1] == '.'))
+        reason[--length] = 0;
+    std::fprintf(stderr, "speech: the synthesizer cannot start, so there is no speech (%s)\n",
+                 reason && *reason ? reason : "espeak-ng failed");
+    std::free(reason);
+    espeak_ng_ClearErrorContext(&context);
+    return 0;
+}
+
 } // namespace
 
 struct Synthesizer::State {
@@ -204,7 +235,7 @@ void Synthesizer::submit(SynthJob job) {
 }
 
 void Synthesizer::State::initialise() {
-    int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, nullptr, espeakINITIALIZE_DONT_EXIT);
+    int rate = startEspeak();
     std::vector<VoiceDescription> list;
     if (rate > 0) {
         espeak_SetSynthCallback(synthCallback);

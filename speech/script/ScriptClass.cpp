@@ -5,7 +5,9 @@
 #include "SpeechEngine.h"
 #include "VoiceList.h"
 
+#include <mutex>
 #include <new>
+#include <unordered_set>
 #include <utility>
 
 namespace oru::plugin {
@@ -62,6 +64,15 @@ int32_t initInstance(void* instance)
     return result;
 }
 
+// The instances between script init and finalize. The host's instance is opaque, and a
+// registration instance ends with its host part.
+std::mutex g_scriptInstancesMutex;
+std::unordered_set<const void*>& scriptInstances()
+{
+    static auto& set = *new std::unordered_set<const void*>; // outlives exit handlers
+    return set;
+}
+
 const char* stateText(EngineState state) noexcept
 {
     switch (state) {
@@ -77,9 +88,19 @@ const char* stateText(EngineState state) noexcept
 
 } // namespace
 
+bool isScriptInstance(const void* instance) noexcept
+{
+    std::lock_guard lock(g_scriptInstancesMutex);
+    return scriptInstances().count(instance) != 0;
+}
+
 int32_t scriptInit(void* instance)
 {
     try {
+        {
+            std::lock_guard lock(g_scriptInstancesMutex);
+            scriptInstances().insert(instance);
+        }
         return initInstance(instance);
     } catch (const std::bad_alloc&) {
         return code::kOutOfMemory;
@@ -90,6 +111,10 @@ int32_t scriptInit(void* instance)
 
 int32_t scriptFinalize(void* instance)
 {
+    {
+        std::lock_guard lock(g_scriptInstancesMutex);
+        scriptInstances().erase(instance);
+    }
     ScriptInstance& self = *scriptInstance(instance);
     releaseAndClear(self.values);
     releaseAndClear(self.lists);

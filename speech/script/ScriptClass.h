@@ -27,6 +27,9 @@ inline ScriptInstance* scriptInstance(void* instance) noexcept
 
 int32_t scriptInit(void* instance);
 int32_t scriptFinalize(void* instance);
+// True from a script class init to its finalize: only such an instance has a
+// ScriptInstance behind its host part.
+bool isScriptInstance(const void* instance) noexcept;
 
 class SpeechVellScript_IOruMmXScript final
     : public InterfaceObject<SpeechVellScript_IOruMmXScript, IOruMmXScript> {

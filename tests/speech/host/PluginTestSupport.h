@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -46,6 +48,18 @@ inline void expectHostBalanced(const Host& host)
     EXPECT_EQ(host.allocator.badFrees(), 0u);
     EXPECT_EQ(host.utils.badReleases, 0u);
     EXPECT_EQ(host.liveInstances(), 0u);
+}
+
+// The entry points of a module the test loaded itself; null where one is missing.
+inline PluginExports exportsOf(void* module)
+{
+    PluginExports e;
+    e.getClassForm = reinterpret_cast<oru::DllGetClassFormFn>(dlsym(module, "DllGetClassForm"));
+    e.getClassInfo = reinterpret_cast<oru::DllGetClassInfoFn>(dlsym(module, "DllGetClassInfo"));
+    e.getInterface = reinterpret_cast<oru::DllGetInterfaceFn>(dlsym(module, "DllGetInterface"));
+    e.getClassObject = reinterpret_cast<oru::DllGetClassObjectFn>(dlsym(module, "DllGetClassObject"));
+    e.canUnloadNow = reinterpret_cast<oru::DllCanUnloadNowFn>(dlsym(module, "DllCanUnloadNow"));
+    return e;
 }
 
 #ifdef SPEECH_PLUGIN_PATH

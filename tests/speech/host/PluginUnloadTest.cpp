@@ -1,7 +1,7 @@
 // A host that unloads the module as soon as DllCanUnloadNow allows it (no
 // RTLD_NODELETE of its own), three times in one process, speaking each time.
 
-#include "Host.h"
+#include "PluginTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -25,18 +25,9 @@ size_t threadCount() {
     return n;
 }
 
-template <class Fn> Fn symbol(void* module, const char* name) {
-    return reinterpret_cast<Fn>(dlsym(module, name));
-}
-
 // Speaks a short text through a fresh host over the module and waits until it is done.
 void speakOnce(void* module) {
-    PluginExports e;
-    e.getClassForm = symbol<oru::DllGetClassFormFn>(module, "DllGetClassForm");
-    e.getClassInfo = symbol<oru::DllGetClassInfoFn>(module, "DllGetClassInfo");
-    e.getInterface = symbol<oru::DllGetInterfaceFn>(module, "DllGetInterface");
-    e.getClassObject = symbol<oru::DllGetClassObjectFn>(module, "DllGetClassObject");
-    e.canUnloadNow = symbol<oru::DllCanUnloadNowFn>(module, "DllCanUnloadNow");
+    PluginExports e = plugintest::exportsOf(module);
     ASSERT_TRUE(e.getClassForm && e.getClassInfo && e.getInterface && e.getClassObject && e.canUnloadNow);
     Host host;
     host.useExports(e);

@@ -6,6 +6,9 @@
 #include "Sapi4Engine.h"
 #include "Sapi5Engine.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -137,6 +140,24 @@ TEST_P(EngineSpeaking, GoesAwayWhileAWordIsReported) {
     }
 }
 
+// A text that cuts another off starts at once: the chunk being played is not waited out
+// (here each would play for hours), also while paused, nor when the voice goes.
+TEST_P(EngineSpeaking, InterruptingSpeechStartsTheNewTextAtOnce) {
+    for (bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "speaking");
+        auto log = std::make_shared<SinkLog>();
+        ScopedAudio audio(recordingConfig(log, 1e-6));
+        std::unique_ptr<SpeechEngine> e = GetParam().make();
+        ASSERT_TRUE(e->speak("Een twee drie vier vijf."));
+        ASSERT_TRUE(log->waitForWrites(1));
+        if (paused)
+            ASSERT_TRUE(e->pause());
+        ASSERT_TRUE(e->speak("Zes zeven acht."));
+        EXPECT_TRUE(log->waitForWrites(2));
+        EXPECT_EQ(e->getState(), EngineState::Playing);
+    }
+}
+
 // A pause while the last sound drains does not hold the end back: once it has played
 // the text is over, and there is nothing left to resume.
 TEST_P(EngineSpeaking, PauseWhileTheLastSoundDrainsEndsStopped) {
@@ -225,6 +246,129 @@ TEST_P(EngineSpeaking, WordPositionCountsTheTextsWords) {
         ASSERT_TRUE(waitForState(*e, EngineState::Stopped, 10s)) << c.text;
         std::lock_guard lock(watch.mutex);
         EXPECT_EQ(watch.seen, c.heard) << c.text;
+    }
+}
+
+// A sink per voice object, made when it first plays; paced while `speed` says so.
+struct SinkPerVoice {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<SinkLog>> logs;
+    std::atomic<double> speed{0};
+    std::vector<int16_t> lastSamples() {
+        std::lock_guard lock(mutex);
+        if (logs.empty())
+            return {};
+        std::lock_guard logLock(logs.back()->mutex);
+        return logs.back()->samples;
+    }
+};
+
+AudioConfig sinkPerVoiceConfig(std::shared_ptr<SinkPerVoice> sinks) {
+    AudioConfig c{"null", 0, {}};
+    c.custom = [sinks](int rate) {
+        std::lock_guard lock(sinks->mutex);
+        sinks->logs.push_back(std::make_shared<SinkLog>());
+        return std::make_unique<RecordingSink>(sinks->logs.back(), rate, sinks->speed.load());
+    };
+    return c;
+}
+
+// What a listener can tell apart: length, loudness and the voice's pitch (median of the
+// strongest autocorrelation lag over the loud 30 ms frames).
+struct Sound {
+    double seconds = 0, rms = 0, pitchHz = 0;
+};
+
+Sound soundOf(const std::vector<int16_t>& samples, int rate = 22050) {
+    auto rmsOf = [](const int16_t* p, size_t n) {
+        double sum = 0;
+        for (size_t i = 0; i < n; ++i)
+            sum += double(p[i]) * p[i];
+        return n ? std::sqrt(sum / n) : 0.0;
+    };
+    Sound s;
+    s.seconds = double(samples.size()) / rate;
+    s.rms = rmsOf(samples.data(), samples.size());
+    const size_t frame = rate * 30 / 1000;
+    std::vector<double> pitches;
+    for (size_t at = 0; at + frame <= samples.size(); at += frame) {
+        const int16_t* f = samples.data() + at;
+        if (rmsOf(f, frame) < s.rms / 2)
+            continue;
+        double best = -2;
+        size_t bestLag = 0;
+        for (size_t lag = rate / 500; lag < size_t(rate / 60); ++lag) {
+            double cross = 0, a = 0, b = 0;
+            for (size_t i = 0; i + lag < frame; ++i) {
+                cross += double(f[i]) * f[i + lag];
+                a += double(f[i]) * f[i];
+                b += double(f[i + lag]) * f[i + lag];
+            }
+            double c = cross / (std::sqrt(a * b) + 1e-9);
+            if (c > best)
+                best = c, bestLag = lag;
+        }
+        pitches.push_back(double(rate) / bestLag);
+    }
+    if (!pitches.empty()) {
+        std::sort(pitches.begin(), pitches.end());
+        s.pitchHz = pitches[pitches.size() / 2];
+    }
+    return s;
+}
+
+// A SAPI 4 mode chosen while a text is spoken or paused opens with the next text; rate,
+// pitch and volume set in between are that mode's: read back as set, and the next text
+// sounds as if the mode had been chosen and set while stopped (the synthesizer's noise
+// makes no two runs alike to the sample).
+TEST(Sapi4EngineSpeaking, ValuesSetWhileAVoiceIsPendingGoToThatVoice) {
+    struct Attribute {
+        const char* name;
+        int32_t (SpeechEngine::*set)(int32_t);
+        int32_t (SpeechEngine::*get)();
+        int32_t value; // far from voice 2's default, and more than voice 1 would take
+    };
+    const Attribute attributes[] = {
+        {"rate", &SpeechEngine::setRate, &SpeechEngine::getRate, 300},
+        {"pitch", &SpeechEngine::setPitch, &SpeechEngine::getPitch, 300},
+        {"volume", &SpeechEngine::setVolume, &SpeechEngine::getVolume, 20000},
+    };
+    const char* next = "Een twee drie vier vijf.";
+    for (const Attribute& a : attributes) {
+        Sound expected;
+        {
+            auto sinks = std::make_shared<SinkPerVoice>();
+            ScopedAudio audio(sinkPerVoiceConfig(sinks));
+            Sapi4Engine e;
+            ASSERT_EQ(e.setVoice(2), 2);
+            ASSERT_EQ((e.*a.set)(a.value), a.value) << a.name;
+            ASSERT_TRUE(e.speak(next));
+            ASSERT_TRUE(waitForState(e, EngineState::Stopped));
+            expected = soundOf(sinks->lastSamples());
+            ASSERT_GT(expected.seconds, 0.5) << a.name;
+        }
+        for (bool paused : {false, true}) {
+            SCOPED_TRACE(std::string(a.name) + (paused ? ", paused" : ", speaking"));
+            auto sinks = std::make_shared<SinkPerVoice>();
+            sinks->speed = 1.0; // the first text is still being spoken below
+            ScopedAudio audio(sinkPerVoiceConfig(sinks));
+            Sapi4Engine e;
+            ASSERT_TRUE(e.speak("Een twee drie vier vijf zes zeven acht negen tien."));
+            if (paused)
+                ASSERT_TRUE(e.pause());
+            ASSERT_EQ(e.setVoice(2), 2);
+            ASSERT_EQ((e.*a.set)(a.value), a.value);
+            EXPECT_EQ((e.*a.get)(), a.value);
+            sinks->speed = 0;
+            ASSERT_TRUE(e.speak(next));
+            EXPECT_EQ(e.getVoice(), 2);
+            EXPECT_EQ((e.*a.get)(), a.value);
+            ASSERT_TRUE(waitForState(e, EngineState::Stopped));
+            Sound heard = soundOf(sinks->lastSamples());
+            EXPECT_NEAR(heard.seconds, expected.seconds, 0.11); // the synthesizer hands out 50 ms at a time
+            EXPECT_NEAR(heard.rms, expected.rms, expected.rms * 0.15);
+            EXPECT_NEAR(heard.pitchHz, expected.pitchHz, expected.pitchHz * 0.1);
+        }
     }
 }
 

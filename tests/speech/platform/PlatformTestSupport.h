@@ -34,6 +34,7 @@ struct SinkLog {
     std::condition_variable written;
     std::vector<std::pair<Clock::time_point, size_t>> writes; // time after the write, samples
     std::vector<int16_t> samples;
+    std::vector<size_t> flushes; // writes before each flush (a purge of what was playing)
     static constexpr size_t kChunk = 22050 / 50;
     size_t shortWrites() {
         std::lock_guard lock(mutex);
@@ -45,6 +46,10 @@ struct SinkLog {
             return std::count_if(writes.begin(), writes.end(), [](const auto& w) { return w.second < kChunk; }) >=
                    static_cast<std::ptrdiff_t>(n);
         });
+    }
+    bool waitForWrites(size_t n) {
+        std::unique_lock lock(mutex);
+        return written.wait_for(lock, std::chrono::seconds(10), [&] { return writes.size() >= n; });
     }
     size_t total() {
         std::lock_guard lock(mutex);
@@ -60,6 +65,18 @@ struct SinkLog {
             if (w.first >= t)
                 return w.first;
         return Clock::time_point{};
+    }
+    size_t flushCount() {
+        std::lock_guard lock(mutex);
+        return flushes.size();
+    }
+    // The first write after flush number `n` (from 1): the first sound of the text that
+    // cut the previous one off. The epoch while there is none.
+    Clock::time_point firstWriteAfterFlush(size_t n) {
+        std::lock_guard lock(mutex);
+        if (flushes.size() < n || flushes[n - 1] >= writes.size())
+            return Clock::time_point{};
+        return writes[flushes[n - 1]].first;
     }
     Clock::time_point firstWrite() {
         std::lock_guard lock(mutex);
@@ -77,7 +94,15 @@ public:
             m_log->writes.emplace_back(Clock::now(), count);
         }
         m_log->written.notify_all();
-        m_pacer.pace(count);
+        m_pacer.add(count);
+    }
+    std::chrono::steady_clock::time_point playedBy() const override { return m_pacer.due(); }
+    void flush() override {
+        {
+            std::lock_guard lock(m_log->mutex);
+            m_log->flushes.push_back(m_log->writes.size());
+        }
+        m_pacer.reset();
     }
     const char* kind() const override { return "recording"; }
 
