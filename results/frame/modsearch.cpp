@@ -82,3 +82,8 @@ void ListFiles(QString& folder, QStringList& LstFiles)
         return entry.isFile() && !entry.fileName().contains(QLatin1Char('.'));
     });
 }
+
+QString ShownName(const QString& listedName)
+{
+    return listedName;
+}

@@ -10,3 +10,7 @@
 void ListDirs(QString& folder, QStringList& lstDirs);
 // Appends the names of the files (not folders) whose name contains no ".".
 void ListFiles(QString& folder, QStringList& LstFiles);
+
+// The text a listed file or folder name is shown by (in the tree, the table and the exports).
+// Listed names keep what is needed to reach the file again; this is what a teacher reads.
+QString ShownName(const QString& listedName);
