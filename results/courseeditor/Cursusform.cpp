@@ -1,5 +1,6 @@
 #include "Cursusform.h"
 
+#include "EnterKey.h"
 #include "ErrorRule.h"
 #include "IniDocument.h"
 #include "IniReader.h"
@@ -73,6 +74,7 @@ QByteArray factoryCourse()
 Cursusform::Cursusform(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Cursusform"));
+    EnterGoesToDefaultButton();
     setModal(true);
     setWindowTitle(Caption);
     setFont(formFont());

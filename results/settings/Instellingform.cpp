@@ -1,5 +1,6 @@
 #include "Instellingform.h"
 
+#include "EnterKey.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "IniDocument.h"
@@ -58,6 +59,7 @@ Instellingform::Instellingform(std::function<void()> refreshClassTree, QWidget* 
     : QDialog(parent), m_refreshClassTree(std::move(refreshClassTree))
 {
     setObjectName(QStringLiteral("Instellingform"));
+    EnterGoesToDefaultButton();
     setWindowTitle(QStringLiteral("Instellingen"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
