@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -56,6 +57,16 @@ bool isReadOnly(const QString& path)
     return !(QFileInfo(path).permissions() & QFileDevice::WriteOwner);
 }
 
+// The school's Windows PCs see names that differ only in case as one folder: such a name is taken.
+void refuseNameInUse(const QString& documentFolder, const QString& name, const QString& renamed = QString())
+{
+    const QStringList names =
+        QDir(documentFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& existing : names)
+        if (existing != renamed && existing.compare(name, Qt::CaseInsensitive) == 0)
+            RaiseFileSystemError(EEXIST);
+}
+
 } // namespace
 
 FileSystemFailure DescribeFileSystemFailure(int errnoValue)
@@ -78,9 +89,11 @@ FileSystemFailure DescribeFileSystemFailure(int errnoValue)
     return {number, SaveErrorReason(errnoValue)};
 }
 
-void RaiseFileSystemError(int errnoValue)
+void RaiseFileSystemError(int errnoValue, const QString& path)
 {
-    const FileSystemFailure failure = DescribeFileSystemFailure(errnoValue);
+    FileSystemFailure failure = DescribeFileSystemFailure(errnoValue);
+    if (failure.number == PathNotFound && !path.isEmpty())
+        failure.description += QStringLiteral(": ") + QDir::toNativeSeparators(QFileInfo(path).absolutePath());
     throw RuntimeError(failure.number, failure.description);
 }
 
@@ -105,6 +118,16 @@ QString ClassGoneText(const QString& name)
                           "Het overzicht wordt ververst.");
 }
 
+QString ClassFilesGoingText(qsizetype pupils, qsizetype exports)
+{
+    QString text = QStringLiteral("Dit verwijdert de bestanden van ") +
+                   (pupils == 1 ? QStringLiteral("1 leerling") : QStringLiteral("%1 leerlingen").arg(pupils));
+    if (exports > 0)
+        text += exports == 1 ? QStringLiteral(" en 1 opgeslagen overzicht")
+                             : QStringLiteral(" en %1 opgeslagen overzichten").arg(exports);
+    return text + QLatin1Char('.');
+}
+
 bool IsClassDataFile(const QString& fileName)
 {
     return !fileName.contains(QLatin1Char('.')) || fileName.contains(QLatin1String(".html")) ||
@@ -115,8 +138,10 @@ void CreateClassFolder(const QString& documentFolder, const QString& name)
 {
     const OwnChanges own;
     CheckNewClassName(name);
-    if (MakeSharedFolder(native(classFolder(documentFolder, name)).constData()) != 0)
-        RaiseFileSystemError(errno);
+    refuseNameInUse(documentFolder, name);
+    const QString folder = classFolder(documentFolder, name);
+    if (MakeSharedFolder(native(folder).constData()) != 0)
+        RaiseFileSystemError(errno, folder);
 }
 
 void RenameClassFolder(const QString& documentFolder, const QString& oldName, const QString& newName)
@@ -126,19 +151,21 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
     if (oldName == newName)
         return;
     CheckNewClassName(newName);
+    // The class itself does not count: 3h1 may become 3H1.
+    refuseNameInUse(documentFolder, newName, oldName);
     const QByteArray from = native(classFolder(documentFolder, oldName));
     const QByteArray to = native(classFolder(documentFolder, newName));
     // A plain rename() would silently replace an empty folder of the new name.
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return;
     if (errno != EINVAL && errno != ENOSYS)
-        RaiseFileSystemError(errno);
+        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
     // File systems without RENAME_NOREPLACE: check, then rename.
     struct stat existing {};
     if (::lstat(to.constData(), &existing) == 0)
         RaiseFileSystemError(EEXIST);
     if (::rename(from.constData(), to.constData()) != 0)
-        RaiseFileSystemError(errno);
+        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
 }
 
 void EmptyClassFolder(const QString& documentFolder, const QString& name)
@@ -208,11 +235,16 @@ void warnNoClass(const ClassCommandTarget& target)
     prompts().message(target.parent, SelectClassFirst, WarningTitle, PromptIcon::Critical, PromptButtons::Ok);
 }
 
+// Names what will go, counted from the listing the deletion uses; Enter and Escape keep it all.
 bool confirm(const ClassCommandTarget& target, const QString& before)
 {
-    const QString text = before + target.nodeText + QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)");
-    return prompts().message(target.parent, text, WarningTitle, PromptIcon::None, PromptButtons::OkCancel) ==
-           PromptAnswer::Ok;
+    const QStringList files = dataFiles(classFolder(target.documentFolder, target.nodeText));
+    const auto pupils = std::count_if(files.cbegin(), files.cend(),
+                                      [](const QString& file) { return !file.contains(QLatin1Char('.')); });
+    const QString text = before + target.nodeText + QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)") +
+                         QStringLiteral("\r\n\r\n") + ClassFilesGoingText(pupils, files.size() - pupils);
+    return prompts().message(target.parent, text, WarningTitle, PromptIcon::None, PromptButtons::OkCancel,
+                             PromptDefault::Safe) == PromptAnswer::Ok;
 }
 
 // The class shown again by the closing refresh: the current one, none when the root is current.
