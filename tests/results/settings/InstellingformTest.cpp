@@ -205,6 +205,7 @@ TEST_P(DataFolderBox, StoresZeroOnlyForTheProgramsOwnDocumentenFolder)
     Instellingform form;
     const QString typed = GetParam().typed(defaultFolder());
     edit(form, "txtdocumenten")->setText(typed);
+    prompts.answers = {PromptAnswer::Yes}; // a folder that is not there is made
     click(form, "cmdApply");
     EXPECT_EQ(stored("Profiel", "Documenten"), GetParam().storesZero ? QStringLiteral("0") : typed);
     if (GetParam().storesZero) {
@@ -219,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"Lower", [](const QString& d) { return d.toLower(); }, true},
                     FolderCase{"NoTrailingSeparator", [](const QString& d) { return d.chopped(1); }, false},
                     FolderCase{"OtherFolder", [](const QString& d) { return d + QStringLiteral("4B"); }, false},
-                    FolderCase{"Missing", [](const QString&) { return QStringLiteral("/bestaat/niet"); }, false},
+                    FolderCase{"Missing", [](const QString& d) { return d + QStringLiteral("../bestaat/niet"); }, false},
                     // a cleared box must not make the data folder the root of the file system
                     FolderCase{"Cleared", [](const QString&) { return QString(); }, true},
                     FolderCase{"Blanks", [](const QString&) { return QStringLiteral("   "); }, true}),
