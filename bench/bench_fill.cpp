@@ -5,6 +5,7 @@
 #include "BenchSummary.h"
 #include "PupilResults.h"
 #include "Resultform.h"
+#include "ResultsTableModel.h"
 #include "SlowShare.h"
 #include "modPublic.h"
 
@@ -101,10 +102,10 @@ void BM_FillResultsTable(benchmark::State& state)
     QTreeWidgetItem* node = form.TreeView->topLevelItem(0)->child(0);
     for (auto _ : state) {
         form.TreeView_NodeClick(node);
-        if (form.ListView->topLevelItemCount() != pupils)
+        if (form.resultsModel()->rowCount() != pupils)
             state.SkipWithError("the table does not have a row per pupil");
     }
-    state.counters["rows"] = form.ListView->topLevelItemCount();
+    state.counters["rows"] = form.resultsModel()->rowCount();
 }
 BENCHMARK(BM_FillResultsTable)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
 
@@ -151,7 +152,7 @@ void BM_FillOnSlowShare(benchmark::State& state)
             form.TreeView_NodeClick(node);
             frozen = std::max(frozen, sinceTick.elapsed());
             ticker.stop();
-            if (form.ListView->topLevelItemCount() != 300 || form.lblnLeerling->text() != QStringLiteral("300"))
+            if (form.resultsModel()->rowCount() != 300 || form.lblnLeerling->text() != QStringLiteral("300"))
                 state.SkipWithError("the table does not have a row per pupil");
         }
     }
