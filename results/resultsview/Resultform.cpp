@@ -389,10 +389,7 @@ void Resultform::applyLayout()
     place(TreeView, m_layout.TreeView);
     place(ListView, m_layout.ListView);
     place(cmdVerVers, m_layout.cmdVerVers);
-    place(Label1, m_layout.Label1);
-    place(lblnLeerling, m_layout.lblnLeerling);
-    place(Label2, m_layout.Label2);
-    place(lblAvg, m_layout.lblAvg);
+    placeFigures();
 }
 
 bool Resultform::eventFilter(QObject* watched, QEvent* event)

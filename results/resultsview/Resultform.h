@@ -137,8 +137,10 @@ private:
     void applyLayout();
     void fillRows(const QString& nodeText);
     // Shows the figure in the label, the label as wide as its text needs (never narrower than
-    // its place in the layout).
+    // its place in the layout) and inside the frame.
     void setFigure(QLabel* label, const QString& text);
+    // The captions and figures below the table, in their layout places (see setFigure).
+    void placeFigures();
     // The shown class filled again, keeping what the teacher looks at (sort, selection, scroll).
     void refillShownClass();
     // Makes the root current and shows it as after the window's load: empty table, count and

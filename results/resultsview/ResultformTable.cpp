@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTreeWidget>
@@ -49,12 +50,33 @@ void Resultform::buildTable()
 void Resultform::setFigure(QLabel* label, const QString& text)
 {
     label->setText(text);
-    const TwipsRect& rect = label == lblAvg ? m_layout.lblAvg : m_layout.lblnLeerling;
-    QRect geometry = twipsRect(rect.left, rect.top, rect.width, rect.height);
-    const QSize needed = label->sizeHint();
-    geometry.setWidth(std::max(geometry.width(), needed.width()));
-    geometry.setHeight(std::max(geometry.height(), needed.height()));
-    label->setGeometry(geometry);
+    placeFigures();
+}
+
+void Resultform::placeFigures()
+{
+    // Each figure is as wide as its text needs; when a figure would pass the frame's edge, the
+    // captions and figures move left together, as far as the refresh button allows.
+    const auto at = [](const TwipsRect& r) { return twipsRect(r.left, r.top, r.width, r.height); };
+    QRect captions[] = {at(m_layout.Label1), at(m_layout.Label2)};
+    QRect figures[] = {at(m_layout.lblnLeerling), at(m_layout.lblAvg)};
+    QLabel* const labels[] = {lblnLeerling, lblAvg};
+    const int right = frmMain->contentsRect().right();
+    int shift = 0;
+    for (int i = 0; i < 2; ++i) {
+        const QSize needed = labels[i]->sizeHint();
+        figures[i].setWidth(std::max(figures[i].width(), needed.width()));
+        figures[i].setHeight(std::max(figures[i].height(), needed.height()));
+        shift = std::max(shift, figures[i].right() - right);
+    }
+    shift = std::min(shift, captions[0].left() - cmdVerVers->geometry().right() - 8);
+    if (shift > 0)
+        for (QRect* r : {&captions[0], &captions[1], &figures[0], &figures[1]})
+            r->translate(-shift, 0);
+    Label1->setGeometry(captions[0]);
+    Label2->setGeometry(captions[1]);
+    lblnLeerling->setGeometry(figures[0]);
+    lblAvg->setGeometry(figures[1]);
 }
 
 void Resultform::ListView_ColumnClick(int column)

@@ -86,6 +86,19 @@ TEST_F(CourseTest, GradesAreReadThroughTheCurrentTestName)
     EXPECT_EQ(ReadGrade(pupil, ReadTestName(course, 1)), "");
 }
 
+TEST_F(CourseTest, ModuleColumnsReadTheTestOfTheirOwnModule)
+{
+    // Module 1 removed by hand: column 1 is module 2, column 2 module 5.
+    store(course, "[Modules]\r\nm1o6=Oud\r\nm2=B\r\nm2o6=TB\r\nm3=\r\nm3o6=T3\r\nm5=E\r\nm5o6=TE\r\n");
+    EXPECT_EQ(ReadModuleNames(course), (QStringList{"B", "E"}));
+    EXPECT_EQ(ReadTestNames(course, 2), (QStringList{"TB", "TE"}));
+    EXPECT_EQ(ReadTestName(course, 2), "TE");
+    EXPECT_EQ(ReadTestName(course, 3), "");
+    // Consecutive modules: column k is module k, as before.
+    store(course, "[Modules]\r\nm1=A\r\nm1o6=TA\r\nm2=B\r\nm2o6=TB\r\n");
+    EXPECT_EQ(ReadTestNames(course, 2), (QStringList{"TA", "TB"}));
+}
+
 struct FinalCase {
     const char* name;
     QStringList grades;

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -148,17 +149,31 @@ TEST_F(ResultformTest, ColumnsInCreationOrderWithFinalResultShownSecond)
 
 TEST_F(ResultformTest, ModuleGapsAndNumbersAboveSixteenAreNotColumns)
 {
-    QByteArray course = "[Modules]\r\nm1=Een\r\nm3=Drie\r\nm17=Zeventien\r\n";
+    QByteArray course = "[Modules]\r\nm1=Een\r\nm1o6=T1\r\nm3=Drie\r\nm3o6=T3\r\nm17=Zeventien\r\nm2o6=T2\r\n";
     for (int i = 4; i <= 16; ++i)
         course += "m" + QByteArray::number(i) + "=M" + QByteArray::number(i) + "\r\n";
+    course += "m16o6=T16\r\n";
     folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), course);
+    // The test of the missing module 2 has a grade: it is in no column.
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
+                      {{QStringLiteral("T1"), QStringLiteral("4")}, {QStringLiteral("T2"), QStringLiteral("1")},
+                       {QStringLiteral("T3"), QStringLiteral("8")}, {QStringLiteral("T16"), QStringLiteral("9")}});
     Resultform& f = open();
-    const QStringList headers = f.tableSnapshot().headers;
+    clickClass(QStringLiteral("4B"));
+    const ReportTable table = f.tableSnapshot();
+    const QStringList& headers = table.headers;
     ASSERT_EQ(headers.size(), 1 + 15 + 1);
     EXPECT_EQ(headers.at(1), QStringLiteral("Een"));
     EXPECT_EQ(headers.at(2), QStringLiteral("Drie"));
     EXPECT_EQ(headers.at(15), QStringLiteral("M16"));
     EXPECT_FALSE(headers.contains(QStringLiteral("Zeventien")));
+    // Each column shows the grade of the module it is headed with.
+    ASSERT_EQ(table.rows.size(), 1);
+    const QStringList& cells = table.rows[0].cells;
+    EXPECT_EQ(cells.value(0), QStringLiteral("4"));
+    EXPECT_EQ(cells.value(1), QStringLiteral("8"));
+    EXPECT_EQ(cells.value(14), QStringLiteral("9"));
+    EXPECT_EQ(cells.value(15), QStringLiteral("7"));
 }
 
 TEST_F(ResultformTest, ClassClickFillsRowsCountAndAverage)
@@ -228,6 +243,14 @@ TEST_F(ResultformTest, AverageLabelFollowsTheRules)
         clickClass(QStringLiteral("klas%1").arg(n++));
         EXPECT_EQ(f.lblAvg->text(), c.average) << c.label;
         EXPECT_EQ(f.lblnLeerling->text(), QString::number(c.pupils.size())) << c.label;
+        // The whole figure shows, inside the frame, also after the window is made larger.
+        for (const QSize& size : {f.size(), f.size() + QSize(200, 100)}) {
+            f.resize(size);
+            for (const QLabel* figure : {f.lblAvg, f.lblnLeerling}) {
+                EXPECT_GE(figure->width(), figure->fontMetrics().horizontalAdvance(figure->text())) << c.label;
+                EXPECT_TRUE(f.frmMain->contentsRect().contains(figure->geometry())) << c.label;
+            }
+        }
     }
 }
 
