@@ -341,6 +341,7 @@ void Resultform::fillRows(const QString& nodeText)
     } catch (...) {
         // The rows so far stay, the failing pupil's with its grades.
         m_model->append(batch);
+        setFigure(lblnLeerling, QString::number(m_model->rowCount()));
         throw;
     }
     m_model->append(batch);
