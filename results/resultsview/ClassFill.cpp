@@ -31,7 +31,7 @@ QFuture<QStringList> ReadPupilGrades(const ClassListing& listing)
 {
     return QtConcurrent::mapped(FileReaders(), listing.pupils,
                                 [folder = listing.folder, tests = listing.testNames](const QString& pupil) {
-                                    const IniReader file(folder + pupil);
+                                    const IniReader file(folder + pupil, IniReader::Links::Refuse);
                                     QStringList grades;
                                     grades.reserve(tests.size());
                                     for (const QString& test : tests)

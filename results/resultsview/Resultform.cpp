@@ -9,6 +9,7 @@
 #include "Instellingform.h"
 #include "PupilResults.h"
 #include "ScreenPointer.h"
+#include "ShownNameDelegate.h"
 #include "ShownOrderTable.h"
 #include "Twips.h"
 #include "Versieform.h"
@@ -172,6 +173,7 @@ void Resultform::buildControls()
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setHeaderHidden(true);
     TreeView->setColumnCount(1);
+    TreeView->setItemDelegate(new ShownNameDelegate(TreeView));
     TreeView->setAccessibleName(QStringLiteral("Klassen"));
     connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         // A second click on the class being filled changes nothing; another class takes its place.
