@@ -46,7 +46,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 constexpr int Modules = 16;
 
-// A program folder with a 16-module course (three topics each) and one class of `pupils` pupils.
+// A program folder with a 16-module course (three topics each) and one class of `pupils` pupils,
+// the first 1,000 with grades.
 struct ProgramFolder {
     QTemporaryDir dir;
     QString course = dir.filePath(QStringLiteral("swf/Omschrijving.ini"));
@@ -70,7 +71,8 @@ struct ProgramFolder {
         QDir().mkpath(classFolder);
         for (int p = 0; p < pupils; ++p) {
             QByteArray grades = "[Voortgang]\r\nLaatste module=16\r\n[Resultaten]\r\n";
-            for (int i = 1; i <= Modules; ++i) {
+            // Past the first 1,000 pupils no grades: the class total is a 16-bit number.
+            for (int i = 1; i <= Modules && p < 1000; ++i) {
                 const int grade = 4 + (p * 7 + i * 3) % 7;
                 grades += "Module " + QByteArray::number(i) + " Test=" + QByteArray::number(grade) +
                           ((p + i) % 4 == 0 ? ".5" : "") + "\r\n";

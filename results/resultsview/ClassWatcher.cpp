@@ -179,20 +179,21 @@ void ClassWatcher::stopNotices()
     m_notify = -1;
 }
 
-void ClassWatcher::startNotices()
+bool ClassWatcher::startNotices()
 {
     m_notify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_notify < 0)
-        return;
+        return false;
     if (::inotify_add_watch(m_notify, NameBytes(m_folder).constData(), FolderEvents) < 0) {
         stopNotices();
-        return;
+        return false;
     }
     // The course description may be linked by the administrator.
     if (!m_course.isEmpty())
         ::inotify_add_watch(m_notify, NameBytes(m_course).constData(), FileEvents);
     m_notifier = new QSocketNotifier(m_notify, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ClassWatcher::noticed);
+    return true;
 }
 
 void ClassWatcher::noticed()
@@ -249,6 +250,9 @@ void ClassWatcher::arm()
     // Nothing here may wait for a server: on a share the first poll tells whether the folder exists.
     m_polling = !m_folder.isEmpty() && !(notifiedOfEveryChange(m_folder) && notifiedOfEveryChange(m_course));
     m_folderExisted = m_polling || (!m_folder.isEmpty() && isFolder(m_folder));
+    // Without a kernel watch (the user's watches all taken), the class is compared by polling.
+    if (!m_polling && m_folderExisted && !startNotices())
+        m_polling = true;
     if (m_polling) {
         if (!minimised())
             m_pollTimer.start();
@@ -256,9 +260,6 @@ void ClassWatcher::arm()
         return;
     }
     m_pollTimer.stop();
-    if (!m_folderExisted)
-        return;
-    startNotices();
 }
 
 void ClassWatcher::poll()

@@ -75,7 +75,7 @@ private:
     void blockerGone();
     void releaseBlocker();
     void arm();
-    void startNotices();
+    bool startNotices();
     void stopNotices();
     void noticed();
     void poll();

@@ -17,6 +17,7 @@
 #include "modsearch.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QCollator>
 #include <QEvent>
@@ -459,7 +460,14 @@ void Resultform::fillRows(const QString& nodeText)
     try {
         // In list order, whatever order the reads end in, so that the figures are those of a
         // fill pupil by pupil.
+        // Pupils already read come in a run; the window still reacts every 50 ms of one.
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
         for (qsizetype i = 0; i < listing.pupils.size(); ++i) {
+            if (sinceEvents.hasExpired(50)) {
+                QCoreApplication::processEvents();
+                sinceEvents.restart();
+            }
             if (!waitUntil([&] { return read.future().isResultReadyAt(int(i)); }))
                 return;
             lblnLeerling->setText(QString::number(rows.items.size()));
