@@ -1,7 +1,8 @@
 // Filling the results table for one class, on the offscreen platform: 40 and 1,000 pupils with
 // results for 16 modules, against the floor of the bare reads a per-cell reading makes of the
 // same files (the course and the pupil's file for every cell), the cost of a row whose file
-// is a 100 MB stray file, and 300 pupils on a share with a round trip of 2 ms.
+// is a 100 MB stray file, 300 pupils on a share with a round trip of 2 ms, and how soon a change
+// another PC makes on a share shows.
 #include "BenchSummary.h"
 #include "PupilResults.h"
 #include "Resultform.h"
@@ -159,6 +160,42 @@ void BM_FillOnSlowShare(benchmark::State& state)
     SetDocumentFolder();
 }
 BENCHMARK(BM_FillOnSlowShare)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A grade another PC writes to a class on a share (behind a FUSE pass-through, so the kernel
+// does not see it): the time until the shown table has it. The folder is compared every 2 s.
+void BM_ShareChangeShows(benchmark::State& state)
+{
+    benchApp();
+    ProgramFolder& folder = programFolder(40);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+    const QString mountPoint = folder.dir.filePath(QStringLiteral("Gedeeld"));
+    SlowShare share(folder.dir.filePath(QStringLiteral("Documenten")), mountPoint, 0);
+    if (!share.mounted()) {
+        state.SkipWithError("the FUSE pass-through did not mount");
+        return;
+    }
+    DocumentFolder = mountPoint + QLatin1Char('/');
+    {
+        Resultform form;
+        form.show();
+        form.TreeView_NodeClick(form.TreeView->topLevelItem(0)->child(0));
+        const QString first = folder.pupilFiles.front();
+        int grade = 0;
+        for (auto _ : state) {
+            const QString shown = QString::number(++grade % 9 + 1);
+            writeFile(first, "[Resultaten]\r\nModule 1 Test=" + shown.toLatin1() + "\r\n");
+            QElapsedTimer waited;
+            waited.start();
+            while (form.ListView->topLevelItem(0)->text(1) != shown && !waited.hasExpired(60000))
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (waited.hasExpired(60000))
+                state.SkipWithError("the change did not show within a minute");
+        }
+    }
+    SetDocumentFolder();
+}
+BENCHMARK(BM_ShareChangeShows)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor: plain open+read+close of the course and the pupil's file for every cell.
 void BM_FloorPerCellReads(benchmark::State& state)

@@ -7,7 +7,6 @@
 #include "SlowShare.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -78,7 +77,8 @@ protected:
         return QStringLiteral("-");
     }
 
-    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+    // A share is compared every 2 seconds; a busy machine may take many times longer.
+    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 30000); }
 
     ScopedPrompts recorded;
     TestProgram folder;
@@ -173,11 +173,9 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
             EXPECT_EQ(watcher->refreshCount(), refreshes) << step.label;
             form->showNormal();
         }
-        QElapsedTimer shown;
-        shown.start();
         EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("Anna"), 1) == QString::fromLatin1(step.grade); }))
             << step.label;
-        EXPECT_LT(shown.elapsed(), 3000) << step.label;
+        EXPECT_GT(watcher->refreshCount(), refreshes) << step.label;
     }
     form.reset();
 

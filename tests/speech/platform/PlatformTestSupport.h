@@ -59,6 +59,15 @@ struct SinkLog {
         std::lock_guard lock(mutex);
         return writes.empty() ? Clock::time_point{} : writes.back().first;
     }
+    // Writes that ended after `t`: a chunk already on its way when a call came is the most that may follow it.
+    size_t writesAfter(Clock::time_point t) {
+        std::lock_guard lock(mutex);
+        return std::count_if(writes.begin(), writes.end(), [&](const auto& w) { return w.first > t; });
+    }
+    size_t writeCount() {
+        std::lock_guard lock(mutex);
+        return writes.size();
+    }
     Clock::time_point firstWriteAfter(Clock::time_point t) {
         std::lock_guard lock(mutex);
         for (const auto& w : writes)
