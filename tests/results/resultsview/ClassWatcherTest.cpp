@@ -160,6 +160,8 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
     };
     const Step steps[] = {{"shown", false, "7"}, {"minimised, then shown again", true, "8"}};
     for (const Step& step : steps) {
+        // The fill's own poll, which later ones are compared with, may be slow on a busy machine.
+        ASSERT_TRUE(waitFor([&] { return watcher->comparing(); })) << step.label;
         const int refreshes = watcher->refreshCount();
         if (step.minimised)
             form->showMinimized();
