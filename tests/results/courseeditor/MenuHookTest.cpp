@@ -1,6 +1,7 @@
 // The results window's menu item that opens the editor.
 
 #include "Cursusform.h"
+#include "ProgramFolder.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include "modPublic.h"
@@ -18,21 +19,13 @@ namespace {
 
 TEST(EditorMenu, OpensTheEditorModallyWithHourglassThenArrow)
 {
-    static int argc = 1;
-    static char name[] = "courseeditor_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SetPaths(dir.path() + QLatin1Char('/'));
     ASSERT_TRUE(QDir().mkpath(MovieFolder));
     ASSERT_TRUE(QDir().mkpath(dir.path() + "/Documenten"));
     SetDocumentFolder();
-    QFile course(CourseFile);
-    ASSERT_TRUE(course.open(QIODevice::WriteOnly));
-    course.write("[Cursus]\r\nTitel=Tekenen\r\n[Modules]\r\nm1=Inleiding\r\n");
-    course.close();
+    store(CourseFile, "[Cursus]\r\nTitel=Tekenen\r\n[Modules]\r\nm1=Inleiding\r\n");
     ScopedPrompts scoped;
 
     Resultform window;

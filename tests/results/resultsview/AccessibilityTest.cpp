@@ -4,6 +4,7 @@
 #include "Instellingform.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
+#include <QApplication>
 #include <QTableView>
 #include "ResultsTestSupport.h"
 #include "Startupform.h"
@@ -27,7 +28,6 @@ class AccessibilityTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
         folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}, {"Delen Test", "6"}});
         folder.writePupil(QStringLiteral("4A"), QStringLiteral("Els"), {{"Optellen Test", "9"}});

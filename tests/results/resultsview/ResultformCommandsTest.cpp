@@ -32,7 +32,6 @@ class ResultformCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands));
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
     }

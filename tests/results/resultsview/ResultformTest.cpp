@@ -5,6 +5,7 @@
 #include "ResultsTestSupport.h"
 #include "SlowShare.h"
 
+#include <QApplication>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -27,7 +28,6 @@ class ResultformTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         QLocale::setDefault(QLocale::c());
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Aftrekken"),
                                                         QStringLiteral("Delen")});
@@ -645,7 +645,7 @@ TEST_F(ResultformTest, AfsluitenEndsTheEventLoopWithoutAsking)
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     guard.start(30000); // a deadline for a hang only
-    EXPECT_EQ(testApp().exec(), 0);
+    EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
 }
 

@@ -31,18 +31,8 @@
 
 namespace {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "settings_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
-}
-
 class SettingsWindow : public testing::Test {
 protected:
-    static void SetUpTestSuite() { ensureApplication(); }
 
     void SetUp() override
     {

@@ -1,6 +1,7 @@
 // The settings window opened from the results window's menu, as the teacher uses it.
 
 #include "Instellingform.h"
+#include "ProgramFolder.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
 
@@ -35,15 +36,6 @@ QStringList classes(const Resultform& window)
 
 class SettingsFromMenu : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "settings_menu_tests";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -87,9 +79,7 @@ TEST_F(SettingsFromMenu, MenuItemIsInTheSettingsMenu)
 
 TEST_F(SettingsFromMenu, NewDataFolderShowsAtOnceInTheClassTree)
 {
-    QFile pupil(dir.path() + QStringLiteral("/Documenten/4B/Jan"));
-    ASSERT_TRUE(pupil.open(QIODevice::WriteOnly));
-    pupil.close();
+    store(dir.path() + QStringLiteral("/Documenten/4B/Jan"), {});
     Resultform window;
     ASSERT_EQ(classes(window), (QStringList{"4A", "4B"}));
     window.TreeView_NodeClick(window.TreeView->topLevelItem(0)->child(1));
