@@ -2,6 +2,7 @@
 
 #include "Cursusform.h"
 #include "ProgramFolder.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include "modPublic.h"
@@ -39,15 +40,15 @@ TEST(EditorMenu, OpensTheEditorModallyWithHourglassThenArrow)
 
     QString seenTitle;
     bool modal = false;
-    QTimer::singleShot(0, [&] {
-        auto* editor = qobject_cast<Cursusform*>(QApplication::activeModalWidget());
+    EXPECT_TRUE(whileModal([&] { window.findChild<QAction*>("mnuInstellingenCursusInhoud")->trigger(); }, [&](QWidget* shown) {
+        auto* editor = qobject_cast<Cursusform*>(shown);
         if (!editor)
-            return;
+            return false;
         seenTitle = editor->windowTitle();
         modal = editor->isModal();
         editor->reject();
-    });
-    window.findChild<QAction*>("mnuInstellingenCursusInhoud")->trigger();
+        return true;
+    }));
     EXPECT_EQ(seenTitle, "Cursus Inhoud wijzigen - Tekenen");
     EXPECT_TRUE(modal);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);

@@ -1,6 +1,7 @@
 // The results window driven as the teacher drives it: load, class clicks, refresh, sorting.
 #include "Resultform.h"
 #include "ErrorRule.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "ResultsTestSupport.h"
 #include "SlowShare.h"
@@ -654,15 +655,11 @@ TEST_F(ResultformTest, VersieMenuOpensTheVersionWindowModally)
     Resultform& f = open();
     QString title;
     bool modal = false;
-    QTimer::singleShot(0, &f, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
+    EXPECT_TRUE(whileModal([&] { f.MnuHelpVersie->trigger(); }, [&](QWidget* dialog) {
         title = dialog->windowTitle();
         modal = dialog->isModal();
-        dialog->close();
-    });
-    f.MnuHelpVersie->trigger();
+        return dialog->close();
+    }));
     EXPECT_EQ(title, QStringLiteral("Velmora 5 - Versie informatie"));
     EXPECT_TRUE(modal);
 }

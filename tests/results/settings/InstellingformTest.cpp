@@ -2,6 +2,7 @@
 
 #include "AsNobody.h"
 #include "INIfunc.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "SafeSave.h"
 #include "Startupform.h"
@@ -558,14 +559,15 @@ TEST_F(SettingsWindow, EnterOnTheShortPasswordQuestionKeepsTheOldPassword)
 
     // Every box that opens is answered with Enter, so a wrong default cannot hang the test.
     QStringList shown;
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown << box->text();
-            QTest::keyClick(box, Qt::Key_Return);
-        }
-    });
-    answerer.start(10);
+    const ModalAnswers answerer({[&](QWidget* modal) {
+                                    auto* box = qobject_cast<QMessageBox*>(modal);
+                                    if (box) {
+                                        shown << box->text();
+                                        QTest::keyClick(box, Qt::Key_Return);
+                                    }
+                                    return box != nullptr;
+                                }},
+                                true);
     setPrompts(nullptr);
     click(form, "cmdApply");
     setPrompts(&prompts);

@@ -6,6 +6,7 @@
 #include "ResultsTableModel.h"
 
 #include "INIfunc.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "modPublic.h"
 
@@ -49,18 +50,14 @@ protected:
     // Runs `inDialog` on the settings window once the menu item has opened it modally.
     static void whileOpen(Resultform& window, const std::function<void(Instellingform&)>& inDialog)
     {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = qobject_cast<Instellingform*>(QApplication::activeModalWidget());
+        EXPECT_TRUE(whileModal([&] { window.mnuInstellingenWijzigen->trigger(); }, [&](QWidget* shown) {
+            auto* form = qobject_cast<Instellingform*>(shown);
             if (!form)
-                form = window.findChild<Instellingform*>();
-            ASSERT_NE(form, nullptr);
-            seen = true;
+                return false;
             inDialog(*form);
             form->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
-        });
-        window.mnuInstellingenWijzigen->trigger();
-        EXPECT_TRUE(seen);
+            return true;
+        }));
     }
 
     QTemporaryDir dir;
