@@ -355,9 +355,12 @@ TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeNowOrWithTheNextText) {
         EXPECT_EQ(e->setVoice(2), 2);
         EXPECT_EQ(e->getVoice(), 2); // the mode the next text will have
         EXPECT_EQ(m_script.selectedMode, modeId(0));
+        EXPECT_EQ(e->setVolume(40), 40); // for the mode the next text will have
         m_script.sink->TextDataDone(0, 0);
+        m_script.calls.clear();
         EXPECT_TRUE(e->speak("y"));
         EXPECT_EQ(m_script.selectedMode, modeId(1));
+        EXPECT_EQ(m_script.count("VolumeSet(00280028)"), 1u); // both channels
     }
     m_script.select = kFail;
     EXPECT_EQ(e->setVoice(2), 0);

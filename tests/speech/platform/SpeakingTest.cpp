@@ -67,6 +67,8 @@ TEST_F(Speaking, EventsRunStartWordsInOrderEnd) {
     } cases[] = {
         {kSentence, kSentenceWords, {11, 3, 2, 3, 4}},
         {u"Ja, nee... (misschien) goed!", {0, 4, 12, 23}, {2, 3, 9, 4}},
+        // A tag inside a word does not split it.
+        {u"<bookmark mark=\"a\"/>Goede<bookmark mark=\"m\"/>morgen allemaal", {20, 52}, {31, 8}},
     };
     for (const auto& c : cases) {
         ScopedAudio audio(AudioConfig{"null", 0, {}});
