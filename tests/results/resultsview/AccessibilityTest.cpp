@@ -4,6 +4,7 @@
 #include "Instellingform.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
+#include <QTableView>
 #include "ResultsTestSupport.h"
 #include "Startupform.h"
 #include "Versieform.h"
