@@ -15,7 +15,7 @@ QVector<int> CountFilesWithGrades(const QString& documentFolder, const QStringLi
         QStringList pupils;
         ListFiles(classFolder, pupils);
         for (const QString& pupil : pupils) {
-            const IniReader results(classFolder + pupil);
+            const IniReader results(classFolder + pupil, IniReader::Links::Refuse);
             for (qsizetype i = 0; i < testNames.size(); ++i)
                 if (!ReadGrade(results, testNames.at(i)).isEmpty())
                     ++counts[i];

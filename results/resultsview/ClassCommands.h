@@ -70,7 +70,7 @@ struct ClassCommandTarget {
 // A node is a class when its text is not empty and its key is not "root".
 bool IsClassNode(const QString& nodeText, const QString& nodeKey);
 
-// When the target's class folder is gone, says so and refreshes; true then.
+// When the target's class folder is gone, or is a link, says so and refreshes; true then.
 bool ReportClassGone(const ClassCommandTarget& target);
 
 void KlasAanmaken(const ClassCommandTarget& target);

@@ -6,6 +6,7 @@
 #include "Prompts.h"
 #include "Runtime.h"
 #include "SafeSave.h"
+#include "modsearch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,7 +28,7 @@ QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const Q
     request.filter = filter;
     request.filterIndex = 1;
     request.initialFolder = documentFolder + className;
-    request.fileName = className + QLatin1Char('.') + extension;
+    request.fileName = ShownName(className) + QLatin1Char('.') + extension;
     request.overwritePrompt = true;
     request.defaultExtension = extension;
     return WithDefaultExtension(prompts().saveFile(parent, request), extension);
@@ -42,7 +43,7 @@ QString NotAPlainFileText(const QString& path, mode_t mode)
                        : S_ISFIFO(mode) ? "een pijp (FIFO)"
                        : S_ISSOCK(mode) ? "een socket"
                                         : "een apparaat";
-    return QStringLiteral("%1 is %2, geen gewoon bestand").arg(QDir::toNativeSeparators(path), QLatin1String(kind));
+    return QStringLiteral("%1 is %2, geen gewoon bestand").arg(QDir::toNativeSeparators(ShownName(path)), QLatin1String(kind));
 }
 
 } // namespace
