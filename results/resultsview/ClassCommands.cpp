@@ -10,8 +10,8 @@
 
 #include <QDir>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
@@ -72,7 +72,7 @@ Folder openDataFolder(const QString& documentFolder)
 {
     const int fd = ::open(NameBytes(documentFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        RaiseFileSystemError(errno);
+        RaiseFileSystemError(errno, documentFolder);
     return Folder(fd);
 }
 
@@ -158,6 +158,16 @@ QString kindSuffix(mode_t mode)
     return {};
 }
 
+// The school's Windows PCs see names that differ only in case as one folder: such a name is taken.
+void refuseNameInUse(const QString& documentFolder, const QString& name, const QString& renamed = QString())
+{
+    const QStringList names =
+        QDir(documentFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& existing : names)
+        if (existing != renamed && existing.compare(name, Qt::CaseInsensitive) == 0)
+            RaiseFileSystemError(EEXIST);
+}
+
 } // namespace
 
 FileSystemFailure DescribeFileSystemFailure(int errnoValue)
@@ -180,9 +190,11 @@ FileSystemFailure DescribeFileSystemFailure(int errnoValue)
     return {number, SaveErrorReason(errnoValue)};
 }
 
-void RaiseFileSystemError(int errnoValue)
+void RaiseFileSystemError(int errnoValue, const QString& path)
 {
-    const FileSystemFailure failure = DescribeFileSystemFailure(errnoValue);
+    FileSystemFailure failure = DescribeFileSystemFailure(errnoValue);
+    if (failure.number == PathNotFound && !path.isEmpty())
+        failure.description += QStringLiteral(": ") + QDir::toNativeSeparators(QFileInfo(path).absolutePath());
     throw RuntimeError(failure.number, failure.description);
 }
 
@@ -207,6 +219,16 @@ QString ClassGoneText(const QString& name)
                           "Het overzicht wordt ververst.");
 }
 
+QString ClassFilesGoingText(qsizetype pupils, qsizetype exports)
+{
+    QString text = QStringLiteral("Dit verwijdert de bestanden van ") +
+                   (pupils == 1 ? QStringLiteral("1 leerling") : QStringLiteral("%1 leerlingen").arg(pupils));
+    if (exports > 0)
+        text += exports == 1 ? QStringLiteral(" en 1 opgeslagen overzicht")
+                             : QStringLiteral(" en %1 opgeslagen overzichten").arg(exports);
+    return text + QLatin1Char('.');
+}
+
 bool IsClassDataFile(const QString& fileName)
 {
     return !fileName.contains(QLatin1Char('.')) || fileName.contains(QLatin1String(".html")) ||
@@ -217,8 +239,10 @@ void CreateClassFolder(const QString& documentFolder, const QString& name)
 {
     const OwnChanges own;
     CheckNewClassName(name);
-    if (MakeSharedFolder(NameBytes(classFolder(documentFolder, name)).constData()) != 0)
-        RaiseFileSystemError(errno);
+    refuseNameInUse(documentFolder, name);
+    const QString folder = classFolder(documentFolder, name);
+    if (MakeSharedFolder(NameBytes(folder).constData()) != 0)
+        RaiseFileSystemError(errno, folder);
 }
 
 void RenameClassFolder(const QString& documentFolder, const QString& oldName, const QString& newName)
@@ -228,6 +252,8 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
     if (oldName == newName)
         return;
     CheckNewClassName(newName);
+    // The class itself does not count: 3h1 may become 3H1.
+    refuseNameInUse(documentFolder, newName, oldName);
     const Folder data = openDataFolder(documentFolder);
     switch (entryType(data.fd(), oldName)) {
     case S_IFDIR: break;
@@ -241,12 +267,12 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
     if (::renameat2(data.fd(), from.constData(), data.fd(), to.constData(), RENAME_NOREPLACE) == 0)
         return;
     if (errno != EINVAL && errno != ENOSYS)
-        RaiseFileSystemError(errno);
+        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
     // File systems without RENAME_NOREPLACE: check, then rename.
     if (entryType(data.fd(), newName) != 0)
         RaiseFileSystemError(EEXIST);
     if (::renameat(data.fd(), from.constData(), data.fd(), to.constData()) != 0)
-        RaiseFileSystemError(errno);
+        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
 }
 
 void EmptyClassFolder(const QString& documentFolder, const QString& name)
@@ -313,11 +339,23 @@ void warnNoClass(const ClassCommandTarget& target)
     prompts().message(target.parent, SelectClassFirst, WarningTitle, PromptIcon::Critical, PromptButtons::Ok);
 }
 
+// Names what will go, counted from the listing the deletion uses; Enter and Escape keep it all.
 bool confirm(const ClassCommandTarget& target, const QString& before)
 {
-    const QString text = before + ShownName(target.nodeText) + QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)");
-    return prompts().message(target.parent, text, WarningTitle, PromptIcon::None, PromptButtons::OkCancel) ==
-           PromptAnswer::Ok;
+    qsizetype pupils = 0;
+    qsizetype exports = 0;
+    {
+        const Folder data = openDataFolder(target.documentFolder);
+        const Folder folder = openClassFolder(data, target.documentFolder, target.nodeText);
+        for (const ClassEntry& entry : classEntries(folder))
+            if (isDataFile(entry))
+                ++(entry.name.contains(QLatin1Char('.')) ? exports : pupils);
+    }
+    const QString text = before + ShownName(target.nodeText) +
+                         QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)") + QStringLiteral("\r\n\r\n") +
+                         ClassFilesGoingText(pupils, exports);
+    return prompts().message(target.parent, text, WarningTitle, PromptIcon::None, PromptButtons::OkCancel,
+                             PromptDefault::Safe) == PromptAnswer::Ok;
 }
 
 // The class shown again by the closing refresh: the current one, none when the root is current.

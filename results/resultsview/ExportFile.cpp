@@ -59,7 +59,7 @@ void WriteExportFile(const QString& path, const QByteArray& bytes)
         return;
     if (found != 0 && !S_ISDIR(found))
         throw RuntimeError(DescribeFileSystemFailure(error).number, NotAPlainFileText(path, found));
-    RaiseFileSystemError(error);
+    RaiseFileSystemError(error, path);
 }
 
 void ShowCreateFailure(QWidget* parent, const RuntimeError& error)

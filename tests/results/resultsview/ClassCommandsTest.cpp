@@ -219,6 +219,59 @@ TEST_F(ClassCommandsTest, CreateFailuresShowTheDescriptionAndDoNotRefresh)
     EXPECT_EQ(entries(temp.path()), outside);
 }
 
+// The school's Windows PCs see 3H1 and 3h1 as one folder: a name in another case is taken, except
+// the class's own name, whose case a rename may change.
+TEST_F(ClassCommandsTest, NamesDifferingOnlyInCaseAreTaken)
+{
+    struct Case {
+        const char* name;
+        void (*command)(const ClassCommandTarget&);
+        const char* current; // the class the command acts on
+        const char* typed;
+        const char* failure; // nullptr: it works
+        QSet<QString> after;
+    };
+    const Case cases[] = {
+        {"CreateOtherCase", KlasAanmaken, "3H1", "3h1", "Map bestaat al", {"3H1", "4C", "notities"}},
+        {"CreateLikeAFile", KlasAanmaken, "3H1", "NOTITIES", "Map bestaat al", {"3H1", "4C", "notities"}},
+        {"RenameOntoOtherCase", KlasHernoemen, "4C", "3h1", "Map bestaat al", {"3H1", "4C", "notities"}},
+        {"RenameOwnCase", KlasHernoemen, "3H1", "3h1", nullptr, {"3h1", "4C", "notities"}},
+        {"CreateOther", KlasAanmaken, "3H1", "3H2", nullptr, {"3H1", "3H2", "4C", "notities"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(documents).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(documents));
+        makeClass(QStringLiteral("3H1"), {"Jan"});
+        makeClass(QStringLiteral("4C"));
+        ASSERT_TRUE(QFile(documents + QStringLiteral("notities")).open(QIODevice::WriteOnly));
+        scoped.prompts.calls.clear();
+        refreshes.clear();
+        scoped.prompts.texts = {QString::fromUtf8(c.typed)};
+        c.command(target(QString::fromUtf8(c.current)));
+        if (c.failure) {
+            EXPECT_EQ(scoped.prompts.messages(), QStringList{QString::fromUtf8(c.failure)});
+            EXPECT_EQ(lastCall().title, ErrorTitle);
+            EXPECT_TRUE(refreshes.isEmpty());
+        } else {
+            EXPECT_TRUE(scoped.prompts.messages().isEmpty());
+            EXPECT_EQ(refreshes.size(), 1);
+        }
+        EXPECT_EQ(classes(), c.after);
+    }
+}
+
+// A data folder that is not there is named, not just "not found".
+TEST_F(ClassCommandsTest, MissingDataFolderIsNamed)
+{
+    ASSERT_TRUE(QDir(documents).removeRecursively());
+    scoped.prompts.texts = {QStringLiteral("4D")};
+    KlasAanmaken(target(QStringLiteral("4B")));
+    EXPECT_EQ(scoped.prompts.messages(),
+              QStringList{QStringLiteral("Pad niet gevonden: ") + QDir::toNativeSeparators(documents.chopped(1))});
+    EXPECT_TRUE(refreshes.isEmpty());
+}
+
 TEST_F(ClassCommandsTest, CommandsOnTheRootOnlyWarnAndRefresh)
 {
     makeClass(QStringLiteral("4B"), {"Jan"});
@@ -287,7 +340,9 @@ TEST_F(ClassCommandsTest, EmptyConfirmsThenAppliesTheFileRule)
     makeClass(QStringLiteral("4B"), MixedFiles);
     KlasLeegmaken(target(QStringLiteral("4B"))); // Cancel
     ASSERT_EQ(scoped.prompts.calls.size(), 1);
-    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de gegevens in de klas: 4B") + Confirm);
+    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de gegevens in de klas: 4B") + Confirm +
+                                   QStringLiteral("\r\n\r\nDit verwijdert de bestanden van 2 leerlingen en 2 "
+                                                  "opgeslagen overzichten."));
     EXPECT_EQ(lastCall().title, QStringLiteral("Waarschuwing!"));
     EXPECT_EQ(lastCall().icon, PromptIcon::None);
     EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
@@ -317,7 +372,8 @@ TEST_F(ClassCommandsTest, DeleteCancelKeepsTheClass)
 {
     makeClass(QStringLiteral("4B"), {"Jan"});
     KlasVerwijderen(target(QStringLiteral("4B")));
-    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de klas: 4B") + Confirm);
+    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de klas: 4B") + Confirm +
+                                   QStringLiteral("\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
     EXPECT_EQ(lastCall().icon, PromptIcon::None);
     EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
     EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Jan"});
@@ -482,7 +538,10 @@ TEST_F(ClassCommandsTest, NamesThatAreNotUtf8RoundTrip)
     makeOddClass("Klas \xe9");
     scoped.prompts.answers = {PromptAnswer::Ok};
     KlasLeegmaken(target(odd));
-    EXPECT_EQ(scoped.prompts.messages(), QStringList{QStringLiteral("Wilt u de gegevens in de klas: ") + shown + Confirm});
+    EXPECT_EQ(scoped.prompts.messages(),
+              QStringList{QStringLiteral("Wilt u de gegevens in de klas: ") + shown + Confirm +
+                          QStringLiteral("\r\n\r\nDit verwijdert de bestanden van 2 leerlingen en 1 opgeslagen "
+                                         "overzicht.")});
     EXPECT_EQ(classFiles(odd), QSet<QString>());
 
     // A pupil named on another system in a class named here.
