@@ -189,7 +189,7 @@ TEST(RewriteInPlace, WhereAReplacementIsRefusedOrWouldLoseTheGroup)
         if (c.exported)
             environment.push_back("REWRITE_EXPORT=1");
         RunTestAsNobody("RewriteInPlace.WhereAReplacementIsRefusedOrWouldLoseTheGroup", environment);
-        EXPECT_EQ(contents(path), c.error ? before : QByteArray("[Profiel]\r\nVoldoende=70\r\n"));
+        EXPECT_EQ(readAll(path), c.error ? before : QByteArray("[Profiel]\r\nVoldoende=70\r\n"));
         const struct stat now = statOf(path);
         EXPECT_EQ(now.st_ino != old.st_ino, c.replaced);
         EXPECT_EQ(now.st_uid, old.st_uid);
