@@ -1,0 +1,54 @@
+#pragma once
+// The class at a glance: for every grade column of the results table the number of pupils with a
+// number, their mean, lowest and highest number and how many are below the pass line. Read from the
+// table's model (the numbers its cells count as), never from the files again.
+
+#include <QString>
+#include <QVector>
+#include <Qt>
+
+class QAbstractItemModel;
+
+// The number a cell's text counts as, a double; none for text and empty cells and the names.
+inline constexpr int GradeNumberRole = Qt::UserRole + 1;
+// Below this a grade is insufficient ("onvoldoende").
+inline constexpr double PassMark = 5.5;
+
+inline const QString PupilNameCaption = QStringLiteral("Leerling naam");
+inline const QString FinalResultCaption = QStringLiteral("Eindresultaat");
+
+bool IsInsufficient(double grade);
+
+struct ColumnFigures {
+    int column = -1; // in the model
+    QString caption;
+    bool isFinalResult = false;
+    int count = 0; // pupils with a number
+    double sum = 0;
+    double lowest = 0;
+    double highest = 0;
+    int below = 0; // of those, below the pass mark
+
+    void add(double grade);
+    bool hasNumbers() const { return count > 0; }
+    // The mean to two decimals, half away from zero: the mean as shown.
+    double mean() const;
+    // "4,63"; empty without numbers.
+    QString meanText() const;
+    // The mean as said: "4,6" for 4,60 (no trailing zeros), empty without numbers.
+    QString spokenMeanText() const;
+    // The lowest and highest as grades are written with a decimal comma ("7,5"), empty without numbers.
+    QString lowestText() const;
+    QString highestText() const;
+};
+
+// The model's columns in its own order, except the pupil names, each with its figures. The first
+// column headed "Eindresultaat" is the final result; the first headed "Leerling naam" the names.
+QVector<ColumnFigures> ComputeFigures(const QAbstractItemModel& model);
+
+// The overview's table: a header row, then one row per column of figures.
+QStringList FigureHeaders();
+QStringList FigureRow(const ColumnFigures& column);
+
+// A number with the decimal comma and as many decimals as it needs (up to 15 digits).
+QString DutchNumber(double value);
