@@ -22,8 +22,6 @@
 #include <memory>
 #include <unistd.h>
 
-namespace {
-
 QApplication& benchApp()
 {
     static int argc = 1;
@@ -34,6 +32,8 @@ QApplication& benchApp()
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
+
+namespace {
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {

@@ -2,7 +2,7 @@
 
 #include "Runtime.h"
 
-#include <QAbstractItemModel>
+#include <QAbstractProxyModel>
 #include <QLocale>
 
 #include <cmath>
@@ -67,10 +67,39 @@ QString ColumnFigures::highestText() const
     return count == 0 ? QString() : DutchNumber(highest);
 }
 
+namespace {
+
+// The order of the rows does not change the figures, so the cells are read from the model under
+// the proxies that only reorder rows and columns (as many rows as their source): mapping every cell
+// through them costs more than the summing up. `columns` are made the source model's columns.
+const QAbstractItemModel* ModelBelowReordering(const QAbstractItemModel& model, QVector<int>& columns)
+{
+    const QAbstractItemModel* cells = &model;
+    while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(cells)) {
+        const QAbstractItemModel* source = proxy->sourceModel();
+        if (!source || proxy->rowCount() == 0 || source->rowCount() != proxy->rowCount())
+            break;
+        QVector<int> mapped(columns.size());
+        for (int c = 0; c < columns.size(); ++c)
+            mapped[c] = proxy->mapToSource(proxy->index(0, columns[c])).column();
+        if (mapped.contains(-1))
+            break;
+        columns = mapped;
+        cells = source;
+    }
+    return cells;
+}
+
+} // namespace
+
 QVector<ColumnFigures> ComputeFigures(const QAbstractItemModel& model)
 {
     const int columns = model.columnCount();
     const int rows = model.rowCount();
+    QVector<int> sourceColumns(columns);
+    for (int c = 0; c < columns; ++c)
+        sourceColumns[c] = c;
+    const QAbstractItemModel* cells = ModelBelowReordering(model, sourceColumns);
     QVector<ColumnFigures> figures;
     figures.reserve(columns);
     bool namesSeen = false;
@@ -87,7 +116,7 @@ QVector<ColumnFigures> ComputeFigures(const QAbstractItemModel& model)
         column.isFinalResult = !finalSeen && caption == FinalResultCaption;
         finalSeen = finalSeen || column.isFinalResult;
         for (int r = 0; r < rows; ++r) {
-            const QVariant number = model.data(model.index(r, c), GradeNumberRole);
+            const QVariant number = cells->data(cells->index(r, sourceColumns[c]), GradeNumberRole);
             if (number.isValid())
                 column.add(number.toDouble());
         }

@@ -71,6 +71,9 @@ Klasoverzichtform::Klasoverzichtform(QWidget* parent)
     tblOverzicht->verticalHeader()->setDefaultSectionSize(tblOverzicht->fontMetrics().height() + 6);
     tblOverzicht->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tblOverzicht->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // As high as its rows (16 modules and the final result fit), the chart takes the rest.
+    tblOverzicht->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    tblOverzicht->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Maximum);
     lblTabel->setBuddy(tblOverzicht);
 
     lblGrafiek = makeLabel(this, QStringLiteral("lblGrafiek"), QStringLiteral("&Gemiddelde per module:"));
@@ -98,7 +101,7 @@ Klasoverzichtform::Klasoverzichtform(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblKlas);
     layout->addWidget(lblTabel);
-    layout->addWidget(tblOverzicht, 1);
+    layout->addWidget(tblOverzicht);
     layout->addWidget(lblGrafiek);
     layout->addWidget(picGrafiek, 1);
     layout->addLayout(buttons);

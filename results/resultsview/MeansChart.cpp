@@ -113,6 +113,12 @@ void PaintMeansChart(QPainter& painter, const QRectF& area, const QVector<ChartB
     };
     legendItem(PassColour, legendPass());
     legendItem(FailColour, legendFail());
+    painter.setPen(QPen(Qt::black, thin * 2, Qt::DashLine));
+    painter.drawLine(QPointF(x, g.legend.center().y()), QPointF(x + swatch * 2, g.legend.center().y()));
+    x += swatch * 2 + line / 3;
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(x, g.legend.top(), g.legend.right() - x, g.legend.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(QStringLiteral("grens voldoende (5,5)"), Qt::ElideRight, g.legend.right() - x));
 
     // Grade lines and their numbers.
     const int step = g.plot.height() / g.top < line * 1.2 ? 2 : 1;
@@ -135,14 +141,8 @@ void PaintMeansChart(QPainter& painter, const QRectF& area, const QVector<ChartB
     for (int i = 0; i < bars.size(); ++i) {
         const ChartBar& bar = bars[i];
         const QRectF rect = g.barRect(bars, i);
-        if (bar.hasMean) {
+        if (bar.hasMean)
             painter.fillRect(rect, bar.insufficient() ? FailColour : PassColour);
-            if (metrics.horizontalAdvance(bar.meanText) <= g.slot) {
-                painter.setPen(Qt::black);
-                painter.drawText(QRectF(g.plot.left() + g.slot * i, rect.top() - line, g.slot, line),
-                                 Qt::AlignHCenter | Qt::AlignBottom, bar.meanText);
-            }
-        }
         if (i == current) {
             painter.setPen(QPen(Qt::black, thin, Qt::DotLine));
             painter.setBrush(Qt::NoBrush);
@@ -165,6 +165,20 @@ void PaintMeansChart(QPainter& painter, const QRectF& area, const QVector<ChartB
     QPen passPen(Qt::black, thin * 2, Qt::DashLine);
     painter.setPen(passPen);
     painter.drawLine(QPointF(g.plot.left(), pass), QPointF(g.plot.right(), pass));
+
+    // The means above their bars, over the line where they meet it.
+    for (int i = 0; i < bars.size(); ++i) {
+        const ChartBar& bar = bars[i];
+        const qreal textWidth = metrics.horizontalAdvance(bar.meanText);
+        if (!bar.hasMean || textWidth > g.slot)
+            continue;
+        const QRectF rect = g.barRect(bars, i);
+        const QRectF label(rect.center().x() - textWidth / 2 - thin * 2, rect.top() - line, textWidth + thin * 4,
+                           line * 0.95);
+        painter.fillRect(label, Qt::white);
+        painter.setPen(Qt::black);
+        painter.drawText(label, Qt::AlignCenter, bar.meanText);
+    }
     painter.restore();
 }
 

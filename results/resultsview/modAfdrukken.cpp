@@ -124,8 +124,34 @@ TablePageLayout LayoutTablePages(const PrintTable& table, const QPaintDevice* de
     qreal natural = 0;
     for (int c = 0; c < columns; ++c)
         natural += widths[c] = std::max(cellWidths[c], captionWidths[c]);
-    layout.rotatedHeaders = natural > width;
     layout.headerHeight = layout.rowHeight;
+    if (natural > width) {
+        // Captions across, wrapped onto at most three lines, where the columns are wide enough
+        // for every word; upwards otherwise.
+        QVector<qreal> narrow = cellWidths;
+        qreal cells = 0;
+        for (qreal w : narrow)
+            cells += w;
+        const qreal extra = (width - cells) / std::max(1, columns);
+        qreal tallest = 0;
+        bool fits = extra >= 0;
+        for (int c = 0; fits && c < columns; ++c) {
+            narrow[c] += extra;
+            const qreal inner = narrow[c] - 2 * layout.padding;
+            for (const QString& word : table.headers[c].split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                fits = fits && metrics.horizontalAdvance(word) <= inner;
+            tallest = std::max(tallest, metrics.boundingRect(QRectF(0, 0, inner, 1e6), Qt::TextWordWrap,
+                                                             table.headers[c]).height());
+        }
+        if (fits && tallest <= 3 * metrics.lineSpacing() + 1) {
+            layout.columnWidths = narrow;
+            layout.headerHeight = tallest + 2 * layout.padding;
+            natural = width;
+            widths = narrow;
+        } else {
+            layout.rotatedHeaders = true;
+        }
+    }
     if (layout.rotatedHeaders) {
         // The names keep a caption across; the grade columns get the width of their widest
         // cell and a caption upwards, as high as the longest caption needs (within bounds).
@@ -188,8 +214,11 @@ qreal PaintTableRows(QPainter& painter, const TablePageLayout& layout, const Pri
             painter.restore();
         } else {
             const QRectF inner = cell.adjusted(pad, pad, -pad, -pad);
-            painter.drawText(inner, Qt::AlignLeft | Qt::AlignBottom,
-                             metrics.elidedText(table.headers[c], Qt::ElideRight, inner.width()));
+            if (layout.headerHeight > layout.rowHeight)
+                painter.drawText(inner, Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap, table.headers[c]);
+            else
+                painter.drawText(inner, Qt::AlignLeft | Qt::AlignBottom,
+                                 metrics.elidedText(table.headers[c], Qt::ElideRight, inner.width()));
         }
         x += layout.columnWidths[c];
     }

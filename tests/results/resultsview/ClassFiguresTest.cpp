@@ -6,6 +6,8 @@
 #include "modMaakCSV.h"
 
 #include <QAccessible>
+#include <QIdentityProxyModel>
+#include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <gtest/gtest.h>
 
@@ -22,7 +24,7 @@ QStandardItemModel* makeModel(const QStringList& headers, const QVector<QStringL
             auto* item = new QStandardItem(rows[r].value(c));
             bool isNumber = false;
             const double number = QString(rows[r].value(c)).replace(',', '.').toDouble(&isNumber);
-            if (c > 0 && isNumber)
+            if (headers[c] != PupilNameCaption && isNumber)
                 item->setData(number, GradeNumberRole);
             model->setItem(r, c, item);
         }
@@ -74,6 +76,56 @@ TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder)
         EXPECT_EQ(f.highestText().toStdString(), e.highest);
         EXPECT_EQ(f.below, e.below);
     }
+}
+
+// Shows its source's columns last to first.
+class ReversedColumns : public QIdentityProxyModel {
+public:
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
+    {
+        return hasIndex(row, column, parent) ? createIndex(row, column) : QModelIndex();
+    }
+    QModelIndex mapToSource(const QModelIndex& index) const override
+    {
+        return index.isValid() ? sourceModel()->index(index.row(), columnCount() - 1 - index.column()) : QModelIndex();
+    }
+    QModelIndex mapFromSource(const QModelIndex& index) const override
+    {
+        return index.isValid() ? createIndex(index.row(), columnCount() - 1 - index.column()) : QModelIndex();
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        return QIdentityProxyModel::headerData(
+            orientation == Qt::Horizontal ? columnCount() - 1 - section : section, orientation, role);
+    }
+};
+
+QString describe(const QVector<ColumnFigures>& figures)
+{
+    QString text;
+    for (const ColumnFigures& f : figures)
+        text += QStringLiteral("%1:%2:%3:%4:%5:%6 ").arg(f.caption).arg(f.count).arg(f.meanText(), f.lowestText(),
+                                                                              f.highestText()).arg(f.below);
+    return text;
+}
+
+TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow)
+{
+    std::unique_ptr<QStandardItemModel> model(makeModel({"Eindresultaat", "Delen", "Optellen", "Leerling naam"},
+                                                        {{"6", "4", "8", "Els"}, {"5", "5,5", "", "Jan"}, {"", "", "", "Piet"}}));
+    ReversedColumns shown;
+    shown.setSourceModel(model.get());
+    QSortFilterProxyModel sorted;
+    sorted.setSourceModel(&shown);
+    sorted.sort(0, Qt::DescendingOrder);
+    const char* expected = "Optellen:1:8,00:8:8:0 Delen:2:4,75:4:5,5:1 Eindresultaat:2:5,50:5:6:1 ";
+    EXPECT_EQ(describe(ComputeFigures(sorted)).toStdString(), expected);
+    EXPECT_EQ(ComputeFigures(sorted).front().column, 1) << "columns are the top model's";
+
+    // A proxy that leaves rows out is summed up as it shows them.
+    sorted.setFilterRegularExpression(QStringLiteral("^Els$"));
+    sorted.setFilterKeyColumn(0);
+    EXPECT_EQ(describe(ComputeFigures(sorted)).toStdString(), "Optellen:1:8,00:8:8:0 Delen:1:4,00:4:4:1 Eindresultaat:1:6,00:6:6:0 ");
 }
 
 TEST(ClassFigures, MeansRoundHalfAwayFromZeroToTwoDecimals)
