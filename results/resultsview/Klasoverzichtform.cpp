@@ -124,6 +124,10 @@ Klasoverzichtform::~Klasoverzichtform() = default;
 
 void Klasoverzichtform::setSource(QAbstractItemModel* model)
 {
+    if (model == m_source && (model || m_connections.isEmpty())) {
+        scheduleRecompute();
+        return;
+    }
     for (const QMetaObject::Connection& connection : std::as_const(m_connections))
         disconnect(connection);
     m_connections.clear();
@@ -146,10 +150,15 @@ void Klasoverzichtform::setSource(QAbstractItemModel* model)
 void Klasoverzichtform::setClass(const QString& documentFolder, const QString& className,
                                  const QString& courseTitle)
 {
+    const bool another = className != m_className;
     m_documentFolder = documentFolder;
     m_className = className;
     m_courseTitle = courseTitle;
-    scheduleRecompute();
+    // Another class (or none) never shows the last class's figures, not even for a moment.
+    if (another)
+        recompute();
+    else
+        scheduleRecompute();
     updateTexts();
 }
 

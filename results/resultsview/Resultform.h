@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class ClassWatcher;
+class Klasoverzichtform;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -58,6 +59,12 @@ public:
     void pKlasVerwijderen_Click();
     void mnuMaakHTMLbestand_Click();
     void mnuExporteerCSV_Click();
+    // Opens the class overview of the shown class beside this window (one window, kept up to date).
+    void mnuKlasoverzicht_Click();
+    // Prints the results table as shown: preview, print dialog, pages.
+    void mnuAfdrukken_Click();
+    // The class overview, once opened; null before.
+    Klasoverzichtform* klasoverzicht() const { return m_klasoverzicht; }
 
     // What the table shows: headers and cells in creation order, rows in displayed order.
     ReportTable tableSnapshot() const;
@@ -80,8 +87,10 @@ public:
 
     QMenu* mnuBestand = nullptr;
     QAction* mnuMaakHTMLbestand = nullptr;
-    // Enabled exactly when mnuMaakHTMLbestand is.
+    // The next three are enabled exactly when mnuMaakHTMLbestand is.
     QAction* mnuExporteerCSV = nullptr;
+    QAction* mnuKlasoverzicht = nullptr;
+    QAction* mnuAfdrukken = nullptr;
     QAction* mnuBestandHypen = nullptr;
     QAction* mnuBestandAfsluiten = nullptr;
     QMenu* mnuInstelling = nullptr;
@@ -143,6 +152,8 @@ private:
     void updateReportItems();
     // A class is shown, its table complete and its folder still there (else said, and refreshed).
     bool readyForExport();
+    // The overview follows the shown class, its fills and the root.
+    void updateKlasoverzicht();
     void lockTree();
     void unlockTree();
 
@@ -156,4 +167,5 @@ private:
     quint64 m_generation = 0;
     bool m_ending = false;
     ClassWatcher* m_watcher = nullptr;
+    Klasoverzichtform* m_klasoverzicht = nullptr;
 };

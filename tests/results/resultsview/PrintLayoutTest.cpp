@@ -169,8 +169,9 @@ TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach)
             for (int i = 1; i <= table.headers.size(); ++i)
                 EXPECT_LE(recorder.texts[i].at.y(), headerBottom + 1) << "header text " << i << " on page " << p + 1;
             for (const TextRecorder::Text& t : recorder.texts) {
-                if (t.text.startsWith("Leerling ") && t.text != "Leerling naam")
+                if (t.text.startsWith("Leerling ") && t.text != "Leerling naam") {
                     EXPECT_EQ(t.text, table.rows[nextRow++][0].text);
+                }
             }
         }
         EXPECT_EQ(nextRow, 90) << "every pupil once, in the model's order";
