@@ -12,8 +12,7 @@
 
 namespace {
 
-std::unique_ptr<QStandardItemModel> classModel(int pupils, int modules)
-{
+std::unique_ptr<QStandardItemModel> classModel(int pupils, int modules) {
     auto model = std::make_unique<QStandardItemModel>(pupils, modules + 2);
     QStringList headers{PupilNameCaption, FinalResultCaption};
     for (int m = 1; m <= modules; ++m)
@@ -36,8 +35,7 @@ std::unique_ptr<QStandardItemModel> classModel(int pupils, int modules)
     return model;
 }
 
-void BM_OpenOverview(benchmark::State& state)
-{
+void BM_OpenOverview(benchmark::State& state) {
     benchApp();
     const auto model = classModel(int(state.range(0)), 16);
     QSortFilterProxyModel sorted;
@@ -55,8 +53,7 @@ void BM_OpenOverview(benchmark::State& state)
 }
 BENCHMARK(BM_OpenOverview)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
 
-void BM_SumUpFigures(benchmark::State& state)
-{
+void BM_SumUpFigures(benchmark::State& state) {
     const auto model = classModel(int(state.range(0)), 16);
     QSortFilterProxyModel sorted;
     sorted.setSourceModel(model.get());

@@ -24,15 +24,13 @@
 
 namespace {
 
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
-{
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     return button;
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
-{
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
@@ -43,9 +41,7 @@ const QColor InsufficientColour(0xc6, 0x28, 0x28);
 
 } // namespace
 
-Klasoverzichtform::Klasoverzichtform(QWidget* parent)
-    : QWidget(parent, Qt::Window)
-{
+Klasoverzichtform::Klasoverzichtform(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("Klasoverzichtform"));
     setFont(formFont());
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -80,8 +76,8 @@ Klasoverzichtform::Klasoverzichtform(QWidget* parent)
     picGrafiek = new MeansChart(this);
     picGrafiek->setObjectName(QStringLiteral("picGrafiek"));
     picGrafiek->setAccessibleName(QStringLiteral("Grafiek van de gemiddelden per module"));
-    picGrafiek->setAccessibleDescription(
-        QStringLiteral("Staafdiagram met een lijn bij 5,5; staven onder 5,5 zijn rood. Pijltjestoetsen kiezen een staaf."));
+    picGrafiek->setAccessibleDescription(QStringLiteral(
+        "Staafdiagram met een lijn bij 5,5; staven onder 5,5 zijn rood. Pijltjestoetsen kiezen een staaf."));
     lblGrafiek->setBuddy(picGrafiek);
 
     cmdAfdrukken = makeButton(this, QStringLiteral("cmdAfdrukken"), QStringLiteral("&Afdrukken..."));
@@ -122,8 +118,7 @@ Klasoverzichtform::Klasoverzichtform(QWidget* parent)
 
 Klasoverzichtform::~Klasoverzichtform() = default;
 
-void Klasoverzichtform::setSource(QAbstractItemModel* model)
-{
+void Klasoverzichtform::setSource(QAbstractItemModel* model) {
     if (model == m_source && (model || m_connections.isEmpty())) {
         scheduleRecompute();
         return;
@@ -147,9 +142,7 @@ void Klasoverzichtform::setSource(QAbstractItemModel* model)
     scheduleRecompute();
 }
 
-void Klasoverzichtform::setClass(const QString& documentFolder, const QString& className,
-                                 const QString& courseTitle)
-{
+void Klasoverzichtform::setClass(const QString& documentFolder, const QString& className, const QString& courseTitle) {
     const bool another = className != m_className;
     m_documentFolder = documentFolder;
     m_className = className;
@@ -162,32 +155,27 @@ void Klasoverzichtform::setClass(const QString& documentFolder, const QString& c
     updateTexts();
 }
 
-void Klasoverzichtform::setFilling(bool filling)
-{
+void Klasoverzichtform::setFilling(bool filling) {
     m_filling = filling;
     updateTexts();
 }
 
-void Klasoverzichtform::setExportCheck(std::function<bool()> check)
-{
+void Klasoverzichtform::setExportCheck(std::function<bool()> check) {
     m_exportCheck = std::move(check);
 }
 
-void Klasoverzichtform::scheduleRecompute()
-{
+void Klasoverzichtform::scheduleRecompute() {
     if (!m_recompute->isActive())
         m_recompute->start();
 }
 
-const QVector<ColumnFigures>& Klasoverzichtform::figures()
-{
+const QVector<ColumnFigures>& Klasoverzichtform::figures() {
     if (m_recompute->isActive())
         recompute();
     return m_figures;
 }
 
-void Klasoverzichtform::recompute()
-{
+void Klasoverzichtform::recompute() {
     m_recompute->stop();
     // Hidden, it waits for its next showing.
     if (!isVisible())
@@ -199,8 +187,7 @@ void Klasoverzichtform::recompute()
     updateTexts();
 }
 
-void Klasoverzichtform::showFigures()
-{
+void Klasoverzichtform::showFigures() {
     const int columns = int(FigureHeaders().size());
     m_table->setRowCount(int(m_figures.size()));
     for (int r = 0; r < m_figures.size(); ++r) {
@@ -229,8 +216,7 @@ void Klasoverzichtform::showFigures()
     picGrafiek->setBars(ChartBars(m_figures));
 }
 
-QString Klasoverzichtform::summaryText() const
-{
+QString Klasoverzichtform::summaryText() const {
     if (m_className.isEmpty())
         return QStringLiteral("Geen klas gekozen");
     const QString pupils = m_pupils == 1 ? QStringLiteral("1 leerling") : QStringLiteral("%1 leerlingen").arg(m_pupils);
@@ -238,8 +224,7 @@ QString Klasoverzichtform::summaryText() const
         .arg(m_className, pupils, m_filling ? QStringLiteral(" (bezig met inlezen...)") : QString());
 }
 
-void Klasoverzichtform::updateTexts()
-{
+void Klasoverzichtform::updateTexts() {
     setWindowTitle(m_className.isEmpty() ? QStringLiteral("Klasoverzicht")
                                          : QStringLiteral("Klasoverzicht - ") + m_className);
     lblKlas->setText(summaryText());
@@ -249,20 +234,18 @@ void Klasoverzichtform::updateTexts()
     cmdOpslaanCSV->setEnabled(ready);
 }
 
-bool Klasoverzichtform::mayExport()
-{
+bool Klasoverzichtform::mayExport() {
     if (m_filling || m_className.isEmpty() || !m_source)
         return false;
     return !m_exportCheck || m_exportCheck();
 }
 
-void Klasoverzichtform::cmdAfdrukken_Click()
-{
+void Klasoverzichtform::cmdAfdrukken_Click() {
     if (!mayExport())
         return;
     const QVector<ColumnFigures> shown = figures();
-    const QString heading = PrintHeading(QStringLiteral("Klasoverzicht"), m_courseTitle, m_className,
-                                         QDate::currentDate());
+    const QString heading =
+        PrintHeading(QStringLiteral("Klasoverzicht"), m_courseTitle, m_className, QDate::currentDate());
     const QString summary = summaryText();
     QPrinter printer(QPrinter::HighResolution);
     PreparePrinter(&printer);
@@ -271,8 +254,7 @@ void Klasoverzichtform::cmdAfdrukken_Click()
                            [&](QPrinter* target) { PrintOverviewPage(target, shown, heading, summary); });
 }
 
-void Klasoverzichtform::cmdOpslaanCSV_Click()
-{
+void Klasoverzichtform::cmdOpslaanCSV_Click() {
     if (!mayExport())
         return;
     const QByteArray bytes = MaakOverzichtCSV(figures());
@@ -287,8 +269,7 @@ void Klasoverzichtform::cmdOpslaanCSV_Click()
     }
 }
 
-void Klasoverzichtform::showEvent(QShowEvent* event)
-{
+void Klasoverzichtform::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     recompute();
 }

@@ -29,8 +29,8 @@ QString BarAccessibleName(const ChartBar& bar);
 
 // Where the chart's parts go in `area`, in the units of `device`.
 struct ChartGeometry {
-    QRectF plot;   // the bars' field, 0 at its bottom
-    QRectF legend; // above the field
+    QRectF plot;    // the bars' field, 0 at its bottom
+    QRectF legend;  // above the field
     qreal top = 10; // the grade at the top of the field
     qreal captionHeight = 0;
     qreal slot = 0; // width per bar

@@ -15,8 +15,7 @@ namespace {
 
 // A cell is its text; the number it counts as is read as the table reads grades ("7,5" is 7.5),
 // nothing for a text without a number ("ziek") or an empty cell.
-QStandardItemModel* makeModel(const QStringList& headers, const QVector<QStringList>& rows)
-{
+QStandardItemModel* makeModel(const QStringList& headers, const QVector<QStringList>& rows) {
     auto* model = new QStandardItemModel(int(rows.size()), int(headers.size()));
     model->setHorizontalHeaderLabels(headers);
     for (int r = 0; r < rows.size(); ++r) {
@@ -42,25 +41,24 @@ struct Expected {
     int below;
 };
 
-TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder)
-{
+TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder) {
     // Shown order: names, final result, modules. Names that look like numbers are not counted.
-    std::unique_ptr<QStandardItemModel> model(makeModel(
-        {"Leerling naam", "Eindresultaat", "Optellen", "Delen", "Breuken", "Leeg", "Leerling naam"},
-        {
-            {"10", "7", "8", "5,5", "4.5", "", "x"},
-            {"Els", "5", "6", "ziek", "4.75", "", "x"},
-            {"Jan", "", "", "", "", "", "x"},
-            {"Piet", "6", "5.4", "7,5", "-1", "ziek", "x"},
-        }));
+    std::unique_ptr<QStandardItemModel> model(
+        makeModel({"Leerling naam", "Eindresultaat", "Optellen", "Delen", "Breuken", "Leeg", "Leerling naam"},
+                  {
+                      {"10", "7", "8", "5,5", "4.5", "", "x"},
+                      {"Els", "5", "6", "ziek", "4.75", "", "x"},
+                      {"Jan", "", "", "", "", "", "x"},
+                      {"Piet", "6", "5.4", "7,5", "-1", "ziek", "x"},
+                  }));
     const QVector<ColumnFigures> figures = ComputeFigures(*model);
     const Expected expected[] = {
         {"Eindresultaat", true, 3, "6,00", "5", "7", 1},
-        {"Optellen", false, 3, "6,47", "5,4", "8", 1},       // 19.4 / 3 = 6.4666...
-        {"Delen", false, 2, "6,50", "5,5", "7,5", 0},        // 5,5 is sufficient; "ziek" does not count
-        {"Breuken", false, 3, "2,75", "-1", "4,75", 3},      // 8.25 / 3
-        {"Leeg", false, 0, "", "", "", 0},                   // text and empty cells only
-        {"Leerling naam", false, 0, "", "", "", 0},          // only the first such column holds the names
+        {"Optellen", false, 3, "6,47", "5,4", "8", 1},  // 19.4 / 3 = 6.4666...
+        {"Delen", false, 2, "6,50", "5,5", "7,5", 0},   // 5,5 is sufficient; "ziek" does not count
+        {"Breuken", false, 3, "2,75", "-1", "4,75", 3}, // 8.25 / 3
+        {"Leeg", false, 0, "", "", "", 0},              // text and empty cells only
+        {"Leerling naam", false, 0, "", "", "", 0},     // only the first such column holds the names
     };
     ASSERT_EQ(figures.size(), std::size(expected));
     for (int i = 0; i < figures.size(); ++i) {
@@ -81,38 +79,36 @@ TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder)
 // Shows its source's columns last to first.
 class ReversedColumns : public QIdentityProxyModel {
 public:
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
-    {
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
         return hasIndex(row, column, parent) ? createIndex(row, column) : QModelIndex();
     }
-    QModelIndex mapToSource(const QModelIndex& index) const override
-    {
+    QModelIndex mapToSource(const QModelIndex& index) const override {
         return index.isValid() ? sourceModel()->index(index.row(), columnCount() - 1 - index.column()) : QModelIndex();
     }
-    QModelIndex mapFromSource(const QModelIndex& index) const override
-    {
+    QModelIndex mapFromSource(const QModelIndex& index) const override {
         return index.isValid() ? createIndex(index.row(), columnCount() - 1 - index.column()) : QModelIndex();
     }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        return QIdentityProxyModel::headerData(
-            orientation == Qt::Horizontal ? columnCount() - 1 - section : section, orientation, role);
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        return QIdentityProxyModel::headerData(orientation == Qt::Horizontal ? columnCount() - 1 - section : section,
+                                               orientation, role);
     }
 };
 
-QString describe(const QVector<ColumnFigures>& figures)
-{
+QString describe(const QVector<ColumnFigures>& figures) {
     QString text;
     for (const ColumnFigures& f : figures)
-        text += QStringLiteral("%1:%2:%3:%4:%5:%6 ").arg(f.caption).arg(f.count).arg(f.meanText(), f.lowestText(),
-                                                                              f.highestText()).arg(f.below);
+        text += QStringLiteral("%1:%2:%3:%4:%5:%6 ")
+                    .arg(f.caption)
+                    .arg(f.count)
+                    .arg(f.meanText(), f.lowestText(), f.highestText())
+                    .arg(f.below);
     return text;
 }
 
-TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow)
-{
-    std::unique_ptr<QStandardItemModel> model(makeModel({"Eindresultaat", "Delen", "Optellen", "Leerling naam"},
-                                                        {{"6", "4", "8", "Els"}, {"5", "5,5", "", "Jan"}, {"", "", "", "Piet"}}));
+TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow) {
+    std::unique_ptr<QStandardItemModel> model(
+        makeModel({"Eindresultaat", "Delen", "Optellen", "Leerling naam"},
+                  {{"6", "4", "8", "Els"}, {"5", "5,5", "", "Jan"}, {"", "", "", "Piet"}}));
     ReversedColumns shown;
     shown.setSourceModel(model.get());
     QSortFilterProxyModel sorted;
@@ -125,21 +121,19 @@ TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow)
     // A proxy that leaves rows out is summed up as it shows them.
     sorted.setFilterRegularExpression(QStringLiteral("^Els$"));
     sorted.setFilterKeyColumn(0);
-    EXPECT_EQ(describe(ComputeFigures(sorted)).toStdString(), "Optellen:1:8,00:8:8:0 Delen:1:4,00:4:4:1 Eindresultaat:1:6,00:6:6:0 ");
+    EXPECT_EQ(describe(ComputeFigures(sorted)).toStdString(),
+              "Optellen:1:8,00:8:8:0 Delen:1:4,00:4:4:1 Eindresultaat:1:6,00:6:6:0 ");
 }
 
-TEST(ClassFigures, MeansRoundHalfAwayFromZeroToTwoDecimals)
-{
+TEST(ClassFigures, MeansRoundHalfAwayFromZeroToTwoDecimals) {
     const struct {
         QVector<double> grades;
         const char* mean;
         const char* spoken;
     } cases[] = {
-        {{4.5, 4.75}, "4,63", "4,63"},   // 4.625
+        {{4.5, 4.75}, "4,63", "4,63"},    // 4.625
         {{4.6, 4.6, 4.6}, "4,60", "4,6"}, // said without the trailing zero
-        {{6, 7}, "6,50", "6,5"},
-        {{10}, "10,00", "10"},
-        {{-1.125, -1.125}, "-1,13", "-1,13"},
+        {{6, 7}, "6,50", "6,5"},          {{10}, "10,00", "10"}, {{-1.125, -1.125}, "-1,13", "-1,13"},
     };
     for (const auto& c : cases) {
         ColumnFigures f;
@@ -150,11 +144,11 @@ TEST(ClassFigures, MeansRoundHalfAwayFromZeroToTwoDecimals)
     }
 }
 
-TEST(ClassFigures, ChartHasABarPerModuleNamedByItsMean)
-{
+TEST(ClassFigures, ChartHasABarPerModuleNamedByItsMean) {
     testApp();
-    std::unique_ptr<QStandardItemModel> model(makeModel({"Leerling naam", "Eindresultaat", "Optellen", "Breuken", "Leeg"},
-                                                        {{"Els", "6", "8", "4,6", ""}, {"Jan", "6", "6", "4,6", "ziek"}}));
+    std::unique_ptr<QStandardItemModel> model(
+        makeModel({"Leerling naam", "Eindresultaat", "Optellen", "Breuken", "Leeg"},
+                  {{"Els", "6", "8", "4,6", ""}, {"Jan", "6", "6", "4,6", "ziek"}}));
     MeansChart chart;
     chart.setBars(ChartBars(ComputeFigures(*model)));
     chart.resize(400, 300);
@@ -183,8 +177,7 @@ TEST(ClassFigures, ChartHasABarPerModuleNamedByItsMean)
     EXPECT_EQ(face->child(1), nullptr);
 }
 
-TEST(ClassFigures, OverviewCsvHasTheClassCsvsConventions)
-{
+TEST(ClassFigures, OverviewCsvHasTheClassCsvsConventions) {
     std::unique_ptr<QStandardItemModel> model(makeModel({"Leerling naam", "Eindresultaat", "=Som", "Delen"},
                                                         {{"Els", "6", "7,5", ""}, {"Jan", "5", "4", "ziek"}}));
     const QByteArray csv = MaakOverzichtCSV(ComputeFigures(*model));

@@ -1,7 +1,7 @@
 // The class overview window against a model shaped like the results table's: it follows the model,
 // prints and saves only a finished table.
-#include "ClassFigures.h"
 #include "Klasoverzichtform.h"
+#include "ClassFigures.h"
 #include "MeansChart.h"
 #include "RecordingPrompts.h"
 #include "ResultsTestSupport.h"
@@ -19,8 +19,7 @@
 
 namespace {
 
-QList<QStandardItem*> pupil(const QString& name, const QVector<double>& grades)
-{
+QList<QStandardItem*> pupil(const QString& name, const QVector<double>& grades) {
     QList<QStandardItem*> row{new QStandardItem(name)};
     for (double g : grades) {
         auto* item = new QStandardItem(QString::number(g));
@@ -32,8 +31,7 @@ QList<QStandardItem*> pupil(const QString& name, const QVector<double>& grades)
 
 class KlasoverzichtformTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         model.setHorizontalHeaderLabels({"Leerling naam", "Eindresultaat", "Optellen", "Breuken"});
         model.appendRow(pupil("Els", {6, 8, 4}));
         model.appendRow(pupil("Jan", {5, 6, 5}));
@@ -43,8 +41,7 @@ protected:
     }
 
     // The overview's table as text, row by row.
-    QStringList shown() const
-    {
+    QStringList shown() const {
         QStringList rows;
         const QAbstractItemModel* table = form.tblOverzicht->model();
         for (int r = 0; r < table->rowCount(); ++r) {
@@ -63,8 +60,7 @@ protected:
     Klasoverzichtform form;
 };
 
-TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst)
-{
+TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst) {
     EXPECT_EQ(form.windowTitle().toStdString(), "Klasoverzicht - 4B");
     EXPECT_EQ(shown(), (QStringList{"Eindresultaat|2|5,50|5|6|1", "Optellen|2|7,00|6|8|0", "Breuken|2|4,50|4|5|2"}));
     EXPECT_EQ(form.picGrafiek->bars().size(), 2);
@@ -98,8 +94,7 @@ TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst)
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
 }
 
-TEST_F(KlasoverzichtformTest, SavesItsCsvWhereTheTeacherChoosesAndPrintsOnePage)
-{
+TEST_F(KlasoverzichtformTest, SavesItsCsvWhereTheTeacherChoosesAndPrintsOnePage) {
     const QString csv = folder.filePath("overzicht");
     recorded.prompts.texts = {csv};
     form.cmdOpslaanCSV_Click();
@@ -108,7 +103,8 @@ TEST_F(KlasoverzichtformTest, SavesItsCsvWhereTheTeacherChoosesAndPrintsOnePage)
     EXPECT_EQ(recorded.prompts.calls[0].request.initialFolder, folder.path() + "4B");
     QFile saved(csv + ".csv");
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(saved.readAll().startsWith("\xEF\xBB\xBF" "Kolom;Aantal;Gemiddelde;Laagste;Hoogste;Onder 5,5\r\n"
+    EXPECT_TRUE(saved.readAll().startsWith("\xEF\xBB\xBF"
+                                           "Kolom;Aantal;Gemiddelde;Laagste;Hoogste;Onder 5,5\r\n"
                                            "Eindresultaat;2;5,50;5;6;1\r\n"));
 
     // A class gone meanwhile: the check stops the export before any dialog.
@@ -129,8 +125,7 @@ TEST_F(KlasoverzichtformTest, SavesItsCsvWhereTheTeacherChoosesAndPrintsOnePage)
     EXPECT_EQ(QString::fromLatin1(printed.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
 }
 
-TEST_F(KlasoverzichtformTest, EveryPartIsNamedAndReachedByTheKeyboard)
-{
+TEST_F(KlasoverzichtformTest, EveryPartIsNamedAndReachedByTheKeyboard) {
     QStringList order;
     QWidget* w = form.tblOverzicht;
     for (int i = 0; i < 5; ++i) {
