@@ -3,6 +3,7 @@
 // number, their mean, lowest and highest number and how many are below the pass line. Read from the
 // table's model (the numbers its cells count as), never from the files again.
 
+#include <QColor>
 #include <QString>
 #include <QVector>
 #include <Qt>
@@ -18,6 +19,9 @@ inline const QString PupilNameCaption = QStringLiteral("Leerling naam");
 inline const QString FinalResultCaption = QStringLiteral("Eindresultaat");
 
 bool IsInsufficient(double grade);
+// How an insufficient grade is drawn, and said (colour is not the only sign).
+inline const QColor InsufficientColour(0xc6, 0x28, 0x28);
+inline const QString InsufficientText = QStringLiteral("onvoldoende");
 
 struct ColumnFigures {
     int column = -1; // in the model

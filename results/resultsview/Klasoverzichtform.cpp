@@ -37,8 +37,6 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) 
     return label;
 }
 
-const QColor InsufficientColour(0xc6, 0x28, 0x28);
-
 } // namespace
 
 Klasoverzichtform::Klasoverzichtform(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -206,7 +204,7 @@ void Klasoverzichtform::showFigures() {
         QStandardItem* mean = m_table->item(r, 2);
         const bool insufficient = column.hasNumbers() && IsInsufficient(column.mean());
         mean->setData(insufficient ? QVariant(QBrush(InsufficientColour)) : QVariant(), Qt::ForegroundRole);
-        mean->setData(insufficient ? QStringLiteral("onvoldoende") : QVariant(), Qt::AccessibleDescriptionRole);
+        mean->setData(insufficient ? InsufficientText : QVariant(), Qt::AccessibleDescriptionRole);
         if (column.isFinalResult) {
             QFont bold = font();
             bold.setBold(true);

@@ -16,7 +16,6 @@
 namespace {
 
 const QColor PassColour(0x3b, 0x6e, 0xa5);
-const QColor FailColour(0xc6, 0x28, 0x28);
 const QColor AxisColour(0x50, 0x50, 0x50);
 const QColor GridColour(0xdd, 0xdd, 0xdd);
 
@@ -104,7 +103,7 @@ void PaintMeansChart(QPainter& painter, const QRectF& area, const QVector<ChartB
         x += metrics.horizontalAdvance(text) + line;
     };
     legendItem(PassColour, legendPass());
-    legendItem(FailColour, legendFail());
+    legendItem(InsufficientColour, legendFail());
     painter.setPen(QPen(Qt::black, thin * 2, Qt::DashLine));
     painter.drawLine(QPointF(x, g.legend.center().y()), QPointF(x + swatch * 2, g.legend.center().y()));
     x += swatch * 2 + line / 3;
@@ -135,7 +134,7 @@ void PaintMeansChart(QPainter& painter, const QRectF& area, const QVector<ChartB
         const ChartBar& bar = bars[i];
         const QRectF rect = g.barRect(bars, i);
         if (bar.hasMean)
-            painter.fillRect(rect, bar.insufficient() ? FailColour : PassColour);
+            painter.fillRect(rect, bar.insufficient() ? InsufficientColour : PassColour);
         if (i == current) {
             painter.setPen(QPen(Qt::black, thin, Qt::DotLine));
             painter.setBrush(Qt::NoBrush);
@@ -200,7 +199,7 @@ public:
         if (t == QAccessible::Name)
             return BarAccessibleName(bar);
         if (t == QAccessible::Description && bar.insufficient())
-            return QStringLiteral("onvoldoende");
+            return InsufficientText;
         return QString();
     }
     QRect rect() const override {

@@ -286,7 +286,7 @@ void PrintOverviewPage(QPrinter* printer, const QVector<ColumnFigures>& figures,
             row << PrintCell{text, {}};
         // The mean is red like an insufficient grade in the table.
         if (column.hasNumbers() && IsInsufficient(column.mean()))
-            row[2].colour = QColor(0xc6, 0x28, 0x28);
+            row[2].colour = InsufficientColour;
         table.rows << row;
     }
     const QRectF page = printableArea(printer);
