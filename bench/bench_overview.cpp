@@ -14,7 +14,7 @@ namespace {
 
 std::unique_ptr<QStandardItemModel> classModel(int pupils, int modules) {
     auto model = std::make_unique<QStandardItemModel>(pupils, modules + 2);
-    QStringList headers{PupilNameCaption, FinalResultCaption};
+    QStringList headers{PupilNameHeader, FinalResultHeader};
     for (int m = 1; m <= modules; ++m)
         headers << QStringLiteral("Module %1").arg(m);
     model->setHorizontalHeaderLabels(headers);
@@ -25,11 +25,11 @@ std::unique_ptr<QStandardItemModel> classModel(int pupils, int modules) {
             const double grade = 4 + (p * 7 + m * 3) % 7 + ((p + m) % 4 == 0 ? 0.5 : 0);
             sum += grade;
             auto* item = new QStandardItem(QString::number(grade));
-            item->setData(grade, GradeNumberRole);
+            item->setData(grade, ResultsTableModel::NumberRole);
             model->setItem(p, m + 1, item);
         }
         auto* final = new QStandardItem(QString::number(sum / modules));
-        final->setData(sum / modules, GradeNumberRole);
+        final->setData(sum / modules, ResultsTableModel::NumberRole);
         model->setItem(p, 1, final);
     }
     return model;

@@ -43,12 +43,18 @@ QStringList ReadModuleNames(const QString& courseFile)
 QStringList ReadModuleNames(const IniReader& course)
 {
     QStringList names;
-    for (int i = 1; i <= MaxModules; ++i) {
-        const QString name = readModules(course, ModuleKey(i));
-        if (!name.isEmpty())
-            names << name;
-    }
+    for (int i : ReadModuleNumbers(course))
+        names << readModules(course, ModuleKey(i));
     return names;
+}
+
+QVector<int> ReadModuleNumbers(const IniReader& course)
+{
+    QVector<int> numbers;
+    for (int i = 1; i <= MaxModules; ++i)
+        if (!readModules(course, ModuleKey(i)).isEmpty())
+            numbers << i;
+    return numbers;
 }
 
 Course ReadCourse(const QString& courseFile)

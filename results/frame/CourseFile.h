@@ -39,6 +39,8 @@ QString ReadCourseTitle(const QString& courseFile);
 QStringList ReadModuleNames(const QString& courseFile);
 // The same from one reading of the course file.
 QStringList ReadModuleNames(const IniReader& course);
+// The numbers of those modules, in the same order (1, 2, 4 for a course whose module 3 is gone).
+QVector<int> ReadModuleNumbers(const IniReader& course);
 // The whole contents, with the " Test" rule for a missing test name.
 Course ReadCourse(const QString& courseFile);
 // The same from one reading, such as the bytes a window keeps to see later changes against.

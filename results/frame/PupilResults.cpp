@@ -3,18 +3,21 @@
 #include "CourseFile.h"
 #include "Runtime.h"
 
+#include <cmath>
+
 namespace {
 
-QString testName(const IniReader& course, int k)
+QString testName(const IniReader& course, int module)
 {
-    return course.value(QStringLiteral("Modules"), TopicKey(k, TestTopic), QString());
+    return course.value(QStringLiteral("Modules"), TopicKey(module, TestTopic), QString());
 }
 
 } // namespace
 
 QString ReadTestName(const QString& courseFile, int k)
 {
-    return testName(IniReader(courseFile), k);
+    const QStringList names = ReadTestNames(courseFile, k);
+    return k >= 1 ? names.value(k - 1) : QString();
 }
 
 QStringList ReadTestNames(const QString& courseFile, int count)
@@ -24,9 +27,11 @@ QStringList ReadTestNames(const QString& courseFile, int count)
 
 QStringList ReadTestNames(const IniReader& course, int count)
 {
+    // The k-th column is headed with the k-th named module; its test is that module's.
+    const QVector<int> numbers = ReadModuleNumbers(course);
     QStringList names;
     for (int k = 1; k <= count; ++k)
-        names << testName(course, k);
+        names << (k <= numbers.size() ? testName(course, numbers[k - 1]) : QString());
     return names;
 }
 
@@ -40,20 +45,33 @@ QString ReadGrade(const IniReader& resultFile, const QString& testName)
     return resultFile.value(QStringLiteral("Resultaten"), testName, QString());
 }
 
+std::optional<double> GradeNumber(const QString& gradeText)
+{
+    QString text = gradeText;
+    text.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (!HasLeadingNumber(text))
+        return std::nullopt;
+    return Val(text);
+}
+
 void FinalResult::add(const QString& gradeText)
 {
-    if (gradeText.isEmpty())
+    const std::optional<double> number = GradeNumber(gradeText);
+    if (!number)
         return;
-    // The running sum is an Integer: every step rounds the total, ties to even.
-    m_sum = CInt(Val(gradeText) + m_sum);
-    m_count = AddInteger(m_count, 1);
+    CInt(*number); // a grade is a 16-bit number: outside that range, Overflow
+    m_sum += *number;
+    ++m_count;
 }
 
 qint16 FinalResult::value() const
 {
     if (m_count == 0)
         return 0;
-    return CInt(double(m_sum) / double(m_count));
+    // Half up, as a spreadsheet's ROUND does for grades; the small margin keeps a mean such as
+    // (6.45 + 6.55) / 2, which binary fractions put just below 6.5, a tie.
+    const double mean = m_sum / m_count;
+    return qint16(std::floor(mean + 0.5 + 1e-9));
 }
 
 QString FinalResult::text() const

@@ -164,6 +164,26 @@ double Val(const QString& input)
     return convertDigits(digits, negative, integerDigits + exponent);
 }
 
+bool HasLeadingNumber(const QString& input)
+{
+    QString text;
+    for (QChar c : input)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n'))
+            text += c;
+    if (text.startsWith(QLatin1Char('&'))) {
+        const QChar kind = text.size() > 1 ? text[1].toUpper() : QChar();
+        const int radix = kind == QLatin1Char('H') ? 16 : kind == QLatin1Char('O') ? 8 : 0;
+        const int digit = text.size() > 2 ? hexDigit(text[2]) : -1;
+        return radix != 0 && digit >= 0 && digit < radix;
+    }
+    qsizetype pos = 0;
+    if (pos < text.size() && (text[pos] == QLatin1Char('+') || text[pos] == QLatin1Char('-')))
+        ++pos;
+    if (pos < text.size() && text[pos] == QLatin1Char('.'))
+        ++pos;
+    return pos < text.size() && isDigit(text[pos]);
+}
+
 qint16 CInt(double value)
 {
     // The accepted range is -32768.5 <= x < 32767.5; the tie at -32768.5 goes to the even -32768.

@@ -29,6 +29,9 @@ private:
 // Reads the leading number of a text: blanks anywhere skipped, sign, one ".", E/D exponent, &H/&O;
 // the first other character ("%" and "&" too) ends it.
 double Val(const QString& text);
+// True when Val finds a number at the start of the text (a digit, after blanks and a sign, or
+// the digits of &H/&O), not only the 0 it gives for "ziek", "-" or "".
+bool HasLeadingNumber(const QString& text);
 
 // Nearest integer, a tie to the even one; outside the 16-bit range raises Overflow.
 qint16 CInt(double value);

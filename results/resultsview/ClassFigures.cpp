@@ -95,17 +95,17 @@ QVector<ColumnFigures> ComputeFigures(const QAbstractItemModel& model) {
     bool finalSeen = false;
     for (int c = 0; c < columns; ++c) {
         const QString caption = model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        if (!namesSeen && caption == PupilNameCaption) {
+        if (!namesSeen && caption == PupilNameHeader) {
             namesSeen = true;
             continue;
         }
         ColumnFigures column;
         column.column = c;
         column.caption = caption;
-        column.isFinalResult = !finalSeen && caption == FinalResultCaption;
+        column.isFinalResult = !finalSeen && caption == FinalResultHeader;
         finalSeen = finalSeen || column.isFinalResult;
         for (int r = 0; r < rows; ++r) {
-            const QVariant number = cells->data(cells->index(r, sourceColumns[c]), GradeNumberRole);
+            const QVariant number = cells->data(cells->index(r, sourceColumns[c]), ResultsTableModel::NumberRole);
             if (number.isValid())
                 column.add(number.toDouble());
         }

@@ -3,6 +3,8 @@
 // number, their mean, lowest and highest number and how many are below the pass line. Read from the
 // table's model (the numbers its cells count as), never from the files again.
 
+#include "ResultsTableModel.h"
+
 #include <QColor>
 #include <QString>
 #include <QVector>
@@ -10,13 +12,9 @@
 
 class QAbstractItemModel;
 
-// The number a cell's text counts as, a double; none for text and empty cells and the names.
-inline constexpr int GradeNumberRole = Qt::UserRole + 1;
 // Below this a grade is insufficient ("onvoldoende").
 inline constexpr double PassMark = 5.5;
 
-inline const QString PupilNameCaption = QStringLiteral("Leerling naam");
-inline const QString FinalResultCaption = QStringLiteral("Eindresultaat");
 
 bool IsInsufficient(double grade);
 // How an insufficient grade is drawn, and said (colour is not the only sign).

@@ -3,64 +3,32 @@
 #include "ClassFill.h"
 #include "ClassWatcher.h"
 #include "CourseFile.h"
-#include "Cursusform.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
-#include "Instellingform.h"
 #include "PupilResults.h"
-#include "ScreenPointer.h"
-#include "ShownOrderTable.h"
+#include "ResultsTableModel.h"
+#include "ResultsTableProxies.h"
 #include "Twips.h"
-#include "Versieform.h"
 #include "modPublic.h"
 #include "modsearch.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCollator>
 #include <QEvent>
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
-#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
-
-const QString PupilNameHeader = QStringLiteral("Leerling naam");
-const QString FinalResultHeader = QStringLiteral("Eindresultaat");
-
-// Rows compare their cell texts as text: Dutch collation, without regard to case, so "10" sorts
-// before "9" and an empty cell before any text.
-class ResultRow : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-
-    bool operator<(const QTreeWidgetItem& other) const override
-    {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-        return collator().compare(text(column), other.text(column)) < 0;
-    }
-
-private:
-    static const QCollator& collator()
-    {
-        static const QCollator instance = [] {
-            QCollator c(QLocale(QLocale::Dutch, QLocale::Netherlands));
-            c.setCaseSensitivity(Qt::CaseInsensitive);
-            return c;
-        }();
-        return instance;
-    }
-};
 
 // The summary labels are only 17 pixels high and "Aantal Leerlingen: " has 89 pixels: a smaller,
 // narrower face than the window's keeps the caption whole.
@@ -95,40 +63,8 @@ QString classFolder(const QString& className)
     return folder + className;
 }
 
-// What the teacher looks at in the table, by pupil name, as rows are rebuilt by a fill.
-struct TableView {
-    QString current;
-    QStringList selected;
-    int vertical = 0;
-    int horizontal = 0;
-};
-
-TableView captureView(const QTreeWidget* table)
-{
-    TableView view;
-    if (const QTreeWidgetItem* current = table->currentItem())
-        view.current = current->text(0);
-    for (const QTreeWidgetItem* item : table->selectedItems())
-        view.selected << item->text(0);
-    view.vertical = table->verticalScrollBar()->value();
-    view.horizontal = table->horizontalScrollBar()->value();
-    return view;
-}
-
-void restoreView(QTreeWidget* table, const TableView& view)
-{
-    for (int r = 0; r < table->topLevelItemCount(); ++r) {
-        QTreeWidgetItem* item = table->topLevelItem(r);
-        if (item->text(0) == view.current)
-            table->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-        if (view.selected.contains(item->text(0)))
-            item->setSelected(true);
-    }
-    // The scroll ranges follow the new rows only once they are laid out.
-    table->doItemsLayout();
-    table->verticalScrollBar()->setValue(view.vertical);
-    table->horizontalScrollBar()->setValue(view.horizontal);
-}
+// Rows read per step of a fill before pending events run again.
+constexpr int FillBatch = 500;
 
 } // namespace
 
@@ -156,7 +92,10 @@ Resultform::Resultform(QWidget* parent)
     RunGuarded(this, [this] { Form_Load(); });
 }
 
-Resultform::~Resultform() = default;
+Resultform::~Resultform()
+{
+    m_reads.cancel();
+}
 
 void Resultform::buildControls()
 {
@@ -182,16 +121,7 @@ void Resultform::buildControls()
             [this](QTreeWidgetItem* current) { TreeView_CurrentChanged(current); });
     TreeView->viewport()->installEventFilter(this);
 
-    ListView = new QTreeWidget(frmMain);
-    ListView->setObjectName(QStringLiteral("ListView"));
-    ListView->setRootIsDecorated(false);
-    ListView->setUniformRowHeights(true);
-    ListView->setAllColumnsShowFocus(true);
-    ListView->setColumnCount(0);
-    ListView->setAccessibleName(QStringLiteral("Resultaten"));
-    PresentColumnsAsShown(ListView);
-    ListView->header()->setSectionsMovable(false);
-    connect(ListView->header(), &QHeaderView::sectionClicked, this, [this](int column) { ListView_ColumnClick(column); });
+    buildTable();
 
     cmdVerVers = new QPushButton(QStringLiteral("Ververs"), frmMain);
     cmdVerVers->setObjectName(QStringLiteral("cmdVerVers"));
@@ -209,52 +139,17 @@ void Resultform::buildControls()
     applyLayout();
 }
 
-void Resultform::buildMenus()
-{
-    mnuBestand = menuBar()->addMenu(QStringLiteral("&Bestand"));
-    mnuBestand->setObjectName(QStringLiteral("mnuBestand"));
-    mnuMaakHTMLbestand = mnuBestand->addAction(QStringLiteral("&Sla resultaten op als HTML"));
-    mnuMaakHTMLbestand->setObjectName(QStringLiteral("mnuMaakHTMLbestand"));
-    mnuExporteerCSV = mnuBestand->addAction(QStringLiteral("&Exporteer als CSV..."));
-    mnuExporteerCSV->setObjectName(QStringLiteral("mnuExporteerCSV"));
-    connect(mnuMaakHTMLbestand, &QAction::enabledChanged, mnuExporteerCSV, &QAction::setEnabled);
-    mnuBestandHypen = mnuBestand->addSeparator();
-    mnuBestandHypen->setObjectName(QStringLiteral("mnuBestandHypen"));
-    mnuBestandAfsluiten = mnuBestand->addAction(QStringLiteral("&Afsluiten"));
-    mnuBestandAfsluiten->setObjectName(QStringLiteral("mnuBestandAfsluiten"));
-    connect(mnuBestandAfsluiten, &QAction::triggered, this, [this] { mnuBestandAfsluiten_Click(); });
-
-    // Its items come with the settings window and the course editor.
-    mnuInstelling = menuBar()->addMenu(QStringLiteral("&Instellingen"));
-    mnuInstelling->setObjectName(QStringLiteral("mnuInstelling"));
-    mnuInstellingenWijzigen = mnuInstelling->addAction(QStringLiteral("&Programma wijzigen..."));
-    mnuInstellingenWijzigen->setObjectName(QStringLiteral("mnuInstellingenWijzigen"));
-    connect(mnuInstellingenWijzigen, &QAction::triggered, this, [this] { mnuInstellingenWijzigen_Click(); });
-    mnuInstellingenCursusInhoud = mnuInstelling->addAction(QStringLiteral("Cursus inhoud wijzigen..."));
-    mnuInstellingenCursusInhoud->setObjectName(QStringLiteral("mnuInstellingenCursusInhoud"));
-    connect(mnuInstellingenCursusInhoud, &QAction::triggered, this, [this] { mnuInstellingenCursusInhoud_Click(); });
-
-    MnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
-    MnuHelp->setObjectName(QStringLiteral("MnuHelp"));
-    MnuHelpVersie = MnuHelp->addAction(QStringLiteral("&Versie..."));
-    MnuHelpVersie->setObjectName(QStringLiteral("MnuHelpVersie"));
-    connect(MnuHelpVersie, &QAction::triggered, this, [this] { MnuHelpVersie_Click(); });
-}
-
 void Resultform::Form_Load()
 {
     setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + ReadINI(CourseFile, QStringLiteral("Cursus"),
                                                                       QStringLiteral("Titel"), QString()));
     TreeView->clear();
     SelectedNode = nullptr;
-    ListView->clear();
+    m_model->clear();
     // Ascending first, then sorting on; the name column sorts until a header is clicked.
     m_sortOrder = Qt::AscendingOrder;
-    ListView->sortByColumn(0, Qt::AscendingOrder);
-    ListView->setSortingEnabled(true);
-    // The sort direction follows our own rule (ListView_ColumnClick), not the header's.
-    ListView->header()->setSortIndicatorShown(false);
-    ListView->header()->setSectionsClickable(true);
+    m_sorted->sort(0, Qt::AscendingOrder);
+    ListView->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
     lstDirs.clear();
     FillTreeView();
     FillListView();
@@ -264,7 +159,7 @@ void Resultform::Form_Load()
 void Resultform::FillTreeView()
 {
     RunGuarded(this, [this] {
-        ++m_generation;
+        abandonFill();
         lstDirs.clear();
         {
             // Rebuilding moves the tree's current node; that is no key press.
@@ -290,13 +185,13 @@ void Resultform::FillTreeView()
 
 void Resultform::showRoot()
 {
-    ++m_generation; // a fill still running stops
+    abandonFill();
     m_watcher->watchClass(QString(), QString());
-    ListView->clear();
+    m_model->clear();
     SelectedNode = rootNode();
     selectInTree(SelectedNode);
-    lblnLeerling->setText(QStringLiteral("0"));
-    lblAvg->setText(QStringLiteral("0"));
+    setFigure(lblnLeerling, QStringLiteral("0"));
+    setFigure(lblAvg, QStringLiteral("0"));
     mnuMaakHTMLbestand->setEnabled(false);
 }
 
@@ -309,48 +204,27 @@ void Resultform::selectInTree(QTreeWidgetItem* node)
 void Resultform::FillListView()
 {
     RunGuarded(this, [this] {
-        setColumns(ReadModuleNames(CourseFile));
-        lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
-        lblAvg->setText(QStringLiteral("0"));
+        m_model->reset(ReadModuleNames(CourseFile));
+        setFigure(lblnLeerling, QString::number(m_model->rowCount()));
+        setFigure(lblAvg, QStringLiteral("0"));
     });
 }
 
-void Resultform::setColumns(const QStringList& moduleNames)
-{
-    QStringList headers{PupilNameHeader};
-    headers += moduleNames;
-    headers << FinalResultHeader;
-    QStringList shown;
-    for (int c = 0; c < ListView->columnCount(); ++c)
-        shown << ListView->headerItem()->text(c);
-    if (shown == headers)
-        return; // the same columns keep their widths
-    // The final result goes back to the end first, so the columns are made in creation order.
-    QHeaderView* header = ListView->header();
-    if (const int columns = ListView->columnCount(); columns > 1)
-        header->moveSection(header->visualIndex(columns - 1), columns - 1);
-    ListView->setColumnCount(int(headers.size()));
-    ListView->setHeaderLabels(headers);
-    // Shown second, but last in creation order so that it is filled last.
-    header->moveSection(int(headers.size()) - 1, 1);
-}
-
 // The tree stays usable during a fill: a click on another class abandons it for that class.
-void Resultform::lockTree()
+void Resultform::beginFill()
 {
     if (m_fillDepth++ == 0) {
         m_watcher->setHeld(true);
         setCursor(Qt::BusyCursor);
         // The report and the export wait for a finished table.
         updateReportItems();
-        // Laying the table out again as every row joins would cost more than reading the files;
-        // the count and the pointer show the progress, the rows appear when the fill ends.
+        // The count and the pointer show the progress; the rows are painted when the fill ends.
         ListView->setUpdatesEnabled(false);
         emit fillStarted();
     }
 }
 
-void Resultform::unlockTree()
+void Resultform::endFill()
 {
     if (--m_fillDepth == 0) {
         ListView->setUpdatesEnabled(true);
@@ -359,6 +233,13 @@ void Resultform::unlockTree()
         updateReportItems();
         emit fillFinished();
     }
+}
+
+void Resultform::abandonFill()
+{
+    ++m_generation;
+    // The pool then reads the next class's files, not the rest of these.
+    m_reads.cancel();
 }
 
 void Resultform::updateReportItems()
@@ -371,7 +252,6 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
     if (!node)
         return;
     if (node == rootNode()) {
-        LstFiles.clear();
         lstDirs.clear();
         showRoot();
         return;
@@ -379,17 +259,16 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
     // The node may disappear while pending events run (a refresh rebuilds the tree), so only its
     // text is used after this point.
     const QString nodeText = node->text(0);
-    lockTree();
+    beginFill();
     RunGuarded(this, [&] {
-        LstFiles.clear();
         lstDirs.clear();
-        ListView->clear();
+        m_model->clear();
         SelectedNode = node;
         selectInTree(node);
         m_watcher->watchClass(classFolder(nodeText), CourseFile);
         fillRows(nodeText);
     });
-    unlockTree();
+    endFill();
 }
 
 void Resultform::TreeView_CurrentChanged(QTreeWidgetItem* node)
@@ -400,26 +279,10 @@ void Resultform::TreeView_CurrentChanged(QTreeWidgetItem* node)
     TreeView_NodeClick(node);
 }
 
-namespace {
-
-// Rows made by a fill that have not joined the table yet; deleted if the fill is abandoned.
-struct PendingRows {
-    QList<QTreeWidgetItem*> items;
-    ~PendingRows() { qDeleteAll(items); }
-    // One by one, so that each row takes its place by the current sort.
-    void joinTo(QTreeWidget* table)
-    {
-        for (QTreeWidgetItem* item : std::as_const(items))
-            table->addTopLevelItem(item);
-        items.clear();
-    }
-};
-
-} // namespace
-
 void Resultform::fillRows(const QString& nodeText)
 {
-    const quint64 generation = ++m_generation;
+    abandonFill();
+    const quint64 generation = m_generation;
     // A newer fill or a rebuilt tree owns the table then.
     const auto abandoned = [&] { return generation != m_generation || m_ending; };
     // Events run while the files are read; `ready` is true once the reads report something.
@@ -439,64 +302,52 @@ void Resultform::fillRows(const QString& nodeText)
     if (!waitUntil([&] { return listed.isFinished(); }))
         return;
     const ClassListing listing = listed.result();
-    LstFiles = listing.pupils;
-    setColumns(listing.moduleNames);
+    m_model->reset(listing.moduleNames);
 
     QFutureWatcher<QStringList> read;
-    read.setFuture(ReadPupilGrades(listing));
+    m_reads = ReadPupilGrades(listing);
+    read.setFuture(m_reads);
     // The reads not begun yet are left when the fill ends early.
     const auto stopReading = qScopeGuard([&] { read.cancel(); });
 
-    // The table is not painted during the fill, so its rows join it when the fill ends (or fails,
-    // keeping the rows so far): a row joining as each pupil comes in makes the table lay out all
-    // its rows again each time.
-    PendingRows rows;
+    // In list order, whatever order the reads end in, so that the figures are those of a fill
+    // pupil by pupil; the rows join the table a batch at a time, events running in between.
     ClassAverage average;
     qint16 finalResult = 0;
-    const int moduleColumns = int(listing.moduleNames.size());
+    QVector<ResultRow> batch;
+    const int pupils = int(listing.pupils.size());
     try {
-        // In list order, whatever order the reads end in, so that the figures are those of a
-        // fill pupil by pupil.
-        for (qsizetype i = 0; i < listing.pupils.size(); ++i) {
-            if (!waitUntil([&] { return read.future().isResultReadyAt(int(i)); }))
+        for (int i = 0; i < pupils; ++i) {
+            if (!waitUntil([&] { return read.future().isResultReadyAt(i); }))
                 return;
-            lblnLeerling->setText(QString::number(rows.items.size()));
-            // The previous pupil enters the average only now, so a total that overflows leaves the
-            // rows so far in place.
+            if (batch.size() >= FillBatch || !read.future().isResultReadyAt(i + 1)) {
+                m_model->append(std::exchange(batch, {}));
+                setFigure(lblnLeerling, QString::number(m_model->rowCount()));
+                QCoreApplication::processEvents();
+                if (abandoned())
+                    return;
+            }
+            // The previous pupil enters the average only now, so a total that overflows leaves
+            // the rows so far in place.
             average.add(finalResult);
-            finalResult = 0;
-
-            auto* row = new ResultRow(QStringList{listing.pupils[i]});
-            rows.items << row;
+            batch.push_back({listing.pupils[i], read.future().resultAt(i), QString()});
             FinalResult pupil;
-            const QStringList grades = read.future().resultAt(int(i));
-            for (int k = 1; k <= moduleColumns; ++k) {
-                row->setText(k, grades[k - 1]);
-                pupil.add(grades[k - 1]);
-            }
-            if (pupil.hasResult()) {
-                finalResult = pupil.value();
-                row->setText(moduleColumns + 1, pupil.text());
-            }
+            for (const QString& grade : std::as_const(batch.back().grades))
+                pupil.add(grade);
+            finalResult = pupil.value();
+            batch.back().finalResult = pupil.text();
         }
         average.add(finalResult);
     } catch (...) {
-        rows.joinTo(ListView);
+        // The rows so far stay, the failing pupil's with its grades.
+        m_model->append(batch);
+        setFigure(lblnLeerling, QString::number(m_model->rowCount()));
         throw;
     }
-    rows.joinTo(ListView);
+    m_model->append(batch);
 
-    lblnLeerling->setText(QString::number(ListView->topLevelItemCount()));
-    lblAvg->setText(average.text());
-}
-
-void Resultform::refillShownClass()
-{
-    if (!SelectedNode || SelectedNode == rootNode())
-        return;
-    const TableView view = captureView(ListView);
-    TreeView_NodeClick(SelectedNode);
-    restoreView(ListView, view);
+    setFigure(lblnLeerling, QString::number(m_model->rowCount()));
+    setFigure(lblAvg, average.text());
 }
 
 void Resultform::cmdVerVers_Click()
@@ -522,12 +373,6 @@ void Resultform::refreshShowing(const QString& className)
     cmdVerVers->setEnabled(true);
 }
 
-void Resultform::ListView_ColumnClick(int column)
-{
-    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    ListView->sortItems(column, m_sortOrder);
-}
-
 int Resultform::SetScreenSize(qint32& mode)
 {
     if (mode == 1) {
@@ -545,10 +390,7 @@ void Resultform::applyLayout()
     place(TreeView, m_layout.TreeView);
     place(ListView, m_layout.ListView);
     place(cmdVerVers, m_layout.cmdVerVers);
-    place(Label1, m_layout.Label1);
-    place(lblnLeerling, m_layout.lblnLeerling);
-    place(Label2, m_layout.Label2);
-    place(lblAvg, m_layout.lblAvg);
+    placeFigures();
 }
 
 bool Resultform::eventFilter(QObject* watched, QEvent* event)
@@ -579,55 +421,6 @@ bool Resultform::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void Resultform::mnuBestandAfsluiten_Click()
-{
-    // Ends the program without asking; a fill in progress stops at its next step.
-    m_ending = true;
-    QCoreApplication::exit(0);
-}
-
-void Resultform::mnuInstellingenWijzigen_Click()
-{
-    Instellingform form([this] { FillTreeView(); }, this);
-    form.exec();
-}
-
-void Resultform::mnuInstellingenCursusInhoud_Click()
-{
-    SetScreenBusy();
-    Cursusform form(this);
-    form.exec();
-    SetScreenDefault();
-}
-
-void Resultform::MnuHelpVersie_Click()
-{
-    Versieform form(this);
-    form.exec();
-}
-
-ReportTable Resultform::tableSnapshot() const
-{
-    ReportTable table;
-    for (int c = 0; c < ListView->columnCount(); ++c) {
-        table.headers << ListView->headerItem()->text(c);
-        table.shownColumns << ListView->header()->logicalIndex(c);
-    }
-    const int count = ListView->topLevelItemCount();
-    table.rows.reserve(count);
-    for (int r = 0; r < count; ++r) {
-        const QTreeWidgetItem* item = ListView->topLevelItem(r);
-        ReportTable::Row row;
-        row.name = item->text(0);
-        for (int c = 1; c < ListView->columnCount(); ++c)
-            row.cells << item->text(c);
-        table.rows << row;
-    }
-    table.countCaption = lblnLeerling->text();
-    table.averageCaption = lblAvg->text();
-    return table;
 }
 
 QString Resultform::nodeKey(const QTreeWidgetItem* node)

@@ -5,6 +5,7 @@
 #include "ScreenLayout.h"
 #include "modMaakHTML.h"
 
+#include <QFuture>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -15,8 +16,12 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
+class ResultsSortProxy;
+class ResultsTableModel;
+class ShownColumnsProxy;
 
 // Keys of the class tree's nodes, held in Qt::UserRole of column 0.
 inline const QString RootKey = QStringLiteral("root");
@@ -74,11 +79,15 @@ public:
     const ResultLayout& currentLayout() const { return m_layout; }
     // True while a fill of the table runs, from fillStarted to fillFinished.
     bool isFilling() const { return m_fillDepth > 0; }
+    // The table's rows in creation order; ListView shows it through the column-order proxy and
+    // the sort proxy (ListView->model()).
+    ResultsTableModel* resultsModel() const { return m_model; }
+    ShownColumnsProxy* shownColumns() const { return m_columns; }
 
     // Controls (objectName = member name).
     QGroupBox* frmMain = nullptr;
     QTreeWidget* TreeView = nullptr;
-    QTreeWidget* ListView = nullptr;
+    QTableView* ListView = nullptr;
     QPushButton* cmdVerVers = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* lblnLeerling = nullptr;
@@ -107,8 +116,7 @@ public:
     QAction* pHypen = nullptr;
     QAction* pSluiten = nullptr;
 
-    // Work lists of the folder listings.
-    QStringList LstFiles;
+    // The classes of the last listing of the data folder.
     QStringList lstDirs;
 
     // The class whose table is shown; the root after FillTreeView.
@@ -125,15 +133,23 @@ protected:
 
 private:
     void buildControls();
+    void buildTable();
+    // The menu bar; each menu is built by its own function, so that items join in one place.
     void buildMenus();
+    void buildBestandMenu();
+    void buildInstellingMenu();
+    void buildHelpMenu();
     // The class commands and the report (ResultformCommands.cpp).
     void buildClassCommands();
     struct ClassCommandTarget classCommandTarget();
     void Form_Load();
     void applyLayout();
     void fillRows(const QString& nodeText);
-    // The columns for these module names, made again only when they differ from the shown ones.
-    void setColumns(const QStringList& moduleNames);
+    // Shows the figure in the label, the label as wide as its text needs (never narrower than
+    // its place in the layout) and inside the frame.
+    void setFigure(QLabel* label, const QString& text);
+    // The captions and figures below the table, in their layout places (see setFigure).
+    void placeFigures();
     // The shown class filled again, keeping what the teacher looks at (sort, selection, scroll).
     void refillShownClass();
     // Makes the root current and shows it as after the window's load: empty table, count and
@@ -154,11 +170,19 @@ private:
     bool readyForExport();
     // The overview follows the shown class, its fills and the root.
     void updateKlasoverzicht();
-    void lockTree();
-    void unlockTree();
+    // The fill's busy state: pointer, report items, painting, watcher, fillStarted/fillFinished.
+    void beginFill();
+    void endFill();
+    // Stops the fill that runs (it returns at its next step) and drops its reads not yet begun.
+    void abandonFill();
 
     ResultLayout m_layout;
+    ResultsTableModel* m_model = nullptr;
+    ShownColumnsProxy* m_columns = nullptr;
+    ResultsSortProxy* m_sorted = nullptr;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    // The reads of the running fill; cancelled when the fill is left.
+    QFuture<QStringList> m_reads;
     int m_fillDepth = 0;
     // True from a mouse press on the tree until its click has been handled.
     bool m_treeMouseDown = false;

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTableView>
 #include <QTreeWidget>
 
 namespace {
@@ -76,16 +77,6 @@ void Resultform::buildClassCommands()
     connect(mnuMaakHTMLbestand, &QAction::triggered, this, [this] { mnuMaakHTMLbestand_Click(); });
     connect(mnuExporteerCSV, &QAction::triggered, this, [this] { mnuExporteerCSV_Click(); });
 
-    // Beside the exports, before the separator of "&Afsluiten".
-    mnuKlasoverzicht = new QAction(QStringLiteral("&Klasoverzicht..."), mnuBestand);
-    mnuKlasoverzicht->setObjectName(QStringLiteral("mnuKlasoverzicht"));
-    mnuAfdrukken = new QAction(QStringLiteral("&Afdrukken..."), mnuBestand);
-    mnuAfdrukken->setObjectName(QStringLiteral("mnuAfdrukken"));
-    mnuBestand->insertActions(mnuBestandHypen, {mnuKlasoverzicht, mnuAfdrukken});
-    for (QAction* item : {mnuKlasoverzicht, mnuAfdrukken}) {
-        item->setEnabled(mnuMaakHTMLbestand->isEnabled());
-        connect(mnuMaakHTMLbestand, &QAction::enabledChanged, item, &QAction::setEnabled);
-    }
     connect(mnuKlasoverzicht, &QAction::triggered, this, [this] { mnuKlasoverzicht_Click(); });
     connect(mnuAfdrukken, &QAction::triggered, this, [this] { mnuAfdrukken_Click(); });
     // The report item changes with every fill and with the root: the overview follows the same steps.

@@ -86,6 +86,19 @@ TEST_F(CourseTest, GradesAreReadThroughTheCurrentTestName)
     EXPECT_EQ(ReadGrade(pupil, ReadTestName(course, 1)), "");
 }
 
+TEST_F(CourseTest, ModuleColumnsReadTheTestOfTheirOwnModule)
+{
+    // Module 1 removed by hand: column 1 is module 2, column 2 module 5.
+    store(course, "[Modules]\r\nm1o6=Oud\r\nm2=B\r\nm2o6=TB\r\nm3=\r\nm3o6=T3\r\nm5=E\r\nm5o6=TE\r\n");
+    EXPECT_EQ(ReadModuleNames(course), (QStringList{"B", "E"}));
+    EXPECT_EQ(ReadTestNames(course, 2), (QStringList{"TB", "TE"}));
+    EXPECT_EQ(ReadTestName(course, 2), "TE");
+    EXPECT_EQ(ReadTestName(course, 3), "");
+    // Consecutive modules: column k is module k, as before.
+    store(course, "[Modules]\r\nm1=A\r\nm1o6=TA\r\nm2=B\r\nm2o6=TB\r\n");
+    EXPECT_EQ(ReadTestNames(course, 2), (QStringList{"TA", "TB"}));
+}
+
 struct FinalCase {
     const char* name;
     QStringList grades;
@@ -99,41 +112,64 @@ void PrintTo(const FinalCase& c, std::ostream* os)
 
 class FinalResultTable : public testing::TestWithParam<FinalCase> {};
 
-TEST_P(FinalResultTable, SixteenBitRunningSumTiesToEven)
+TEST_P(FinalResultTable, RoundedMeanOfTheGradesThatHoldANumber)
 {
     FinalResult result;
     for (const QString& grade : GetParam().grades)
         result.add(grade);
     EXPECT_EQ(result.text(), GetParam().text);
     EXPECT_EQ(result.hasResult(), !GetParam().text.isEmpty());
+    EXPECT_EQ(result.value(), GetParam().text.toShort());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, FinalResultTable,
-    testing::Values(FinalCase{"sixAndEight", {"6", "8", ""}, "7"}, FinalCase{"tieDown", {"6.5", "7"}, "6"},
-                    FinalCase{"tieUp", {"7.5", "7"}, "8"},
-                    FinalCase{"tieAfterOddSum", {"7", "6.5"}, "7"}, FinalCase{"comma", {"7,5"}, "7"},
-                    FinalCase{"lettersCountZero", {"goed", "8"}, "4"}, FinalCase{"noResults", {"", ""}, ""},
-                    FinalCase{"nothing", {}, ""}, FinalCase{"zeroAverage", {"0", "0"}, "0"},
-                    FinalCase{"negative", {"-3", "-4"}, "-4"}, FinalCase{"hexGrade", {"&HA"}, "10"},
-                    FinalCase{"percentSuffixEndsTheNumber", {"7.5%", "50%", "6&"}, "21"}),
+    testing::Values(
+        FinalCase{"sixAndEight", {"6", "8", ""}, "7"},
+        // Pupils a spreadsheet's rounded mean contradicted.
+        FinalCase{"threeHalfAndSeven", {"3.5", "7"}, "5"}, FinalCase{"fourGrades", {"4", "7", "5", "5.5"}, "5"},
+        FinalCase{"halfGoesUp", {"5", "4"}, "5"}, FinalCase{"sixHalfAndSeven", {"6.5", "7"}, "7"},
+        FinalCase{"belowHalf", {"7.5", "7"}, "7"}, FinalCase{"tieMadeOfFractions", {"6.45", "6.55"}, "7"},
+        FinalCase{"comma", {"7,5"}, "8"}, FinalCase{"point", {"7.5"}, "8"},
+        FinalCase{"commaAndPointAlike", {"7,5", "6", "7.5"}, "7"},
+        FinalCase{"wordDoesNotCount", {"ziek", "8"}, "8"}, FinalCase{"dashDoesNotCount", {"6", "-"}, "6"},
+        FinalCase{"onlyWords", {"ziek", "-"}, ""}, FinalCase{"badRadix", {"&Hz"}, ""},
+        FinalCase{"noResults", {"", ""}, ""}, FinalCase{"nothing", {}, ""},
+        FinalCase{"zeroAverage", {"0", "0"}, "0"}, FinalCase{"negative", {"-3", "-4"}, "-3"},
+        FinalCase{"blanksInside", {" 7 ", "+ 6"}, "7"}, FinalCase{"hexGrade", {"&HA"}, "10"},
+        FinalCase{"percentSuffixEndsTheNumber", {"7.5%", "50%", "6&"}, "21"},
+        FinalCase{"largeGradesNoLongerOverflowTheSum", {"20000", "20000"}, "20000"}),
     [](const testing::TestParamInfo<FinalCase>& info) { return std::string(info.param.name); });
 
-TEST(FinalResult, GradeOf40000Overflows)
+TEST(FinalResult, GradeOutsideSixteenBitsOverflows)
 {
-    FinalResult result;
-    result.add("7");
-    try {
-        result.add("40000");
-        FAIL() << "no overflow";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.description(), "Overflow");
+    for (const char* grade : {"40000", "32767.5", "-32769", "1E6"}) {
+        FinalResult result;
+        result.add("7");
+        try {
+            result.add(grade);
+            FAIL() << "no overflow for " << grade;
+        } catch (const RuntimeError& error) {
+            EXPECT_EQ(error.description(), "Overflow");
+        }
+        // What was counted before the failure stays.
+        EXPECT_EQ(result.text(), "7") << grade;
     }
-    // What was summed before the failure stays.
-    EXPECT_EQ(result.text(), "7");
-    FinalResult nearLimit;
-    nearLimit.add("32000");
-    EXPECT_THROW(nearLimit.add("800"), RuntimeError);
+    FinalResult atLimit;
+    atLimit.add("32767");
+    atLimit.add("-32768");
+    EXPECT_EQ(atLimit.text(), "0");
+}
+
+TEST(GradeNumber, ReadsTheLeadingNumberWithADecimalComma)
+{
+    EXPECT_EQ(GradeNumber("7,5"), 7.5);
+    EXPECT_EQ(GradeNumber("7.5"), 7.5);
+    EXPECT_EQ(GradeNumber(".5"), 0.5);
+    EXPECT_EQ(GradeNumber("8 (herkansing)"), 8.0);
+    EXPECT_EQ(GradeNumber("0"), 0.0);
+    for (const char* none : {"", "ziek", "-", "+", ".", "&H", "&Q1", "  "})
+        EXPECT_FALSE(GradeNumber(none).has_value()) << none;
 }
 
 TEST(ClassAverage, NonZeroFinalResultsOnly)
@@ -168,7 +204,7 @@ struct DemoClass {
 };
 
 // The demo classes as the table shows them: a reading of each file per row gives the cells that
-// a reading per cell gives, and the figures they had before rows were read that way.
+// a reading per cell gives (the final results those of the rounded mean).
 TEST(DemoClasses, OneReadingPerRowGivesTheFiguresOfOneReadingPerCell)
 {
     const QString data = QStringLiteral(DEMO_DATA_FOLDER);
@@ -177,9 +213,9 @@ TEST(DemoClasses, OneReadingPerRowGivesTheFiguresOfOneReadingPerCell)
     ASSERT_EQ(modules, 6);
     const QStringList testNames = ReadTestNames(course, modules);
     const DemoClass expected[] = {
-        {"Avondcursus 2024", 22, "6,95454545454545", "6,6,7,8,6,8,6,5,7,7,8,8,7,7,7,7,7,8,7,8,6,7"},
+        {"Avondcursus 2024", 22, "7,09090909090909", "6,7,7,8,6,8,6,5,7,7,9,8,7,7,7,7,7,8,7,9,6,7"},
         {"Klas 1A", 12, "6,72727272727273", "7,7,7,7,8,7,7,6,7,,5,6"},
-        {"Klas 1B", 9, "6,875", "8,6,6,6,8,8,,6,7"},
+        {"Klas 1B", 9, "7,125", "9,6,6,6,8,8,,7,7"},
     };
     QCryptographicHash cells(QCryptographicHash::Sha1);
     const QDir documents(data + QStringLiteral("/Documenten"));
@@ -210,7 +246,7 @@ TEST(DemoClasses, OneReadingPerRowGivesTheFiguresOfOneReadingPerCell)
         EXPECT_EQ(finals.join(QLatin1Char(',')), expected[c].finals) << expected[c].name;
     }
     // Every cell of every row, as the per-cell reading gave them.
-    EXPECT_EQ(cells.result().toHex(), "ffd13194998c0b112dec1b123a3c312bfccc0e2b");
+    EXPECT_EQ(cells.result().toHex(), "3feff460e46ec50b47a7362d811d981b9cda47d8");
 }
 
 } // namespace

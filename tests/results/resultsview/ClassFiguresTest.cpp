@@ -23,8 +23,8 @@ QStandardItemModel* makeModel(const QStringList& headers, const QVector<QStringL
             auto* item = new QStandardItem(rows[r].value(c));
             bool isNumber = false;
             const double number = QString(rows[r].value(c)).replace(',', '.').toDouble(&isNumber);
-            if (headers[c] != PupilNameCaption && isNumber)
-                item->setData(number, GradeNumberRole);
+            if (headers[c] != PupilNameHeader && isNumber)
+                item->setData(number, ResultsTableModel::NumberRole);
             model->setItem(r, c, item);
         }
     }

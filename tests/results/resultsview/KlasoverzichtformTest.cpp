@@ -23,7 +23,7 @@ QList<QStandardItem*> pupil(const QString& name, const QVector<double>& grades) 
     QList<QStandardItem*> row{new QStandardItem(name)};
     for (double g : grades) {
         auto* item = new QStandardItem(QString::number(g));
-        item->setData(g, GradeNumberRole);
+        item->setData(g, ResultsTableModel::NumberRole);
         row << item;
     }
     return row;
@@ -79,7 +79,7 @@ TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst) {
         << "not summed up before the burst has passed";
     QTRY_COMPARE(form.lblKlas->text(), QStringLiteral("Klas 4B: 30 leerlingen (bezig met inlezen...)"));
     EXPECT_EQ(shown().value(2).toStdString(), "Breuken|30|7,00|7|7|0");
-    model.item(0, 3)->setData(1.0, GradeNumberRole); // a cell changes
+    model.item(0, 3)->setData(1.0, ResultsTableModel::NumberRole); // a cell changes
     form.setFilling(false);
     EXPECT_EQ(form.figures().value(2).below, 1);
     EXPECT_TRUE(form.cmdOpslaanCSV->isEnabled());

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -59,11 +60,11 @@ protected:
     }
 
     // Clicks a header section the way the mouse does.
-    void clickHeader(int logicalColumn)
+    void clickHeader(int creationColumn)
     {
-        QHeaderView* header = form->ListView->header();
-        const QPoint at(header->sectionViewportPosition(logicalColumn) + header->sectionSize(logicalColumn) / 2,
-                        header->height() / 2);
+        QHeaderView* header = form->ListView->horizontalHeader();
+        const int shown = form->shownColumns()->shownColumn(creationColumn);
+        const QPoint at(header->sectionViewportPosition(shown) + header->sectionSize(shown) / 2, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
     }
 
@@ -90,7 +91,7 @@ TEST_F(ResultformTest, LoadTitlesTheWindowAndStartsEmpty)
         EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
         EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
         EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
-        EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+        EXPECT_EQ(shownRowCount(f), 0);
         EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
     }
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
@@ -131,7 +132,7 @@ TEST_F(ResultformTest, MissingOrFileDataFolderGivesOnlyTheRoot)
         ASSERT_EQ(f.TreeView->topLevelItemCount(), 1);
         EXPECT_EQ(f.TreeView->topLevelItem(0)->childCount(), 0);
         f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
-        EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+        EXPECT_EQ(shownRowCount(f), 0);
     }
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
 }
@@ -142,26 +143,37 @@ TEST_F(ResultformTest, ColumnsInCreationOrderWithFinalResultShownSecond)
     const QStringList created{QStringLiteral("Leerling naam"), QStringLiteral("Optellen"), QStringLiteral("Aftrekken"),
                               QStringLiteral("Delen"), QStringLiteral("Eindresultaat")};
     EXPECT_EQ(f.tableSnapshot().headers, created);
-    QStringList shown;
-    for (int visual = 0; visual < f.ListView->columnCount(); ++visual)
-        shown << created.at(f.ListView->header()->logicalIndex(visual));
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("Leerling naam"), QStringLiteral("Eindresultaat"),
+    EXPECT_EQ(shownHeaders(f), (QStringList{QStringLiteral("Leerling naam"), QStringLiteral("Eindresultaat"),
                                   QStringLiteral("Optellen"), QStringLiteral("Aftrekken"), QStringLiteral("Delen")}));
 }
 
 TEST_F(ResultformTest, ModuleGapsAndNumbersAboveSixteenAreNotColumns)
 {
-    QByteArray course = "[Modules]\r\nm1=Een\r\nm3=Drie\r\nm17=Zeventien\r\n";
+    QByteArray course = "[Modules]\r\nm1=Een\r\nm1o6=T1\r\nm3=Drie\r\nm3o6=T3\r\nm17=Zeventien\r\nm2o6=T2\r\n";
     for (int i = 4; i <= 16; ++i)
         course += "m" + QByteArray::number(i) + "=M" + QByteArray::number(i) + "\r\n";
+    course += "m16o6=T16\r\n";
     folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), course);
+    // The test of the missing module 2 has a grade: it is in no column.
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
+                      {{QStringLiteral("T1"), QStringLiteral("4")}, {QStringLiteral("T2"), QStringLiteral("1")},
+                       {QStringLiteral("T3"), QStringLiteral("8")}, {QStringLiteral("T16"), QStringLiteral("9")}});
     Resultform& f = open();
-    const QStringList headers = f.tableSnapshot().headers;
+    clickClass(QStringLiteral("4B"));
+    const ReportTable table = f.tableSnapshot();
+    const QStringList& headers = table.headers;
     ASSERT_EQ(headers.size(), 1 + 15 + 1);
     EXPECT_EQ(headers.at(1), QStringLiteral("Een"));
     EXPECT_EQ(headers.at(2), QStringLiteral("Drie"));
     EXPECT_EQ(headers.at(15), QStringLiteral("M16"));
     EXPECT_FALSE(headers.contains(QStringLiteral("Zeventien")));
+    // Each column shows the grade of the module it is headed with.
+    ASSERT_EQ(table.rows.size(), 1);
+    const QStringList& cells = table.rows[0].cells;
+    EXPECT_EQ(cells.value(0), QStringLiteral("4"));
+    EXPECT_EQ(cells.value(1), QStringLiteral("8"));
+    EXPECT_EQ(cells.value(14), QStringLiteral("9"));
+    EXPECT_EQ(cells.value(15), QStringLiteral("7"));
 }
 
 TEST_F(ResultformTest, ClassClickFillsRowsCountAndAverage)
@@ -204,11 +216,12 @@ TEST_F(ResultformTest, AverageLabelFollowsTheRules)
         {"7, 7 and 6 with Dutch settings", {{"7"}, {"7"}, {"6"}}, nl, QStringLiteral("6,66666666666667")},
         {"7, 7 and 6 with C settings", {{"7"}, {"7"}, {"6"}}, QLocale::c(), QStringLiteral("6.66666666666667")},
         {"only pupil has final 0", {{"0"}}, QLocale::c(), QStringLiteral("0")},
-        {"a word counts as 0", {{"goed"}}, QLocale::c(), QStringLiteral("0")},
+        {"a word does not count: no final result", {{"goed"}}, QLocale::c(), QStringLiteral("0")},
+        {"a word beside a grade does not lower it", {{"ziek", "8"}, {"6"}}, QLocale::c(), QStringLiteral("7")},
         {"zero final left out of the average", {{"0"}, {"8"}}, QLocale::c(), QStringLiteral("8")},
-        {"ties to even: 6.5 and 7 give 6", {{"6.5", "7"}}, QLocale::c(), QStringLiteral("6")},
-        {"ties to even: 7.5 and 7 give 8", {{"7.5", "7"}}, QLocale::c(), QStringLiteral("8")},
-        {"a comma ends the number", {{"7,5"}}, QLocale::c(), QStringLiteral("7")},
+        {"the rounded mean: 6.5 and 7 give 7", {{"6.5", "7"}}, QLocale::c(), QStringLiteral("7")},
+        {"the rounded mean: 7.5 and 7 give 7", {{"7.5", "7"}}, QLocale::c(), QStringLiteral("7")},
+        {"a decimal comma is a point", {{"7,5"}}, QLocale::c(), QStringLiteral("8")},
         {"empty values do not count", {{"", "9", ""}}, QLocale::c(), QStringLiteral("9")},
     };
     const QStringList tests{QStringLiteral("Optellen Test"), QStringLiteral("Aftrekken Test"),
@@ -230,6 +243,14 @@ TEST_F(ResultformTest, AverageLabelFollowsTheRules)
         clickClass(QStringLiteral("klas%1").arg(n++));
         EXPECT_EQ(f.lblAvg->text(), c.average) << c.label;
         EXPECT_EQ(f.lblnLeerling->text(), QString::number(c.pupils.size())) << c.label;
+        // The whole figure shows, inside the frame, also after the window is made larger.
+        for (const QSize& size : {f.size(), f.size() + QSize(200, 100)}) {
+            f.resize(size);
+            for (const QLabel* figure : {f.lblAvg, f.lblnLeerling}) {
+                EXPECT_GE(figure->width(), figure->fontMetrics().horizontalAdvance(figure->text())) << c.label;
+                EXPECT_TRUE(f.frmMain->contentsRect().contains(figure->geometry())) << c.label;
+            }
+        }
     }
 }
 
@@ -240,17 +261,17 @@ TEST_F(ResultformTest, RootAndEmptyClassClicks)
     Resultform& f = open();
 
     clickClass(QStringLiteral("4B"));
-    ASSERT_EQ(f.ListView->topLevelItemCount(), 1);
+    ASSERT_EQ(shownRowCount(f), 1);
 
     f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(shownRowCount(f), 0);
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
     EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
     EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
     EXPECT_FALSE(f.mnuExporteerCSV->isEnabled());
 
     clickClass(QStringLiteral("Leeg"));
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(shownRowCount(f), 0);
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
     EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
     EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
@@ -260,10 +281,10 @@ TEST_F(ResultformTest, RootAndEmptyClassClicks)
     folder.writePupil(RootText, QStringLiteral("B"), {});
     f.cmdVerVers_Click();
     clickClass(RootText);
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 1);
+    EXPECT_EQ(shownRowCount(f), 1);
     EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
     f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(shownRowCount(f), 0);
 }
 
 TEST_F(ResultformTest, KeysInTheTreeShowTheClassAndKeepTheFocus)
@@ -316,7 +337,7 @@ TEST_F(ResultformTest, MouseClickOnANodeFillsTheTable)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const QRect rect = f.TreeView->visualItemRect(classNode(QStringLiteral("4B")));
     QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 1);
+    EXPECT_EQ(shownRowCount(f), 1);
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
 }
 
@@ -378,8 +399,8 @@ TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
         EXPECT_EQ(call.title, ErrorTitle) << c.label;
         EXPECT_EQ(call.icon, PromptIcon::Critical) << c.label;
         EXPECT_EQ(call.buttons, PromptButtons::Ok) << c.label;
-        EXPECT_EQ(f.ListView->topLevelItemCount(), c.rows) << c.label;
-        EXPECT_EQ(f.ListView->topLevelItem(1)->text(1), c.grades[1]) << c.label;
+        EXPECT_EQ(shownRowCount(f), c.rows) << c.label;
+        EXPECT_EQ(shownCell(f, 1, 1), c.grades[1]) << c.label;
         EXPECT_TRUE(f.TreeView->isEnabled()) << c.label;
         EXPECT_TRUE(f.ListView->updatesEnabled()) << c.label;
         EXPECT_TRUE(f.lblnLeerling->updatesEnabled()) << c.label;
@@ -475,17 +496,22 @@ TEST_F(ResultformTest, ColumnClicksFlipTheDirectionOnEveryClick)
     const Step steps[] = {
         {0, {"Cor", "bram", "Anna"}}, // first click: descending
         {0, {"Anna", "bram", "Cor"}}, // same column again: ascending
-        {1, {"bram", "Anna", "Cor"}}, // another column: opposite of the last sort, as text ("9" > "10" > "")
-        {1, {"Cor", "Anna", "bram"}}, // ascending: empty first, "10" before "9"
-        {4, {"bram", "Anna", "Cor"}}, // final result column, descending
+        {1, {"Anna", "bram", "Cor"}}, // another column: opposite of the last sort, as numbers (10 > 9 > "")
+        {1, {"Cor", "bram", "Anna"}}, // ascending: empty first, 9 before 10
+        {4, {"Anna", "bram", "Cor"}}, // final result column, descending
     };
     for (const Step& step : steps) {
         clickHeader(step.column);
         EXPECT_EQ(rowNames(), step.order) << "column " << step.column;
+        // The header shows the sort on the clicked column.
+        const QHeaderView* header = f.ListView->horizontalHeader();
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        EXPECT_EQ(header->sortIndicatorSection(), f.shownColumns()->shownColumn(step.column));
     }
+    EXPECT_EQ(f.ListView->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
     // Sorting stays on: a refill places the rows by the current sort.
     clickClass(QStringLiteral("4B"));
-    EXPECT_EQ(rowNames(), (QStringList{"bram", "Anna", "Cor"}));
+    EXPECT_EQ(rowNames(), (QStringList{"Anna", "bram", "Cor"}));
 }
 
 TEST_F(ResultformTest, SnapshotGivesCellsInCreationOrderAndRowsAsShown)
@@ -538,7 +564,7 @@ TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
 
     f.cmdVerVers_Click();
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(shownRowCount(f), 0);
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
     EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
 
@@ -548,7 +574,7 @@ TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
     f.cmdVerVers_Click();
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
     EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode);
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(shownRowCount(f), 0);
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
     EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
     EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
@@ -578,7 +604,7 @@ TEST_F(ResultformTest, RefreshDuringAFillReplacesItWithoutStaleRows)
     clickClass(QStringLiteral("4B"));
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("4B"));
-    EXPECT_EQ(f.ListView->topLevelItemCount(), 6);
+    EXPECT_EQ(shownRowCount(f), 6);
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("6"));
     EXPECT_TRUE(f.TreeView->isEnabled());
 }

@@ -3,12 +3,15 @@
 // folder with a course description and classes of pupils' files.
 
 #include "Resultform.h"
+#include "ResultsTableModel.h"
+#include "ResultsTableProxies.h"
 #include "modPublic.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QVector>
 #include <utility>
@@ -31,6 +34,38 @@ inline QTreeWidgetItem* findClassNode(const Resultform& form, const QString& nam
         if (root->child(i)->text(0) == name)
             return root->child(i);
     return nullptr;
+}
+
+// The rows of the results table as shown.
+inline int shownRowCount(const Resultform& form)
+{
+    return form.ListView->model()->rowCount();
+}
+
+// The shown row of the pupil named `pupil`, or -1.
+inline int shownRowOf(const Resultform& form, const QString& pupil)
+{
+    const QAbstractItemModel* shown = form.ListView->model();
+    for (int r = 0; r < shown->rowCount(); ++r)
+        if (shown->index(r, 0).data().toString() == pupil)
+            return r;
+    return -1;
+}
+
+// The text of the cell in shown row `row` and creation column `column`.
+inline QString shownCell(const Resultform& form, int row, int column)
+{
+    return form.ListView->model()->index(row, form.shownColumns()->shownColumn(column)).data().toString();
+}
+
+// The column captions in the order shown.
+inline QStringList shownHeaders(const Resultform& form)
+{
+    QStringList captions;
+    const QAbstractItemModel* shown = form.ListView->model();
+    for (int c = 0; c < shown->columnCount(); ++c)
+        captions << shown->headerData(c, Qt::Horizontal).toString();
+    return captions;
 }
 
 class TestProgram {

@@ -2,6 +2,7 @@
 
 #include "Instellingform.h"
 #include "Resultform.h"
+#include "ResultsTableModel.h"
 
 #include "INIfunc.h"
 #include "RecordingPrompts.h"
@@ -109,7 +110,7 @@ TEST_F(SettingsFromMenu, NewDataFolderShowsAtOnceInTheClassTree)
     // The root is current again, and shown as after the window's load.
     EXPECT_EQ(window.SelectedNode, window.TreeView->topLevelItem(0));
     EXPECT_EQ(window.TreeView->currentItem(), window.SelectedNode);
-    EXPECT_EQ(window.ListView->topLevelItemCount(), 0);
+    EXPECT_EQ(window.resultsModel()->rowCount(), 0);
     EXPECT_EQ(window.lblnLeerling->text(), QStringLiteral("0"));
     EXPECT_EQ(window.lblAvg->text(), QStringLiteral("0"));
     EXPECT_FALSE(window.mnuMaakHTMLbestand->isEnabled());
