@@ -4,11 +4,6 @@
 
 #include <benchmark/benchmark.h>
 
-class QApplication;
-
-// The one application of the benchmarks, on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
-QApplication& benchApp();
-
 // open + read to the end + close with plain system calls, into a fixed buffer.
 void BareRead(const char* path);
 

@@ -12,7 +12,8 @@
 
 namespace {
 
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
+{
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     button->setAutoDefault(false);
@@ -22,7 +23,10 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 } // namespace
 
 Afdrukvoorbeeldform::Afdrukvoorbeeldform(QPrinter* printer, std::function<void(QPrinter*)> paint, QWidget* parent)
-    : QDialog(parent), m_printer(printer), m_paint(std::move(paint)) {
+    : QDialog(parent)
+    , m_printer(printer)
+    , m_paint(std::move(paint))
+{
     setObjectName(QStringLiteral("Afdrukvoorbeeldform"));
     setWindowTitle(QStringLiteral("Afdrukvoorbeeld"));
     setFont(formFont());
@@ -65,7 +69,8 @@ Afdrukvoorbeeldform::Afdrukvoorbeeldform(QPrinter* printer, std::function<void(Q
     picVoorbeeld->setFocus();
 }
 
-void Afdrukvoorbeeldform::cmdAfdrukken_Click() {
+void Afdrukvoorbeeldform::cmdAfdrukken_Click()
+{
     if (!prompts().choosePrinter(this, m_printer))
         return;
     m_paint(m_printer);

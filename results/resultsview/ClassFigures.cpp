@@ -9,7 +9,8 @@
 
 namespace {
 
-QLocale dutch() {
+QLocale dutch()
+{
     QLocale locale(QLocale::Dutch, QLocale::Netherlands);
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale;
@@ -17,15 +18,18 @@ QLocale dutch() {
 
 } // namespace
 
-bool IsInsufficient(double grade) {
+bool IsInsufficient(double grade)
+{
     return grade < PassMark;
 }
 
-QString DutchNumber(double value) {
+QString DutchNumber(double value)
+{
     return NumberText(value, dutch());
 }
 
-void ColumnFigures::add(double grade) {
+void ColumnFigures::add(double grade)
+{
     if (count == 0) {
         lowest = highest = grade;
     } else {
@@ -38,23 +42,28 @@ void ColumnFigures::add(double grade) {
         ++below;
 }
 
-double ColumnFigures::mean() const {
+double ColumnFigures::mean() const
+{
     return count == 0 ? 0 : std::round(sum / count * 100) / 100;
 }
 
-QString ColumnFigures::meanText() const {
+QString ColumnFigures::meanText() const
+{
     return count == 0 ? QString() : dutch().toString(mean(), 'f', 2);
 }
 
-QString ColumnFigures::spokenMeanText() const {
+QString ColumnFigures::spokenMeanText() const
+{
     return count == 0 ? QString() : DutchNumber(mean());
 }
 
-QString ColumnFigures::lowestText() const {
+QString ColumnFigures::lowestText() const
+{
     return count == 0 ? QString() : DutchNumber(lowest);
 }
 
-QString ColumnFigures::highestText() const {
+QString ColumnFigures::highestText() const
+{
     return count == 0 ? QString() : DutchNumber(highest);
 }
 
@@ -63,7 +72,8 @@ namespace {
 // The order of the rows does not change the figures, so the cells are read from the model under
 // the proxies that only reorder rows and columns (as many rows as their source): mapping every cell
 // through them costs more than the summing up. `columns` are made the source model's columns.
-const QAbstractItemModel* ModelBelowReordering(const QAbstractItemModel& model, QVector<int>& columns) {
+const QAbstractItemModel* ModelBelowReordering(const QAbstractItemModel& model, QVector<int>& columns)
+{
     const QAbstractItemModel* cells = &model;
     while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(cells)) {
         const QAbstractItemModel* source = proxy->sourceModel();
@@ -82,7 +92,8 @@ const QAbstractItemModel* ModelBelowReordering(const QAbstractItemModel& model, 
 
 } // namespace
 
-QVector<ColumnFigures> ComputeFigures(const QAbstractItemModel& model) {
+QVector<ColumnFigures> ComputeFigures(const QAbstractItemModel& model)
+{
     const int columns = model.columnCount();
     const int rows = model.rowCount();
     QVector<int> sourceColumns(columns);
@@ -114,12 +125,14 @@ QVector<ColumnFigures> ComputeFigures(const QAbstractItemModel& model) {
     return figures;
 }
 
-QStringList FigureHeaders() {
+QStringList FigureHeaders()
+{
     return {QStringLiteral("Kolom"),   QStringLiteral("Aantal"),  QStringLiteral("Gemiddelde"),
             QStringLiteral("Laagste"), QStringLiteral("Hoogste"), QStringLiteral("Onder 5,5")};
 }
 
-QStringList FigureRow(const ColumnFigures& column) {
+QStringList FigureRow(const ColumnFigures& column)
+{
     return {column.caption,      QString::number(column.count), column.meanText(),
             column.lowestText(), column.highestText(),          QString::number(column.below)};
 }

@@ -15,7 +15,6 @@ class QAbstractItemModel;
 // Below this a grade is insufficient ("onvoldoende").
 inline constexpr double PassMark = 5.5;
 
-
 bool IsInsufficient(double grade);
 // How an insufficient grade is drawn, and said (colour is not the only sign).
 inline const QColor InsufficientColour(0xc6, 0x28, 0x28);

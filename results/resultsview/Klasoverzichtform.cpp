@@ -17,20 +17,23 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption) {
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption)
+{
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     return button;
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
+constexpr int FillingPace = 100; // ms
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
+{
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
@@ -39,10 +42,74 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) 
 
 } // namespace
 
-Klasoverzichtform::Klasoverzichtform(QWidget* parent) : QWidget(parent, Qt::Window) {
+// The figures as the window's table shows them: one row per column of the results table, the
+// final result's caption in bold, an insufficient mean red and said so. Reset as a whole, so the
+// view sizes its columns once per summing-up.
+class FiguresTableModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setFigures(const QVector<ColumnFigures>& figures)
+    {
+        beginResetModel();
+        m_rows.clear();
+        m_insufficient.clear();
+        m_final.clear();
+        for (const ColumnFigures& column : figures) {
+            m_rows << FigureRow(column);
+            m_insufficient << (column.hasNumbers() && IsInsufficient(column.mean()));
+            m_final << column.isFinalResult;
+        }
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(FigureHeaders().size());
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return FigureHeaders().value(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+            return {};
+        const int r = index.row();
+        const int c = index.column();
+        const bool insufficientMean = c == 2 && m_insufficient[r];
+        switch (role) {
+        case Qt::DisplayRole: return m_rows[r].value(c);
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::Alignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter
+                                                            : Qt::AlignRight | Qt::AlignVCenter));
+        case Qt::ForegroundRole: return insufficientMean ? QVariant(QBrush(InsufficientColour)) : QVariant();
+        case Qt::AccessibleDescriptionRole: return insufficientMean ? QVariant(InsufficientText) : QVariant();
+        case Qt::FontRole:
+            if (c == 0 && m_final[r]) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        default: return {};
+        }
+    }
+
+private:
+    QVector<QStringList> m_rows;
+    QVector<bool> m_insufficient;
+    QVector<bool> m_final;
+};
+
+Klasoverzichtform::Klasoverzichtform(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
     setObjectName(QStringLiteral("Klasoverzichtform"));
     setFont(formFont());
-    setAttribute(Qt::WA_DeleteOnClose, false);
 
     lblKlas = makeLabel(this, QStringLiteral("lblKlas"), QString());
     QFont bold = font();
@@ -51,8 +118,7 @@ Klasoverzichtform::Klasoverzichtform(QWidget* parent) : QWidget(parent, Qt::Wind
     lblKlas->setFont(bold);
 
     lblTabel = makeLabel(this, QStringLiteral("lblTabel"), QStringLiteral("&Cijfers per kolom:"));
-    m_table = new QStandardItemModel(0, int(FigureHeaders().size()), this);
-    m_table->setHorizontalHeaderLabels(FigureHeaders());
+    m_table = new FiguresTableModel(this);
     tblOverzicht = new QTableView(this);
     tblOverzicht->setObjectName(QStringLiteral("tblOverzicht"));
     tblOverzicht->setModel(m_table);
@@ -107,7 +173,6 @@ Klasoverzichtform::Klasoverzichtform(QWidget* parent) : QWidget(parent, Qt::Wind
     // Rows come in batches during a fill: one summing-up per burst of changes.
     m_recompute = new QTimer(this);
     m_recompute->setSingleShot(true);
-    m_recompute->setInterval(0);
     connect(m_recompute, &QTimer::timeout, this, [this] { recompute(); });
 
     resize(twips(9600), twips(9600));
@@ -116,7 +181,8 @@ Klasoverzichtform::Klasoverzichtform(QWidget* parent) : QWidget(parent, Qt::Wind
 
 Klasoverzichtform::~Klasoverzichtform() = default;
 
-void Klasoverzichtform::setSource(QAbstractItemModel* model) {
+void Klasoverzichtform::setSource(QAbstractItemModel* model)
+{
     if (model == m_source && (model || m_connections.isEmpty())) {
         scheduleRecompute();
         return;
@@ -140,7 +206,8 @@ void Klasoverzichtform::setSource(QAbstractItemModel* model) {
     scheduleRecompute();
 }
 
-void Klasoverzichtform::setClass(const QString& documentFolder, const QString& className, const QString& courseTitle) {
+void Klasoverzichtform::setClass(const QString& documentFolder, const QString& className, const QString& courseTitle)
+{
     const bool another = className != m_className;
     m_documentFolder = documentFolder;
     m_className = className;
@@ -153,27 +220,37 @@ void Klasoverzichtform::setClass(const QString& documentFolder, const QString& c
     updateTexts();
 }
 
-void Klasoverzichtform::setFilling(bool filling) {
+void Klasoverzichtform::setFilling(bool filling)
+{
+    // The end of a fill is shown at once.
+    if (m_filling && !filling && m_recompute->isActive())
+        m_recompute->start(0);
     m_filling = filling;
     updateTexts();
 }
 
-void Klasoverzichtform::setExportCheck(std::function<bool()> check) {
+void Klasoverzichtform::setExportCheck(std::function<bool()> check)
+{
     m_exportCheck = std::move(check);
 }
 
-void Klasoverzichtform::scheduleRecompute() {
+void Klasoverzichtform::scheduleRecompute()
+{
+    // During a fill the rows may come one by one (a slow share): the figures follow at a steady
+    // pace instead of summing up the whole table again for every row.
     if (!m_recompute->isActive())
-        m_recompute->start();
+        m_recompute->start(m_filling ? FillingPace : 0);
 }
 
-const QVector<ColumnFigures>& Klasoverzichtform::figures() {
+const QVector<ColumnFigures>& Klasoverzichtform::figures()
+{
     if (m_recompute->isActive())
         recompute();
     return m_figures;
 }
 
-void Klasoverzichtform::recompute() {
+void Klasoverzichtform::recompute()
+{
     m_recompute->stop();
     // Hidden, it waits for its next showing.
     if (!isVisible())
@@ -185,36 +262,14 @@ void Klasoverzichtform::recompute() {
     updateTexts();
 }
 
-void Klasoverzichtform::showFigures() {
-    const int columns = int(FigureHeaders().size());
-    m_table->setRowCount(int(m_figures.size()));
-    for (int r = 0; r < m_figures.size(); ++r) {
-        const ColumnFigures& column = m_figures[r];
-        const QStringList texts = FigureRow(column);
-        for (int c = 0; c < columns; ++c) {
-            QStandardItem* item = m_table->item(r, c);
-            if (!item) {
-                item = new QStandardItem;
-                m_table->setItem(r, c, item);
-            }
-            item->setText(texts[c]);
-            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter);
-        }
-        // An insufficient mean is red, and said so.
-        QStandardItem* mean = m_table->item(r, 2);
-        const bool insufficient = column.hasNumbers() && IsInsufficient(column.mean());
-        mean->setData(insufficient ? QVariant(QBrush(InsufficientColour)) : QVariant(), Qt::ForegroundRole);
-        mean->setData(insufficient ? InsufficientText : QVariant(), Qt::AccessibleDescriptionRole);
-        if (column.isFinalResult) {
-            QFont bold = font();
-            bold.setBold(true);
-            m_table->item(r, 0)->setFont(bold);
-        }
-    }
+void Klasoverzichtform::showFigures()
+{
+    m_table->setFigures(m_figures);
     picGrafiek->setBars(ChartBars(m_figures));
 }
 
-QString Klasoverzichtform::summaryText() const {
+QString Klasoverzichtform::summaryText() const
+{
     if (m_className.isEmpty())
         return QStringLiteral("Geen klas gekozen");
     const QString pupils = m_pupils == 1 ? QStringLiteral("1 leerling") : QStringLiteral("%1 leerlingen").arg(m_pupils);
@@ -222,7 +277,8 @@ QString Klasoverzichtform::summaryText() const {
         .arg(m_className, pupils, m_filling ? QStringLiteral(" (bezig met inlezen...)") : QString());
 }
 
-void Klasoverzichtform::updateTexts() {
+void Klasoverzichtform::updateTexts()
+{
     setWindowTitle(m_className.isEmpty() ? QStringLiteral("Klasoverzicht")
                                          : QStringLiteral("Klasoverzicht - ") + m_className);
     lblKlas->setText(summaryText());
@@ -232,13 +288,15 @@ void Klasoverzichtform::updateTexts() {
     cmdOpslaanCSV->setEnabled(ready);
 }
 
-bool Klasoverzichtform::mayExport() {
+bool Klasoverzichtform::mayExport()
+{
     if (m_filling || m_className.isEmpty() || !m_source)
         return false;
     return !m_exportCheck || m_exportCheck();
 }
 
-void Klasoverzichtform::cmdAfdrukken_Click() {
+void Klasoverzichtform::cmdAfdrukken_Click()
+{
     if (!mayExport())
         return;
     const QVector<ColumnFigures> shown = figures();
@@ -252,7 +310,8 @@ void Klasoverzichtform::cmdAfdrukken_Click() {
                            [&](QPrinter* target) { PrintOverviewPage(target, shown, heading, summary); });
 }
 
-void Klasoverzichtform::cmdOpslaanCSV_Click() {
+void Klasoverzichtform::cmdOpslaanCSV_Click()
+{
     if (!mayExport())
         return;
     const QByteArray bytes = MaakOverzichtCSV(figures());
@@ -267,7 +326,8 @@ void Klasoverzichtform::cmdOpslaanCSV_Click() {
     }
 }
 
-void Klasoverzichtform::showEvent(QShowEvent* event) {
+void Klasoverzichtform::showEvent(QShowEvent* event)
+{
     QWidget::showEvent(event);
     recompute();
 }

@@ -12,11 +12,11 @@
 
 #include <functional>
 
+class FiguresTableModel;
 class MeansChart;
 class QAbstractItemModel;
 class QLabel;
 class QPushButton;
-class QStandardItemModel;
 class QTableView;
 class QTimer;
 
@@ -65,7 +65,7 @@ private:
     QString summaryText() const;
 
     QPointer<QAbstractItemModel> m_source;
-    QStandardItemModel* m_table = nullptr;
+    FiguresTableModel* m_table = nullptr;
     QTimer* m_recompute = nullptr;
     QVector<ColumnFigures> m_figures;
     int m_pupils = 0;

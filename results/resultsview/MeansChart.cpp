@@ -19,17 +19,20 @@ const QColor PassColour(0x3b, 0x6e, 0xa5);
 const QColor AxisColour(0x50, 0x50, 0x50);
 const QColor GridColour(0xdd, 0xdd, 0xdd);
 
-QString legendPass() {
+QString legendPass()
+{
     return QStringLiteral("5,5 of hoger");
 }
 
-QString legendFail() {
+QString legendFail()
+{
     return QStringLiteral("onder 5,5 (onvoldoende)");
 }
 
 } // namespace
 
-QVector<ChartBar> ChartBars(const QVector<ColumnFigures>& figures) {
+QVector<ChartBar> ChartBars(const QVector<ColumnFigures>& figures)
+{
     QVector<ChartBar> bars;
     for (const ColumnFigures& column : figures) {
         if (column.isFinalResult)
@@ -40,17 +43,20 @@ QVector<ChartBar> ChartBars(const QVector<ColumnFigures>& figures) {
     return bars;
 }
 
-QString BarAccessibleName(const ChartBar& bar) {
+QString BarAccessibleName(const ChartBar& bar)
+{
     return bar.hasMean ? QStringLiteral("%1: gemiddeld %2").arg(bar.caption, bar.spokenMean)
                        : QStringLiteral("%1: geen cijfers").arg(bar.caption);
 }
 
-qreal ChartGeometry::yOf(double grade) const {
+qreal ChartGeometry::yOf(double grade) const
+{
     const double clamped = std::clamp(grade, 0.0, double(top));
     return plot.bottom() - plot.height() * clamped / top;
 }
 
-QRectF ChartGeometry::barRect(const QVector<ChartBar>& bars, int i) const {
+QRectF ChartGeometry::barRect(const QVector<ChartBar>& bars, int i) const
+{
     if (i < 0 || i >= bars.size())
         return QRectF();
     const qreal width = slot * 0.6;
@@ -60,7 +66,8 @@ QRectF ChartGeometry::barRect(const QVector<ChartBar>& bars, int i) const {
 }
 
 ChartGeometry LayoutChart(const QRectF& area, const QVector<ChartBar>& bars, const QFont& font,
-                          const QPaintDevice* device) {
+                          const QPaintDevice* device)
+{
     const QFontMetricsF metrics(font, const_cast<QPaintDevice*>(device));
     const qreal line = metrics.height();
     ChartGeometry g;
@@ -81,7 +88,8 @@ ChartGeometry LayoutChart(const QRectF& area, const QVector<ChartBar>& bars, con
 }
 
 void PaintMeansChart(QPainter& painter, const QRectF& area, const QVector<ChartBar>& bars, const QFont& font,
-                     int current) {
+                     int current)
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(font);
@@ -179,11 +187,16 @@ namespace {
 // One bar, found again from the chart at every question.
 class BarInterface : public QAccessibleInterface {
 public:
-    BarInterface(MeansChart* chart, int bar) : m_chart(chart), m_bar(bar) {}
+    BarInterface(MeansChart* chart, int bar)
+        : m_chart(chart)
+        , m_bar(bar)
+    {
+    }
 
     bool isValid() const override { return m_chart && m_bar < m_chart->bars().size(); }
     QObject* object() const override { return nullptr; }
-    QAccessibleInterface* parent() const override {
+    QAccessibleInterface* parent() const override
+    {
         return m_chart ? QAccessible::queryAccessibleInterface(m_chart) : nullptr;
     }
     QAccessibleInterface* child(int) const override { return nullptr; }
@@ -192,7 +205,8 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QAccessible::Role role() const override { return QAccessible::Graphic; }
     void setText(QAccessible::Text, const QString&) override {}
-    QString text(QAccessible::Text t) const override {
+    QString text(QAccessible::Text t) const override
+    {
         if (!isValid())
             return QString();
         const ChartBar& bar = m_chart->bars().at(m_bar);
@@ -202,13 +216,15 @@ public:
             return InsufficientText;
         return QString();
     }
-    QRect rect() const override {
+    QRect rect() const override
+    {
         if (!isValid())
             return QRect();
         const QRect local = m_chart->barRect(m_bar);
         return QRect(m_chart->mapToGlobal(local.topLeft()), local.size());
     }
-    QAccessible::State state() const override {
+    QAccessible::State state() const override
+    {
         QAccessible::State s;
         if (!isValid()) {
             s.invalid = true;
@@ -228,12 +244,16 @@ private:
 
 class ChartInterface : public QAccessibleWidget {
 public:
-    explicit ChartInterface(MeansChart* chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
+    explicit ChartInterface(MeansChart* chart)
+        : QAccessibleWidget(chart, QAccessible::Chart)
+    {
+    }
     ~ChartInterface() override { forgetBars(); }
 
     MeansChart* chart() const { return static_cast<MeansChart*>(widget()); }
     int childCount() const override { return int(chart()->bars().size()); }
-    QAccessibleInterface* child(int index) const override {
+    QAccessibleInterface* child(int index) const override
+    {
         if (index < 0 || index >= childCount())
             return nullptr;
         if (const QAccessible::Id id = m_bars.value(index))
@@ -243,18 +263,22 @@ public:
         m_bars.insert(index, QAccessible::registerAccessibleInterface(made));
         return made;
     }
-    int indexOfChild(const QAccessibleInterface* child) const override {
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
         const auto* bar = dynamic_cast<const BarInterface*>(child);
         return bar && bar->isValid() && bar->parent() == this ? bar->bar() : -1;
     }
-    QAccessibleInterface* childAt(int x, int y) const override {
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
         return child(chart()->barAt(chart()->mapFromGlobal(QPoint(x, y))));
     }
-    QAccessibleInterface* focusChild() const override {
+    QAccessibleInterface* focusChild() const override
+    {
         return chart()->hasFocus() ? child(chart()->currentBar()) : nullptr;
     }
     // New bars are new children.
-    void forgetBars() {
+    void forgetBars()
+    {
         const QHash<int, QAccessible::Id> bars = std::exchange(m_bars, {});
         for (QAccessible::Id id : bars)
             QAccessible::deleteAccessibleInterface(id);
@@ -264,13 +288,15 @@ private:
     mutable QHash<int, QAccessible::Id> m_bars;
 };
 
-QAccessibleInterface* chartFactory(const QString& className, QObject* object) {
+QAccessibleInterface* chartFactory(const QString& className, QObject* object)
+{
     if (className == QLatin1String("MeansChart") && object && object->isWidgetType())
         return new ChartInterface(static_cast<MeansChart*>(object));
     return nullptr;
 }
 
-void announceFocus(MeansChart* chart) {
+void announceFocus(MeansChart* chart)
+{
     if (!chart->hasFocus() || chart->currentBar() < 0)
         return;
     QAccessibleEvent focus(chart, QAccessible::Focus);
@@ -280,7 +306,9 @@ void announceFocus(MeansChart* chart) {
 
 } // namespace
 
-MeansChart::MeansChart(QWidget* parent) : QWidget(parent) {
+MeansChart::MeansChart(QWidget* parent)
+    : QWidget(parent)
+{
     static const bool installed = [] {
         QAccessible::installFactory(chartFactory);
         return true;
@@ -292,7 +320,8 @@ MeansChart::MeansChart(QWidget* parent) : QWidget(parent) {
     setMinimumSize(240, 160);
 }
 
-void MeansChart::setBars(const QVector<ChartBar>& bars) {
+void MeansChart::setBars(const QVector<ChartBar>& bars)
+{
     const bool sameCount = bars.size() == m_bars.size();
     m_bars = bars;
     if (m_bars.isEmpty())
@@ -307,7 +336,8 @@ void MeansChart::setBars(const QVector<ChartBar>& bars) {
     update();
 }
 
-void MeansChart::setCurrentBar(int bar) {
+void MeansChart::setCurrentBar(int bar)
+{
     if (bar < 0 || bar >= m_bars.size() || bar == m_current)
         return;
     m_current = bar;
@@ -315,15 +345,18 @@ void MeansChart::setCurrentBar(int bar) {
     announceFocus(this);
 }
 
-ChartGeometry MeansChart::geometry() const {
+ChartGeometry MeansChart::geometry() const
+{
     return LayoutChart(QRectF(rect()).adjusted(6, 6, -6, -6), m_bars, font(), this);
 }
 
-QRect MeansChart::barRect(int i) const {
+QRect MeansChart::barRect(int i) const
+{
     return geometry().barRect(m_bars, i).toRect();
 }
 
-int MeansChart::barAt(const QPoint& point) const {
+int MeansChart::barAt(const QPoint& point) const
+{
     const ChartGeometry g = geometry();
     if (g.slot <= 0 || point.x() < g.plot.left() || point.y() < g.plot.top() ||
         point.y() > g.plot.bottom() + g.captionHeight)
@@ -332,48 +365,44 @@ int MeansChart::barAt(const QPoint& point) const {
     return i < m_bars.size() ? i : -1;
 }
 
-void MeansChart::paintEvent(QPaintEvent*) {
+void MeansChart::paintEvent(QPaintEvent*)
+{
     QPainter painter(this);
     PaintMeansChart(painter, QRectF(rect()).adjusted(6, 6, -6, -6), m_bars, font(), hasFocus() ? m_current : -1);
 }
 
-void MeansChart::keyPressEvent(QKeyEvent* event) {
+void MeansChart::keyPressEvent(QKeyEvent* event)
+{
     switch (event->key()) {
-    case Qt::Key_Left:
-        setCurrentBar(m_current - 1);
-        break;
-    case Qt::Key_Right:
-        setCurrentBar(m_current + 1);
-        break;
-    case Qt::Key_Home:
-        setCurrentBar(0);
-        break;
-    case Qt::Key_End:
-        setCurrentBar(int(m_bars.size()) - 1);
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
+    case Qt::Key_Left: setCurrentBar(m_current - 1); break;
+    case Qt::Key_Right: setCurrentBar(m_current + 1); break;
+    case Qt::Key_Home: setCurrentBar(0); break;
+    case Qt::Key_End: setCurrentBar(int(m_bars.size()) - 1); break;
+    default: QWidget::keyPressEvent(event); return;
     }
 }
 
-void MeansChart::mousePressEvent(QMouseEvent* event) {
+void MeansChart::mousePressEvent(QMouseEvent* event)
+{
     setFocus(Qt::MouseFocusReason);
     setCurrentBar(barAt(event->position().toPoint()));
 }
 
-void MeansChart::focusInEvent(QFocusEvent* event) {
+void MeansChart::focusInEvent(QFocusEvent* event)
+{
     QWidget::focusInEvent(event);
     update();
     announceFocus(this);
 }
 
-void MeansChart::focusOutEvent(QFocusEvent* event) {
+void MeansChart::focusOutEvent(QFocusEvent* event)
+{
     QWidget::focusOutEvent(event);
     update();
 }
 
-bool MeansChart::event(QEvent* event) {
+bool MeansChart::event(QEvent* event)
+{
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         const int bar = barAt(help->pos());

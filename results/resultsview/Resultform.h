@@ -7,6 +7,7 @@
 
 #include <QFuture>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class ClassWatcher;
@@ -68,8 +69,8 @@ public:
     void mnuKlasoverzicht_Click();
     // Prints the results table as shown: preview, print dialog, pages.
     void mnuAfdrukken_Click();
-    // The class overview, once opened; null before.
-    Klasoverzichtform* klasoverzicht() const { return m_klasoverzicht; }
+    // The class overview while it is open; null otherwise.
+    Klasoverzichtform* klasoverzicht() const;
 
     // What the table shows: headers and cells in creation order, rows in displayed order.
     ReportTable tableSnapshot() const;
@@ -191,5 +192,6 @@ private:
     quint64 m_generation = 0;
     bool m_ending = false;
     ClassWatcher* m_watcher = nullptr;
-    Klasoverzichtform* m_klasoverzicht = nullptr;
+    // Deleted when closed; opened anew.
+    QPointer<Klasoverzichtform> m_klasoverzicht;
 };

@@ -161,12 +161,18 @@ void Resultform::mnuKlasoverzicht_Click()
         return;
     if (!m_klasoverzicht) {
         m_klasoverzicht = new Klasoverzichtform(this);
+        m_klasoverzicht->setAttribute(Qt::WA_DeleteOnClose);
         m_klasoverzicht->setExportCheck([this] { return readyForExport(); });
     }
     updateKlasoverzicht();
     m_klasoverzicht->show();
     m_klasoverzicht->raise();
     m_klasoverzicht->activateWindow();
+}
+
+Klasoverzichtform* Resultform::klasoverzicht() const
+{
+    return m_klasoverzicht.data();
 }
 
 void Resultform::updateKlasoverzicht()

@@ -16,11 +16,13 @@
 
 namespace {
 
-qreal millimetres(const QPaintDevice* device, qreal mm) {
+qreal millimetres(const QPaintDevice* device, qreal mm)
+{
     return mm * device->logicalDpiY() / 25.4;
 }
 
-QFont printFont(qreal points, bool bold = false) {
+QFont printFont(qreal points, bool bold = false)
+{
     QFont font;
     font.setFamilies({QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Liberation Sans"),
                       QStringLiteral("Nimbus Sans"), QStringLiteral("Sans Serif")});
@@ -39,13 +41,15 @@ const QColor HeaderFill(0xe4, 0xe4, 0xe4);
 const QColor StripeFill(0xf4, 0xf4, 0xf4);
 const QColor GridLine(0x90, 0x90, 0x90);
 
-QRectF printableArea(QPrinter* printer) {
+QRectF printableArea(QPrinter* printer)
+{
     return QRectF(QPointF(0, 0), printer->pageLayout().paintRectPixels(printer->resolution()).size());
 }
 
 } // namespace
 
-PrintTable PrintTableFromModel(const QAbstractItemModel& model) {
+PrintTable PrintTableFromModel(const QAbstractItemModel& model)
+{
     PrintTable table;
     const int columns = model.columnCount();
     for (int c = 0; c < columns; ++c)
@@ -66,19 +70,22 @@ PrintTable PrintTableFromModel(const QAbstractItemModel& model) {
     return table;
 }
 
-QString PrintHeading(const QString& subject, const QString& courseTitle, const QString& className, const QDate& date) {
+QString PrintHeading(const QString& subject, const QString& courseTitle, const QString& className, const QDate& date)
+{
     const QLocale dutch(QLocale::Dutch, QLocale::Netherlands);
     const QString what = courseTitle.isEmpty() ? subject : subject + QLatin1Char(' ') + courseTitle;
     return QStringLiteral("%1 - Klas: %2, datum: %3").arg(what, className, dutch.toString(date, QLocale::ShortFormat));
 }
 
-int RowsPerPage(qreal bodyHeight, qreal headerHeight, qreal rowHeight) {
+int RowsPerPage(qreal bodyHeight, qreal headerHeight, qreal rowHeight)
+{
     if (rowHeight <= 0)
         return 1;
     return std::max(1, int(std::floor((bodyHeight - headerHeight) / rowHeight)));
 }
 
-QVector<PageRows> BreakIntoPages(int rowCount, int rowsPerPage) {
+QVector<PageRows> BreakIntoPages(int rowCount, int rowsPerPage)
+{
     rowsPerPage = std::max(1, rowsPerPage);
     QVector<PageRows> pages;
     for (int first = 0; first < rowCount; first += rowsPerPage)
@@ -88,7 +95,8 @@ QVector<PageRows> BreakIntoPages(int rowCount, int rowsPerPage) {
     return pages;
 }
 
-TablePageLayout LayoutTablePages(const PrintTable& table, const QPaintDevice* device, const QRectF& page) {
+TablePageLayout LayoutTablePages(const PrintTable& table, const QPaintDevice* device, const QRectF& page)
+{
     TablePageLayout layout;
     layout.page = page;
     layout.font = printFont(10);
@@ -179,7 +187,8 @@ TablePageLayout LayoutTablePages(const PrintTable& table, const QPaintDevice* de
 }
 
 qreal PaintTableRows(QPainter& painter, const TablePageLayout& layout, const PrintTable& table, qreal top,
-                     PageRows rows) {
+                     PageRows rows)
+{
     painter.save();
     painter.setFont(layout.font);
     const QFontMetricsF metrics(layout.font, painter.device());
@@ -239,7 +248,8 @@ qreal PaintTableRows(QPainter& painter, const TablePageLayout& layout, const Pri
 }
 
 void PaintTablePage(QPainter& painter, const TablePageLayout& layout, const PrintTable& table, const QString& heading,
-                    int pageIndex) {
+                    int pageIndex)
+{
     painter.save();
     painter.setPen(Qt::black);
     painter.setFont(layout.headingFont);
@@ -260,13 +270,15 @@ void PaintTablePage(QPainter& painter, const TablePageLayout& layout, const Prin
     painter.restore();
 }
 
-void PreparePrinter(QPrinter* printer) {
+void PreparePrinter(QPrinter* printer)
+{
     printer->setPageSize(QPageSize(QPageSize::A4));
     printer->setPageOrientation(QPageLayout::Portrait);
     printer->setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
 }
 
-void PrintTablePages(QPrinter* printer, const PrintTable& table, const QString& heading) {
+void PrintTablePages(QPrinter* printer, const PrintTable& table, const QString& heading)
+{
     const TablePageLayout layout = LayoutTablePages(table, printer, printableArea(printer));
     QPainter painter(printer);
     for (int p = 0; p < layout.pages.size(); ++p) {
@@ -277,7 +289,8 @@ void PrintTablePages(QPrinter* printer, const PrintTable& table, const QString& 
 }
 
 void PrintOverviewPage(QPrinter* printer, const QVector<ColumnFigures>& figures, const QString& heading,
-                       const QString& summary) {
+                       const QString& summary)
+{
     PrintTable table;
     table.headers = FigureHeaders();
     for (const ColumnFigures& column : figures) {
@@ -312,7 +325,8 @@ void PrintOverviewPage(QPrinter* printer, const QVector<ColumnFigures>& figures,
 }
 
 void PrintResultsTable(QWidget* parent, const QAbstractItemModel& model, const QString& className,
-                       const QString& courseTitle) {
+                       const QString& courseTitle)
+{
     const PrintTable table = PrintTableFromModel(model);
     const QString heading = PrintHeading(QStringLiteral("Resultaten"), courseTitle, className, QDate::currentDate());
     QPrinter printer(QPrinter::HighResolution);

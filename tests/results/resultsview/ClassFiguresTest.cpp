@@ -15,7 +15,8 @@ namespace {
 
 // A cell is its text; the number it counts as is read as the table reads grades ("7,5" is 7.5),
 // nothing for a text without a number ("ziek") or an empty cell.
-QStandardItemModel* makeModel(const QStringList& headers, const QVector<QStringList>& rows) {
+QStandardItemModel* makeModel(const QStringList& headers, const QVector<QStringList>& rows)
+{
     auto* model = new QStandardItemModel(int(rows.size()), int(headers.size()));
     model->setHorizontalHeaderLabels(headers);
     for (int r = 0; r < rows.size(); ++r) {
@@ -41,7 +42,8 @@ struct Expected {
     int below;
 };
 
-TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder) {
+TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder)
+{
     // Shown order: names, final result, modules. Names that look like numbers are not counted.
     std::unique_ptr<QStandardItemModel> model(
         makeModel({"Leerling naam", "Eindresultaat", "Optellen", "Delen", "Breuken", "Leeg", "Leerling naam"},
@@ -79,22 +81,27 @@ TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder) {
 // Shows its source's columns last to first.
 class ReversedColumns : public QIdentityProxyModel {
 public:
-    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override
+    {
         return hasIndex(row, column, parent) ? createIndex(row, column) : QModelIndex();
     }
-    QModelIndex mapToSource(const QModelIndex& index) const override {
+    QModelIndex mapToSource(const QModelIndex& index) const override
+    {
         return index.isValid() ? sourceModel()->index(index.row(), columnCount() - 1 - index.column()) : QModelIndex();
     }
-    QModelIndex mapFromSource(const QModelIndex& index) const override {
+    QModelIndex mapFromSource(const QModelIndex& index) const override
+    {
         return index.isValid() ? createIndex(index.row(), columnCount() - 1 - index.column()) : QModelIndex();
     }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
         return QIdentityProxyModel::headerData(orientation == Qt::Horizontal ? columnCount() - 1 - section : section,
                                                orientation, role);
     }
 };
 
-QString describe(const QVector<ColumnFigures>& figures) {
+QString describe(const QVector<ColumnFigures>& figures)
+{
     QString text;
     for (const ColumnFigures& f : figures)
         text += QStringLiteral("%1:%2:%3:%4:%5:%6 ")
@@ -105,7 +112,8 @@ QString describe(const QVector<ColumnFigures>& figures) {
     return text;
 }
 
-TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow) {
+TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow)
+{
     std::unique_ptr<QStandardItemModel> model(
         makeModel({"Eindresultaat", "Delen", "Optellen", "Leerling naam"},
                   {{"6", "4", "8", "Els"}, {"5", "5,5", "", "Jan"}, {"", "", "", "Piet"}}));
@@ -125,7 +133,8 @@ TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow) {
               "Optellen:1:8,00:8:8:0 Delen:1:4,00:4:4:1 Eindresultaat:1:6,00:6:6:0 ");
 }
 
-TEST(ClassFigures, MeansRoundHalfAwayFromZeroToTwoDecimals) {
+TEST(ClassFigures, MeansRoundHalfAwayFromZeroToTwoDecimals)
+{
     const struct {
         QVector<double> grades;
         const char* mean;
@@ -144,7 +153,8 @@ TEST(ClassFigures, MeansRoundHalfAwayFromZeroToTwoDecimals) {
     }
 }
 
-TEST(ClassFigures, ChartHasABarPerModuleNamedByItsMean) {
+TEST(ClassFigures, ChartHasABarPerModuleNamedByItsMean)
+{
     testApp();
     std::unique_ptr<QStandardItemModel> model(
         makeModel({"Leerling naam", "Eindresultaat", "Optellen", "Breuken", "Leeg"},
@@ -177,7 +187,8 @@ TEST(ClassFigures, ChartHasABarPerModuleNamedByItsMean) {
     EXPECT_EQ(face->child(1), nullptr);
 }
 
-TEST(ClassFigures, OverviewCsvHasTheClassCsvsConventions) {
+TEST(ClassFigures, OverviewCsvHasTheClassCsvsConventions)
+{
     std::unique_ptr<QStandardItemModel> model(makeModel({"Leerling naam", "Eindresultaat", "=Som", "Delen"},
                                                         {{"Els", "6", "7,5", ""}, {"Jan", "5", "4", "ziek"}}));
     const QByteArray csv = MaakOverzichtCSV(ComputeFigures(*model));

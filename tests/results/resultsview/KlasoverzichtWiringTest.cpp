@@ -68,8 +68,8 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
         const char* column;
         bool insufficient;
     } marks[] = {
-        {"Jan", "Breuken", true},   {"Jan", "Optellen", false},      {"Tim", "Breuken", false}, // 5.5 passes
-        {"Els", "Breuken", false},  {"Tim", "Optellen", false},      {"Jan", "Leerling naam", false},
+        {"Jan", "Breuken", true},        {"Jan", "Optellen", false}, {"Tim", "Breuken", false}, // 5.5 passes
+        {"Els", "Breuken", false},       {"Tim", "Optellen", false}, {"Jan", "Leerling naam", false},
         {"Els", "Eindresultaat", false},
     };
     for (const auto& m : marks) {
@@ -78,8 +78,7 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
         const QVariant colour = index.data(Qt::ForegroundRole);
         EXPECT_EQ(colour.isValid() && colour.value<QBrush>().color() == InsufficientColour, m.insufficient)
             << m.pupil << " " << m.column;
-        EXPECT_EQ(index.data(Qt::AccessibleDescriptionRole).toString(),
-                  m.insufficient ? InsufficientText : QString())
+        EXPECT_EQ(index.data(Qt::AccessibleDescriptionRole).toString(), m.insufficient ? InsufficientText : QString())
             << m.pupil << " " << m.column;
     }
 

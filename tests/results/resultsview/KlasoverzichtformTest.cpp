@@ -19,7 +19,8 @@
 
 namespace {
 
-QList<QStandardItem*> pupil(const QString& name, const QVector<double>& grades) {
+QList<QStandardItem*> pupil(const QString& name, const QVector<double>& grades)
+{
     QList<QStandardItem*> row{new QStandardItem(name)};
     for (double g : grades) {
         auto* item = new QStandardItem(QString::number(g));
@@ -31,7 +32,8 @@ QList<QStandardItem*> pupil(const QString& name, const QVector<double>& grades) 
 
 class KlasoverzichtformTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         model.setHorizontalHeaderLabels({"Leerling naam", "Eindresultaat", "Optellen", "Breuken"});
         model.appendRow(pupil("Els", {6, 8, 4}));
         model.appendRow(pupil("Jan", {5, 6, 5}));
@@ -41,7 +43,8 @@ protected:
     }
 
     // The overview's table as text, row by row.
-    QStringList shown() const {
+    QStringList shown() const
+    {
         QStringList rows;
         const QAbstractItemModel* table = form.tblOverzicht->model();
         for (int r = 0; r < table->rowCount(); ++r) {
@@ -60,7 +63,8 @@ protected:
     Klasoverzichtform form;
 };
 
-TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst) {
+TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst)
+{
     EXPECT_EQ(form.windowTitle().toStdString(), "Klasoverzicht - 4B");
     EXPECT_EQ(shown(), (QStringList{"Eindresultaat|2|5,50|5|6|1", "Optellen|2|7,00|6|8|0", "Breuken|2|4,50|4|5|2"}));
     EXPECT_EQ(form.picGrafiek->bars().size(), 2);
@@ -94,7 +98,8 @@ TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst) {
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
 }
 
-TEST_F(KlasoverzichtformTest, SavesItsCsvWhereTheTeacherChoosesAndPrintsOnePage) {
+TEST_F(KlasoverzichtformTest, SavesItsCsvWhereTheTeacherChoosesAndPrintsOnePage)
+{
     const QString csv = folder.filePath("overzicht");
     recorded.prompts.texts = {csv};
     form.cmdOpslaanCSV_Click();
@@ -125,7 +130,8 @@ TEST_F(KlasoverzichtformTest, SavesItsCsvWhereTheTeacherChoosesAndPrintsOnePage)
     EXPECT_EQ(QString::fromLatin1(printed.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
 }
 
-TEST_F(KlasoverzichtformTest, EveryPartIsNamedAndReachedByTheKeyboard) {
+TEST_F(KlasoverzichtformTest, EveryPartIsNamedAndReachedByTheKeyboard)
+{
     QStringList order;
     QWidget* w = form.tblOverzicht;
     for (int i = 0; i < 5; ++i) {

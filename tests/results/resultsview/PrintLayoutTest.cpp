@@ -15,7 +15,8 @@
 
 namespace {
 
-TEST(PrintLayout, RowsAreBrokenIntoPagesBelowTheHeaderRow) {
+TEST(PrintLayout, RowsAreBrokenIntoPagesBelowTheHeaderRow)
+{
     const struct {
         int rows;
         int perPage;
@@ -43,35 +44,30 @@ public:
         QString text;
         QPointF at;
     };
-    explicit TextRecorder(const QPrinter& like) : m_engine(this), m_like(like) {}
+    explicit TextRecorder(const QPrinter& like)
+        : m_engine(this)
+        , m_like(like)
+    {
+    }
     QPaintEngine* paintEngine() const override { return &m_engine; }
     QVector<Text> texts;
 
 protected:
-    int metric(PaintDeviceMetric metric) const override {
+    int metric(PaintDeviceMetric metric) const override
+    {
         switch (metric) {
-        case PdmWidth:
-            return m_like.width();
-        case PdmHeight:
-            return m_like.height();
+        case PdmWidth: return m_like.width();
+        case PdmHeight: return m_like.height();
         case PdmDpiX:
-        case PdmPhysicalDpiX:
-            return m_like.logicalDpiX();
+        case PdmPhysicalDpiX: return m_like.logicalDpiX();
         case PdmDpiY:
-        case PdmPhysicalDpiY:
-            return m_like.logicalDpiY();
-        case PdmWidthMM:
-            return m_like.widthMM();
-        case PdmHeightMM:
-            return m_like.heightMM();
-        case PdmDepth:
-            return 32;
-        case PdmNumColors:
-            return INT_MAX;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
+        case PdmPhysicalDpiY: return m_like.logicalDpiY();
+        case PdmWidthMM: return m_like.widthMM();
+        case PdmHeightMM: return m_like.heightMM();
+        case PdmDepth: return 32;
+        case PdmNumColors: return INT_MAX;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
         }
         return 0;
     }
@@ -79,15 +75,21 @@ protected:
 private:
     class Engine : public QPaintEngine {
     public:
-        explicit Engine(TextRecorder* device) : QPaintEngine(AllFeatures), m_device(device) {}
+        explicit Engine(TextRecorder* device)
+            : QPaintEngine(AllFeatures)
+            , m_device(device)
+        {
+        }
         bool begin(QPaintDevice*) override { return true; }
         bool end() override { return true; }
-        void updateState(const QPaintEngineState& state) override {
+        void updateState(const QPaintEngineState& state) override
+        {
             if (state.state() & DirtyTransform)
                 m_transform = state.transform();
         }
         void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
-        void drawTextItem(const QPointF& p, const QTextItem& item) override {
+        void drawTextItem(const QPointF& p, const QTextItem& item) override
+        {
             m_device->texts << Text{item.text(), m_transform.map(p)};
         }
         void drawRects(const QRectF*, int) override {}
@@ -105,7 +107,8 @@ private:
 };
 
 // `rows` pupils with grades for `modules` modules, columns as the table shows them.
-PrintTable classTable(int rows, int modules) {
+PrintTable classTable(int rows, int modules)
+{
     PrintTable table;
     table.headers << "Leerling naam"
                   << "Eindresultaat";
@@ -120,7 +123,8 @@ PrintTable classTable(int rows, int modules) {
     return table;
 }
 
-int pdfPages(const QString& path) {
+int pdfPages(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return -1;
@@ -128,7 +132,8 @@ int pdfPages(const QString& path) {
     return int(QString::fromLatin1(file.readAll()).count(page));
 }
 
-TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach) {
+TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach)
+{
     testApp();
     QTemporaryDir dir;
     for (const int modules : {3, 16}) {
@@ -181,7 +186,8 @@ TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach) {
     }
 }
 
-TEST(PrintLayout, TableComesFromTheModelInItsOrderWithItsColours) {
+TEST(PrintLayout, TableComesFromTheModelInItsOrderWithItsColours)
+{
     QStandardItemModel model(2, 3);
     model.setHorizontalHeaderLabels({"Leerling naam", "Eindresultaat", "Delen"});
     model.setItem(0, 0, new QStandardItem("Piet"));
