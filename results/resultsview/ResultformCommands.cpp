@@ -162,6 +162,8 @@ void Resultform::mnuKlasoverzicht_Click()
     if (!m_klasoverzicht) {
         m_klasoverzicht = new Klasoverzichtform(this);
         m_klasoverzicht->setAttribute(Qt::WA_DeleteOnClose);
+        // Over the middle of this window, where the teacher looks.
+        m_klasoverzicht->move(frameGeometry().center() - m_klasoverzicht->rect().center());
         m_klasoverzicht->setExportCheck([this] { return readyForExport(); });
     }
     updateKlasoverzicht();
