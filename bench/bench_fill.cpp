@@ -1,8 +1,11 @@
 // Filling the results table for one class, on the offscreen platform: 40 and 1,000 pupils with
 // results for 16 modules, against the floor of the bare reads a per-cell reading makes of the
 // same files (the course and the pupil's file for every cell), the cost of a row whose file
-// is a 100 MB stray file, and 300 pupils on a share with a round trip of 2 ms.
+// is a 100 MB stray file, 300 pupils on a share with a round trip of 2 ms, how soon a change
+// another PC makes on a share shows, and the longest pause of the window's thread for a class of
+// 50,000 files.
 #include "BenchSummary.h"
+#include "ClassWatcher.h"
 #include "Klasoverzichtform.h"
 #include "PupilResults.h"
 #include "Resultform.h"
@@ -17,6 +20,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTableView>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -46,7 +50,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 constexpr int Modules = 16;
 
-// A program folder with a 16-module course (three topics each) and one class of `pupils` pupils.
+// A program folder with a 16-module course (three topics each) and one class of `pupils` pupils,
+// the first 1,000 with grades.
 struct ProgramFolder {
     QTemporaryDir dir;
     QString course = dir.filePath(QStringLiteral("swf/Omschrijving.ini"));
@@ -70,7 +75,8 @@ struct ProgramFolder {
         QDir().mkpath(classFolder);
         for (int p = 0; p < pupils; ++p) {
             QByteArray grades = "[Voortgang]\r\nLaatste module=16\r\n[Resultaten]\r\n";
-            for (int i = 1; i <= Modules; ++i) {
+            // Past the first 1,000 pupils no grades: the class total is a 16-bit number.
+            for (int i = 1; i <= Modules && p < 1000; ++i) {
                 const int grade = 4 + (p * 7 + i * 3) % 7;
                 grades += "Module " + QByteArray::number(i) + " Test=" + QByteArray::number(grade) +
                           ((p + i) % 4 == 0 ? ".5" : "") + "\r\n";
@@ -215,6 +221,110 @@ void BM_FillOnSlowShare(benchmark::State& state)
     SetDocumentFolder();
 }
 BENCHMARK(BM_FillOnSlowShare)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A grade another PC writes to a class on a share (behind a FUSE pass-through, so the kernel
+// does not see it): the time until the shown table has it. The folder is compared every 2 s.
+void BM_ShareChangeShows(benchmark::State& state)
+{
+    benchApp();
+    ProgramFolder& folder = programFolder(40);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+    const QString mountPoint = folder.dir.filePath(QStringLiteral("Gedeeld"));
+    SlowShare share(folder.dir.filePath(QStringLiteral("Documenten")), mountPoint, 0);
+    if (!share.mounted()) {
+        state.SkipWithError("the FUSE pass-through did not mount");
+        return;
+    }
+    DocumentFolder = mountPoint + QLatin1Char('/');
+    {
+        Resultform form;
+        form.show();
+        form.TreeView_NodeClick(form.TreeView->topLevelItem(0)->child(0));
+        const QString first = folder.pupilFiles.front();
+        int grade = 0;
+        for (auto _ : state) {
+            const QString shown = QString::number(++grade % 9 + 1);
+            writeFile(first, "[Resultaten]\r\nModule 1 Test=" + shown.toLatin1() + "\r\n");
+            QElapsedTimer waited;
+            waited.start();
+            while (form.ListView->model()->index(0, 1).data().toString() != shown && !waited.hasExpired(60000))
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (waited.hasExpired(60000))
+                state.SkipWithError("the change did not show within a minute");
+        }
+    }
+    SetDocumentFolder();
+}
+BENCHMARK(BM_ShareChangeShows)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A class folder of 50,000 pupils' files: the longest the window's thread stopped (the longest gap
+// between the ticks of a 5 ms timer) while the class is shown (the click and its fill), while it
+// stays shown, and while the live view refills it after one pupil's file changed. Each step waits
+// for the table to be whole again. Figures in ms: shown_ms, idle_ms, changed_ms; fill_ms is the
+// click's time to a full table.
+void BM_LargeClassPauses(benchmark::State& state)
+{
+    benchApp();
+    constexpr int Pupils = 50000;
+    ProgramFolder& folder = programFolder(Pupils);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+    const QString count = QString::number(Pupils);
+
+    Resultform form;
+    form.show();
+    form.repaint();
+    QCoreApplication::processEvents();
+    auto* watcher = form.findChild<ClassWatcher*>();
+    QTreeWidgetItem* node = form.TreeView->topLevelItem(0)->child(0);
+
+    qint64 longest = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longest = std::max(longest, sinceTick.restart()); });
+    // The longest pause while `step` runs, the events run until `done`.
+    const auto pauseDuring = [&](const auto& step, const auto& done) {
+        longest = 0;
+        sinceTick.start();
+        ticker.start();
+        step();
+        QElapsedTimer deadline;
+        deadline.start();
+        while (!done() && deadline.elapsed() < 600000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        longest = std::max(longest, sinceTick.elapsed());
+        ticker.stop();
+        return longest;
+    };
+    qint64 shown = 0, idle = 0, changed = 0, fill = 0;
+    for (auto _ : state) {
+        form.TreeView_NodeClick(form.TreeView->topLevelItem(0)); // the root: an empty table
+        QElapsedTimer clicked;
+        clicked.start();
+        shown = std::max(shown, pauseDuring([&] { form.TreeView_NodeClick(node); },
+                                            [&] { return form.lblnLeerling->text() == count; }));
+        fill = std::max(fill, clicked.elapsed());
+        QElapsedTimer quiet;
+        quiet.start();
+        idle = std::max(idle, pauseDuring([] {}, [&] { return quiet.elapsed() >= 2000; }));
+        const int before = watcher->refreshCount();
+        changed = std::max(changed, pauseDuring(
+                                        [&] { writeFile(folder.pupilFiles.at(Pupils / 2), "[Resultaten]\r\nModule 1 Test=9\r\n"); },
+                                        [&] {
+                                            return watcher->refreshCount() > before && !watcher->changePending() &&
+                                                   form.lblnLeerling->text() == count && !form.isFilling();
+                                        }));
+        if (form.lblnLeerling->text() != count)
+            state.SkipWithError("the table does not have a row per pupil");
+    }
+    state.counters["shown_ms"] = double(shown);
+    state.counters["idle_ms"] = double(idle);
+    state.counters["changed_ms"] = double(changed);
+    state.counters["fill_ms"] = double(fill);
+}
+BENCHMARK(BM_LargeClassPauses)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A click on another class during a fill of 300 pupils on a share with 20 ms round trips: the time
 // from the click to the other class's full table (one pupil). The first class's reads not yet

@@ -1,5 +1,6 @@
 #include "Cursusform.h"
 
+#include "EnterKey.h"
 #include "ErrorRule.h"
 #include "IniDocument.h"
 #include "IniReader.h"
@@ -73,6 +74,7 @@ QByteArray factoryCourse()
 Cursusform::Cursusform(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Cursusform"));
+    EnterGoesToDefaultButton();
     setModal(true);
     setWindowTitle(Caption);
     setFont(formFont());
@@ -472,6 +474,15 @@ bool Cursusform::askToHideGrades()
     return question.isEmpty() || ask(question, QStringLiteral("Toets hernoemd")) == PromptAnswer::Yes;
 }
 
+bool Cursusform::askToDropGrades(const QByteArray& factory)
+{
+    const QStringList tests = TestsMissingFrom(IniReader(CourseFile), IniReader::ofBytes(factory));
+    if (tests.isEmpty())
+        return true;
+    const QString question = DroppedGradesQuestion(tests, CountFilesWithGrades(DocumentFolder, tests));
+    return question.isEmpty() || ask(question, QStringLiteral("Cijfers verborgen")) == PromptAnswer::Yes;
+}
+
 bool Cursusform::replaceCourseFile(const std::function<QByteArray(const QByteArray&)>& contents)
 {
     QByteArray expected = m_loaded;
@@ -570,9 +581,11 @@ void Cursusform::cmdDefault_Click()
                                       QStringLiteral("Deze actie verwijdert alle huidige instellingen en zet deze "
                                                      "terug naar de standaard waarde. Weet u het zeker?"),
                                       QStringLiteral("Default waarde terug zetten?"), PromptIcon::Question,
-                                      PromptButtons::OkCancel) == PromptAnswer::Ok;
-        if (confirmed)
+                                      PromptButtons::OkCancel, PromptDefault::Safe) == PromptAnswer::Ok;
+        if (confirmed) {
             factory = factoryCourse();
+            confirmed = askToDropGrades(factory);
+        }
     });
     if (read && confirmed && saving([&] { return replaceCourseFile([&](const QByteArray&) { return factory; }); }))
         Form_Activate();

@@ -12,3 +12,10 @@ QVector<int> CountFilesWithGrades(const QString& documentFolder, const QStringLi
 
 // The question asked before such a save, or the empty text when no file holds such grades.
 QString HiddenGradesQuestion(const QVector<TestRename>& renames, const QVector<int>& counts);
+
+// The test names of `current` that `replacement` does not have (capitals ignored, as a pupil's
+// file looks a grade up), in module order: their grades vanish once `replacement` is in force.
+QStringList TestsMissingFrom(const IniReader& current, const IniReader& replacement);
+// The question asked before the factory course replaces the course, or the empty text when no
+// file holds grades under `tests`.
+QString DroppedGradesQuestion(const QStringList& tests, const QVector<int>& counts);

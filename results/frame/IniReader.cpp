@@ -2,23 +2,31 @@
 
 #include "Cp1252.h"
 #include "IniSyntax.h"
+#include "modsearch.h"
 
-#include <QFile>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 // Plain system calls: a reading is on the table fill's hot path, where it should cost little
-// more than the bare read. O_NONBLOCK keeps a stray pipe from blocking the open.
-QByteArray readCapped(const QString& file)
+// more than the bare read. O_NONBLOCK keeps a stray pipe from blocking the open; only a plain
+// file is read.
+QByteArray readCapped(const QString& file, IniReader::Links links)
 {
-    const QByteArray path = QFile::encodeName(file);
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const QByteArray path = NameBytes(file);
+    const int fd = ::open(path.constData(),
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | (links == IniReader::Links::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0)
         return {};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {};
+    }
     QByteArray bytes(qMin<qsizetype>(16 * 1024, MaxIniFileBytes), Qt::Uninitialized);
     qsizetype filled = 0;
     for (;;) {
@@ -103,9 +111,9 @@ bool findKey(QByteArrayView body, QByteArrayView key, ini::Encoding encoding, QB
 
 } // namespace
 
-IniReader::IniReader(const QString& file)
+IniReader::IniReader(const QString& file, Links links)
 {
-    take(readCapped(file));
+    take(readCapped(file, links));
 }
 
 IniReader IniReader::ofBytes(const QByteArray& bytes)

@@ -14,8 +14,11 @@ inline constexpr qsizetype MaxIniFileBytes = 1024 * 1024;
 
 class IniReader {
 public:
-    // A missing or unreadable file reads as an empty one.
-    explicit IniReader(const QString& file);
+    // Whether the file may be reached through a link. A pupil's file may not: the pupils' PCs
+    // write the class folders, and a link there could name any file the teacher can read.
+    enum class Links { Follow, Refuse };
+    // A missing or unreadable file reads as an empty one, as does anything but a plain file.
+    explicit IniReader(const QString& file, Links links = Links::Follow);
     // A reading of bytes already in memory, such as a document about to be saved.
     static IniReader ofBytes(const QByteArray& bytes);
 

@@ -105,7 +105,14 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
         }
-        if (defaultButton == PromptDefault::Safe)
+        // Always named: left to itself the box lets the first button in the desktop's order take
+        // Enter, which is Cancel or No on some desktops.
+        const bool yesNo = buttons == PromptButtons::YesNo || buttons == PromptButtons::YesNoCancel;
+        if (buttons == PromptButtons::Ok)
+            box.setDefaultButton(QMessageBox::Ok);
+        else if (defaultButton == PromptDefault::First)
+            box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+        else
             box.setDefaultButton(buttons == PromptButtons::YesNo ? QMessageBox::No : QMessageBox::Cancel);
         switch (box.exec()) {
         case QMessageBox::Ok: return PromptAnswer::Ok;

@@ -37,7 +37,7 @@ QStringList ReadTestNames(const IniReader& course, int count)
 
 QString ReadGrade(const QString& resultFile, const QString& testName)
 {
-    return ReadGrade(IniReader(resultFile), testName);
+    return ReadGrade(IniReader(resultFile, IniReader::Links::Refuse), testName);
 }
 
 QString ReadGrade(const IniReader& resultFile, const QString& testName)

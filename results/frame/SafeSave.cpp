@@ -1,5 +1,7 @@
 #include "SafeSave.h"
 
+#include "modsearch.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -229,7 +231,7 @@ bool SaveFileAtomically(const QString& path, const QByteArray& bytes, int* error
 
 bool SaveFile(const QString& file, const QByteArray& bytes, SaveKind kind, int lockedFd, int* error, mode_t* found)
 {
-    const QByteArray named = QFile::encodeName(file);
+    const QByteArray named = NameBytes(file);
     QByteArray path = named;
     if (kind == SaveKind::IniFile && !FollowTrustedLinks(named, &path, error))
         return false;
@@ -365,7 +367,7 @@ bool ReadWholeFile(int fd, QByteArray* bytes, int* error)
 
 bool IsUnreadable(const QString& file, int* error)
 {
-    const QByteArray path = QFile::encodeName(file);
+    const QByteArray path = NameBytes(file);
     struct stat info {};
     if (::stat(path.constData(), &info) != 0) {
         const int e = errno;

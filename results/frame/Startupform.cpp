@@ -1,6 +1,7 @@
 #include "Startupform.h"
 
 #include "CourseFile.h"
+#include "EnterKey.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "Prompts.h"
@@ -23,6 +24,7 @@ Startupform::Startupform(const QString& programFolder, QWidget* parent)
     , m_programFolder(programFolder)
 {
     setObjectName(QStringLiteral("Startupform"));
+    EnterGoesToDefaultButton();
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(formFont());
     setFixedSize(twips(5820), twips(1410));

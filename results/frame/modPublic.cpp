@@ -76,12 +76,16 @@ void SetPaths(const QString& programFolder)
 
 void SetDocumentFolder()
 {
+    DocumentFolder = DocumentFolderOf(
+        ReadINI(SettingsFile, QStringLiteral("Profiel"), QStringLiteral("Documenten"), QStringLiteral("0")));
+}
+
+QString DocumentFolderOf(const QString& stored)
+{
     const QString programFolder = ProgramFolder.isEmpty() ? runningProgramFolder() : ProgramFolder;
-    const QString stored = ReadINI(SettingsFile, QStringLiteral("Profiel"), QStringLiteral("Documenten"), QStringLiteral("0"));
     if (IsDefaultDocumentSetting(stored))
-        DocumentFolder = programFolder + QStringLiteral("Documenten/");
-    else
-        DocumentFolder = withSeparator(stored);
+        return programFolder + QStringLiteral("Documenten/");
+    return withSeparator(stored);
 }
 
 bool IsDefaultDocumentSetting(const QString& stored)

@@ -20,6 +20,8 @@ void SetPaths();
 void SetPaths(const QString& programFolder);
 // Fills DocumentFolder from the settings file ("0" = the program folder's "Documenten/").
 void SetDocumentFolder();
+// The data folder that a stored "Documenten" value names, ending in "/".
+QString DocumentFolderOf(const QString& stored);
 // True when a stored "Documenten" value means the program folder's "Documenten/": exactly "0", or
 // empty (blanks only), which would otherwise name the root of the file system.
 bool IsDefaultDocumentSetting(const QString& stored);

@@ -6,13 +6,14 @@
 #include "Runtime.h"
 #include "SafeSave.h"
 #include "SharedFolder.h"
+#include "modsearch.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,25 +36,136 @@ QString classFolder(const QString& documentFolder, const QString& name)
     return folder + name;
 }
 
-QByteArray native(const QString& path)
+// An open folder, closed when it goes.
+class Folder {
+public:
+    explicit Folder(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Folder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+QString linkRefusedText(const QString& documentFolder, const QString& name)
 {
-    return QFile::encodeName(path);
+    return QStringLiteral("%1 is een koppeling, geen klasmap; er is niets gewijzigd.")
+        .arg(QDir::toNativeSeparators(ShownName(classFolder(documentFolder, name))));
 }
 
-// The files the file rule deletes: ordinary files only (no hidden files, folders, sockets, devices
-// or broken links) whose names it picks.
-QStringList dataFiles(const QString& folder)
+[[noreturn]] void refuseLink(const QString& documentFolder, const QString& name)
 {
-    QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
-    files.removeIf([](const QString& file) { return !IsClassDataFile(file); });
-    return files;
+    throw RuntimeError(DescribeFileSystemFailure(EPERM).number, linkRefusedText(documentFolder, name));
+}
+
+// The data folder itself may be a link an administrator made.
+Folder openDataFolder(const QString& documentFolder)
+{
+    const int fd = ::open(NameBytes(documentFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        RaiseFileSystemError(errno, documentFolder);
+    return Folder(fd);
+}
+
+// What the data folder holds under `name`, never followed: 0 when nothing.
+mode_t entryType(int folder, const QString& name)
+{
+    struct stat info {};
+    if (::fstatat(folder, NameBytes(name).constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;
+    return info.st_mode & S_IFMT;
+}
+
+// The class folder itself, never a link to one: whatever the commands do then stays in it, even
+// when the name is made a link meanwhile.
+Folder openClassFolder(const Folder& data, const QString& documentFolder, const QString& name)
+{
+    const int fd = ::openat(data.fd(), NameBytes(name).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0)
+        return Folder(fd);
+    const int error = errno;
+    if (entryType(data.fd(), name) == S_IFLNK)
+        refuseLink(documentFolder, name);
+    RaiseFileSystemError(error);
+}
+
+struct ClassEntry {
+    QString name; // as listed (modsearch)
+    mode_t mode;  // the entry's own type and permissions
+};
+
+// Everything in the open class folder, "." and ".." aside, links not followed.
+QList<ClassEntry> classEntries(const Folder& folder)
+{
+    const int fd = ::dup(folder.fd());
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        RaiseFileSystemError(error);
+    }
+    ::rewinddir(dir);
+    QList<ClassEntry> entries;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        struct stat info {};
+        if (::fstatat(folder.fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
+            entries.push_back({NameFromBytes(name), info.st_mode});
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const ClassEntry& a, const ClassEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+// The files the file rule deletes: plain files (no hidden files, folders, links, pipes or devices)
+// whose names it picks.
+bool isDataFile(const ClassEntry& entry)
+{
+    return S_ISREG(entry.mode) && !entry.name.startsWith(QLatin1Char('.')) && IsClassDataFile(entry.name);
 }
 
 // unlink() ignores the file's own permissions; a file the owner may not write is treated as
 // read-only, which the teacher can use to protect it.
-bool isReadOnly(const QString& path)
+bool isReadOnly(const ClassEntry& entry)
 {
-    return !(QFileInfo(path).permissions() & QFileDevice::WriteOwner);
+    return !(entry.mode & S_IWUSR);
+}
+
+// What an entry that is no plain file or folder is, for the list of what blocks a delete.
+QString kindSuffix(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return QStringLiteral(" (koppeling)");
+    if (S_ISFIFO(mode))
+        return QStringLiteral(" (pijp)");
+    if (S_ISSOCK(mode))
+        return QStringLiteral(" (socket)");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral(" (apparaat)");
+    return {};
+}
+
+// The school's Windows PCs see names that differ only in case as one folder: such a name is taken.
+void refuseNameInUse(const QString& documentFolder, const QString& name, const QString& renamed = QString())
+{
+    const QStringList names =
+        QDir(documentFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& existing : names)
+        if (existing != renamed && existing.compare(name, Qt::CaseInsensitive) == 0)
+            RaiseFileSystemError(EEXIST);
 }
 
 } // namespace
@@ -78,9 +190,11 @@ FileSystemFailure DescribeFileSystemFailure(int errnoValue)
     return {number, SaveErrorReason(errnoValue)};
 }
 
-void RaiseFileSystemError(int errnoValue)
+void RaiseFileSystemError(int errnoValue, const QString& path)
 {
-    const FileSystemFailure failure = DescribeFileSystemFailure(errnoValue);
+    FileSystemFailure failure = DescribeFileSystemFailure(errnoValue);
+    if (failure.number == PathNotFound && !path.isEmpty())
+        failure.description += QStringLiteral(": ") + QDir::toNativeSeparators(QFileInfo(path).absolutePath());
     throw RuntimeError(failure.number, failure.description);
 }
 
@@ -105,6 +219,16 @@ QString ClassGoneText(const QString& name)
                           "Het overzicht wordt ververst.");
 }
 
+QString ClassFilesGoingText(qsizetype pupils, qsizetype exports)
+{
+    QString text = QStringLiteral("Dit verwijdert de bestanden van ") +
+                   (pupils == 1 ? QStringLiteral("1 leerling") : QStringLiteral("%1 leerlingen").arg(pupils));
+    if (exports > 0)
+        text += exports == 1 ? QStringLiteral(" en 1 opgeslagen overzicht")
+                             : QStringLiteral(" en %1 opgeslagen overzichten").arg(exports);
+    return text + QLatin1Char('.');
+}
+
 bool IsClassDataFile(const QString& fileName)
 {
     return !fileName.contains(QLatin1Char('.')) || fileName.contains(QLatin1String(".html")) ||
@@ -115,8 +239,10 @@ void CreateClassFolder(const QString& documentFolder, const QString& name)
 {
     const OwnChanges own;
     CheckNewClassName(name);
-    if (MakeSharedFolder(native(classFolder(documentFolder, name)).constData()) != 0)
-        RaiseFileSystemError(errno);
+    refuseNameInUse(documentFolder, name);
+    const QString folder = classFolder(documentFolder, name);
+    if (MakeSharedFolder(NameBytes(folder).constData()) != 0)
+        RaiseFileSystemError(errno, folder);
 }
 
 void RenameClassFolder(const QString& documentFolder, const QString& oldName, const QString& newName)
@@ -126,31 +252,41 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
     if (oldName == newName)
         return;
     CheckNewClassName(newName);
-    const QByteArray from = native(classFolder(documentFolder, oldName));
-    const QByteArray to = native(classFolder(documentFolder, newName));
+    // The class itself does not count: 3h1 may become 3H1.
+    refuseNameInUse(documentFolder, newName, oldName);
+    const Folder data = openDataFolder(documentFolder);
+    switch (entryType(data.fd(), oldName)) {
+    case S_IFDIR: break;
+    case S_IFLNK: refuseLink(documentFolder, oldName);
+    case 0: RaiseFileSystemError(ENOENT);
+    default: RaiseFileSystemError(ENOTDIR);
+    }
+    const QByteArray from = NameBytes(oldName);
+    const QByteArray to = NameBytes(newName);
     // A plain rename() would silently replace an empty folder of the new name.
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(data.fd(), from.constData(), data.fd(), to.constData(), RENAME_NOREPLACE) == 0)
         return;
     if (errno != EINVAL && errno != ENOSYS)
-        RaiseFileSystemError(errno);
+        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
     // File systems without RENAME_NOREPLACE: check, then rename.
-    struct stat existing {};
-    if (::lstat(to.constData(), &existing) == 0)
+    if (entryType(data.fd(), newName) != 0)
         RaiseFileSystemError(EEXIST);
-    if (::rename(from.constData(), to.constData()) != 0)
-        RaiseFileSystemError(errno);
+    if (::renameat(data.fd(), from.constData(), data.fd(), to.constData()) != 0)
+        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
 }
 
 void EmptyClassFolder(const QString& documentFolder, const QString& name)
 {
     const OwnChanges own;
     CheckClassName(name);
-    const QString folder = classFolder(documentFolder, name);
-    for (const QString& file : dataFiles(folder)) {
-        const QString path = folder + QLatin1Char('/') + file;
-        if (isReadOnly(path))
+    const Folder data = openDataFolder(documentFolder);
+    const Folder folder = openClassFolder(data, documentFolder, name);
+    for (const ClassEntry& entry : classEntries(folder)) {
+        if (!isDataFile(entry))
+            continue;
+        if (isReadOnly(entry))
             RaiseFileSystemError(EBUSY);
-        if (::unlink(native(path).constData()) != 0)
+        if (::unlinkat(folder.fd(), NameBytes(entry.name).constData(), 0) != 0 && errno != ENOENT)
             RaiseFileSystemError(errno);
     }
 }
@@ -159,35 +295,30 @@ bool RemoveClassFolder(const QString& documentFolder, const QString& name)
 {
     const OwnChanges own;
     CheckClassName(name);
-    return ::rmdir(native(classFolder(documentFolder, name)).constData()) == 0;
+    const Folder data = openDataFolder(documentFolder);
+    // A link of that name is not removed: AT_REMOVEDIR removes folders only.
+    return ::unlinkat(data.fd(), NameBytes(name).constData(), AT_REMOVEDIR) == 0;
 }
 
 QStringList ClassDeleteBlockers(const QString& documentFolder, const QString& name)
 {
     CheckClassName(name);
-    const QString folder = classFolder(documentFolder, name);
-    struct stat info {};
-    if (::stat(native(folder).constData(), &info) != 0)
-        RaiseFileSystemError(errno);
-    if (!S_ISDIR(info.st_mode))
-        RaiseFileSystemError(ENOTDIR);
+    const Folder data = openDataFolder(documentFolder);
+    const Folder folder = openClassFolder(data, documentFolder, name);
     // Deleting the files needs a writable class folder, removing it a writable data folder.
-    for (const QString& parent : {folder, documentFolder})
-        if (::access(native(parent).constData(), W_OK | X_OK) != 0)
+    for (const Folder* parent : {&folder, &data})
+        if (::faccessat(parent->fd(), ".", W_OK | X_OK, 0) != 0)
             RaiseFileSystemError(errno);
 
-    const QStringList deleted = dataFiles(folder);
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     QStringList blockers;
-    for (const QFileInfo& entry : entries) {
-        const QString file = entry.fileName();
-        if (entry.isDir() && !entry.isSymLink())
-            blockers << file + QStringLiteral(" (map)");
-        else if (!deleted.contains(file))
-            blockers << file;
-        else if (isReadOnly(entry.filePath()))
-            blockers << file + QStringLiteral(" (alleen-lezen)");
+    for (const ClassEntry& entry : classEntries(folder)) {
+        const QString shown = ShownName(entry.name);
+        if (S_ISDIR(entry.mode))
+            blockers << shown + QStringLiteral(" (map)");
+        else if (!isDataFile(entry))
+            blockers << shown + kindSuffix(entry.mode);
+        else if (isReadOnly(entry))
+            blockers << shown + QStringLiteral(" (alleen-lezen)");
     }
     return blockers;
 }
@@ -208,11 +339,23 @@ void warnNoClass(const ClassCommandTarget& target)
     prompts().message(target.parent, SelectClassFirst, WarningTitle, PromptIcon::Critical, PromptButtons::Ok);
 }
 
+// Names what will go, counted from the listing the deletion uses; Enter and Escape keep it all.
 bool confirm(const ClassCommandTarget& target, const QString& before)
 {
-    const QString text = before + target.nodeText + QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)");
-    return prompts().message(target.parent, text, WarningTitle, PromptIcon::None, PromptButtons::OkCancel) ==
-           PromptAnswer::Ok;
+    qsizetype pupils = 0;
+    qsizetype exports = 0;
+    {
+        const Folder data = openDataFolder(target.documentFolder);
+        const Folder folder = openClassFolder(data, target.documentFolder, target.nodeText);
+        for (const ClassEntry& entry : classEntries(folder))
+            if (isDataFile(entry))
+                ++(entry.name.contains(QLatin1Char('.')) ? exports : pupils);
+    }
+    const QString text = before + ShownName(target.nodeText) +
+                         QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)") + QStringLiteral("\r\n\r\n") +
+                         ClassFilesGoingText(pupils, exports);
+    return prompts().message(target.parent, text, WarningTitle, PromptIcon::None, PromptButtons::OkCancel,
+                             PromptDefault::Safe) == PromptAnswer::Ok;
 }
 
 // The class shown again by the closing refresh: the current one, none when the root is current.
@@ -235,10 +378,14 @@ QString blockedText(QStringList blockers)
 
 bool ReportClassGone(const ClassCommandTarget& target)
 {
-    if (QFileInfo(classFolder(target.documentFolder, target.nodeText)).isDir())
+    struct stat info {};
+    const bool found =
+        ::lstat(NameBytes(classFolder(target.documentFolder, target.nodeText)).constData(), &info) == 0;
+    if (found && S_ISDIR(info.st_mode))
         return false;
-    prompts().message(target.parent, ClassGoneText(target.nodeText), WarningTitle, PromptIcon::Critical,
-                      PromptButtons::Ok);
+    const QString text = found && S_ISLNK(info.st_mode) ? linkRefusedText(target.documentFolder, target.nodeText)
+                                                        : ClassGoneText(ShownName(target.nodeText));
+    prompts().message(target.parent, text, WarningTitle, PromptIcon::Critical, PromptButtons::Ok);
     target.refresh(target.nodeText);
     return true;
 }
@@ -266,7 +413,7 @@ void KlasHernoemen(const ClassCommandTarget& target)
             if (ReportClassGone(target))
                 return;
             const QString name = prompts().inputBox(target.parent, NamePrompt, QStringLiteral("Klas naam hernoemen"),
-                                                    target.nodeText);
+                                                    ShownName(target.nodeText));
             if (!name.isEmpty()) {
                 if (ReportClassGone(target))
                     return;
@@ -317,8 +464,11 @@ void KlasVerwijderen(const ClassCommandTarget& target)
             return;
         }
         EmptyClassFolder(target.documentFolder, target.nodeText);
-        if (!RemoveClassFolder(target.documentFolder, target.nodeText))
-            ShowFailure(target.parent, ClassNotEmpty);
+        // Something may have come in meanwhile (a pupil's PC): it is named.
+        if (!RemoveClassFolder(target.documentFolder, target.nodeText)) {
+            const QStringList left = ClassDeleteBlockers(target.documentFolder, target.nodeText);
+            ShowFailure(target.parent, left.isEmpty() ? ClassNotEmpty : blockedText(left));
+        }
     });
     // Unlike the other commands, a failed delete still refreshes.
     if (!gone)

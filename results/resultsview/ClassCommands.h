@@ -23,7 +23,8 @@ struct FileSystemFailure {
     QString description;
 };
 FileSystemFailure DescribeFileSystemFailure(int errnoValue);
-[[noreturn]] void RaiseFileSystemError(int errnoValue);
+// A path that was not found is named by the folder that should hold `path`, when given.
+[[noreturn]] void RaiseFileSystemError(int errnoValue, const QString& path = QString());
 
 // The name of a class folder must stay inside the data folder: no "/", no "\", not "." or "..",
 // no NUL. Raises the "invalid name" error otherwise.
@@ -36,13 +37,19 @@ void CheckNewClassName(const QString& name);
 // Said when a class folder is no longer there (renamed or removed, perhaps on another PC).
 QString ClassGoneText(const QString& name);
 
+// What emptying or deleting a class takes with it, for its question: "Dit verwijdert de bestanden
+// van 3 leerlingen en 1 opgeslagen overzicht."
+QString ClassFilesGoingText(qsizetype pupils, qsizetype exports);
+
 // True for the files that emptying a class deletes: pupils' result files (no "." in the name),
 // reports (".html") and spreadsheet exports (".csv"), both anywhere in the name, case-sensitive.
 bool IsClassDataFile(const QString& fileName);
 
-// `documentFolder` ends in "/". Each raises RuntimeError on failure.
+// `documentFolder` ends in "/". Each raises RuntimeError on failure. A new name that differs only in
+// case from a name in the data folder is taken ("Map bestaat al").
 void CreateClassFolder(const QString& documentFolder, const QString& name);
-// Renaming onto an existing folder or file fails; renaming to the same name does nothing.
+// Renaming onto an existing folder or file fails; renaming to the same name does nothing, to
+// another case of the same name changes the case.
 void RenameClassFolder(const QString& documentFolder, const QString& oldName, const QString& newName);
 // Deletes the data files of the class; files deleted before a failure stay deleted. Hidden files,
 // subfolders and other files stay. A file without the owner's write permission counts as
@@ -70,7 +77,7 @@ struct ClassCommandTarget {
 // A node is a class when its text is not empty and its key is not "root".
 bool IsClassNode(const QString& nodeText, const QString& nodeKey);
 
-// When the target's class folder is gone, says so and refreshes; true then.
+// When the target's class folder is gone, or is a link, says so and refreshes; true then.
 bool ReportClassGone(const ClassCommandTarget& target);
 
 void KlasAanmaken(const ClassCommandTarget& target);

@@ -1,22 +1,24 @@
 #include "ClassWatcher.h"
 
 #include "ClassFill.h"
+#include "modsearch.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QEvent>
 #include <QFile>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <QWindow>
 #include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -72,19 +74,21 @@ bool notifiedOfEveryChange(const QString& path)
     return type != QLatin1String("fuseblk") && !network.contains(type.section(QLatin1Char('.'), 0, 0));
 }
 
-// The pupils' files of `folder`, chosen as the fill chooses them, without letting events run.
-QStringList pupilFiles(const QString& folder)
+// A folder there, not a link to one.
+bool isFolder(const QString& path)
 {
-    QStringList paths;
-    QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (entries.hasNext()) {
-        entries.next();
-        const QFileInfo entry = entries.fileInfo();
-        if (entry.isFile() && !entry.fileName().contains(QLatin1Char('.')))
-            paths << entry.filePath();
-    }
-    return paths;
+    QByteArray bytes = NameBytes(path);
+    while (bytes.size() > 1 && bytes.endsWith('/'))
+        bytes.chop(1);
+    struct stat info {};
+    return ::lstat(bytes.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+// The folder's own watch tells of its files too: written in place, added, removed, replaced.
+// One watch, however many pupils the class has.
+constexpr uint32_t FolderEvents =
+    IN_MODIFY | IN_ATTRIB | IN_MOVE | IN_CREATE | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+constexpr uint32_t FileEvents = IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
 
 // The open dialog or menu of the program, if any.
 QObject* openDialogOrMenu()
@@ -98,11 +102,11 @@ QObject* openDialogOrMenu()
 
 // Relative to the open folder `dir` (AT_FDCWD: the working folder), so that each file costs one
 // look-up of its own name only.
-FolderState::Entry statEntry(int dir, const QByteArray& path)
+FolderState::Entry statEntry(int dir, const QByteArray& path, int flags)
 {
     FolderState::Entry entry;
     struct stat st {};
-    if (::fstatat(dir, path.constData(), &st, 0) == 0 && S_ISREG(st.st_mode)) {
+    if (::fstatat(dir, path.constData(), &st, flags) == 0 && S_ISREG(st.st_mode)) {
         entry.size = st.st_size;
         entry.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
         entry.inode = st.st_ino;
@@ -115,10 +119,14 @@ FolderState::Entry statEntry(int dir, const QByteArray& path)
 FolderState readState(const QString& folder, const QString& courseFile)
 {
     FolderState state;
-    QByteArray path = QFile::encodeName(folder);
-    if (!path.endsWith('/'))
-        path += '/';
-    if (DIR* dir = ::opendir(path.constData())) {
+    QByteArray path = NameBytes(folder);
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    const int folderFd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = folderFd < 0 ? nullptr : ::fdopendir(folderFd);
+    if (!dir && folderFd >= 0)
+        ::close(folderFd);
+    if (dir) {
         state.folderExists = true;
         QList<QByteArray> names;
         while (const dirent* entry = ::readdir(dir)) {
@@ -129,14 +137,14 @@ FolderState readState(const QString& folder, const QString& courseFile)
         }
         const int fd = ::dirfd(dir);
         const QList<FolderState::Entry> entries = QtConcurrent::blockingMapped<QList<FolderState::Entry>>(
-            FileReaders(), names, [fd](const QByteArray& name) { return statEntry(fd, name); });
+            FileReaders(), names, [fd](const QByteArray& name) { return statEntry(fd, name, AT_SYMLINK_NOFOLLOW); });
         for (qsizetype i = 0; i < names.size(); ++i)
             if (entries[i].size >= 0)
-                state.files.insert(QFile::decodeName(names[i]), entries[i]);
+                state.files.insert(NameFromBytes(names[i]), entries[i]);
         ::closedir(dir);
     }
     if (!courseFile.isEmpty())
-        state.files.insert(courseFile, statEntry(AT_FDCWD, QFile::encodeName(courseFile)));
+        state.files.insert(courseFile, statEntry(AT_FDCWD, NameBytes(courseFile), 0));
     return state;
 }
 
@@ -159,6 +167,55 @@ ClassWatcher::ClassWatcher(QWidget* window)
 ClassWatcher::~ClassWatcher()
 {
     allWatchers().removeOne(this);
+    stopNotices();
+}
+
+void ClassWatcher::stopNotices()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
+    if (m_notify >= 0)
+        ::close(m_notify);
+    m_notify = -1;
+}
+
+bool ClassWatcher::startNotices()
+{
+    m_notify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_notify < 0)
+        return false;
+    if (::inotify_add_watch(m_notify, NameBytes(m_folder).constData(), FolderEvents) < 0) {
+        stopNotices();
+        return false;
+    }
+    // The course description may be linked by the administrator.
+    if (!m_course.isEmpty())
+        ::inotify_add_watch(m_notify, NameBytes(m_course).constData(), FileEvents);
+    m_notifier = new QSocketNotifier(m_notify, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ClassWatcher::noticed);
+    return true;
+}
+
+void ClassWatcher::noticed()
+{
+    alignas(inotify_event) char buffer[16 * 1024];
+    bool any = false;
+    for (;;) {
+        const ssize_t n = ::read(m_notify, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            // A watch's end follows the change that ended it; a full queue lost changes.
+            if (!(event->mask & IN_IGNORED))
+                any = true;
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    if (any)
+        changed();
 }
 
 void ClassWatcher::watchClass(const QString& folder, const QString& courseFile)
@@ -184,16 +241,18 @@ void ClassWatcher::setPollInterval(int milliseconds)
 
 void ClassWatcher::arm()
 {
-    // A new watcher rather than new paths: notices of the old one still queued (the program's own
+    // A new watch rather than new paths: notices of the old one still queued (the program's own
     // changes, files replaced by a rename) go with it. Never called from its own signals.
-    delete m_files;
-    m_files = nullptr;
+    stopNotices();
     ++m_armed;
     m_knownSet = false;
     m_stale = false;
     // Nothing here may wait for a server: on a share the first poll tells whether the folder exists.
     m_polling = !m_folder.isEmpty() && !(notifiedOfEveryChange(m_folder) && notifiedOfEveryChange(m_course));
-    m_folderExisted = m_polling || (!m_folder.isEmpty() && QFileInfo(m_folder).isDir());
+    m_folderExisted = m_polling || (!m_folder.isEmpty() && isFolder(m_folder));
+    // Without a kernel watch (the user's watches all taken), the class is compared by polling.
+    if (!m_polling && m_folderExisted && !startNotices())
+        m_polling = true;
     if (m_polling) {
         if (!minimised())
             m_pollTimer.start();
@@ -201,17 +260,6 @@ void ClassWatcher::arm()
         return;
     }
     m_pollTimer.stop();
-    if (!m_folderExisted)
-        return;
-    m_files = new QFileSystemWatcher(this);
-    connect(m_files, &QFileSystemWatcher::fileChanged, this, &ClassWatcher::changed);
-    connect(m_files, &QFileSystemWatcher::directoryChanged, this, &ClassWatcher::changed);
-    // The folder shows pupils added and removed, each file a pupil's file written in place.
-    QStringList paths = pupilFiles(m_folder);
-    paths << m_folder;
-    if (QFileInfo::exists(m_course))
-        paths << m_course;
-    m_files->addPaths(paths);
 }
 
 void ClassWatcher::poll()
@@ -276,7 +324,7 @@ void ClassWatcher::attempt()
         return;
     ++m_refreshes;
     emit refreshing();
-    if (m_polling ? m_known.folderExists : QFileInfo(m_folder).isDir())
+    if (m_polling ? m_known.folderExists : isFolder(m_folder))
         emit classChanged();
     else
         emit classGone();

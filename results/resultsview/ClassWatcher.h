@@ -16,7 +16,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class QFileSystemWatcher;
+class QSocketNotifier;
 class QWidget;
 
 // What the poll compares: the class folder's pupils' files and the course description.
@@ -38,8 +38,8 @@ public:
     explicit ClassWatcher(QWidget* window);
     ~ClassWatcher() override;
 
-    // Called as a fill of the class in `folder` starts: watches that folder, its pupils' files and
-    // `courseFile`. Changes noticed so far are dropped, as the fill reads them. An empty folder
+    // Called as a fill of the class in `folder` starts: watches that folder (and so its pupils'
+    // files) and `courseFile`. Changes noticed so far are dropped, as the fill reads them. An empty folder
     // watches nothing.
     void watchClass(const QString& folder, const QString& courseFile);
     // While held (the window fills its table) changes wait.
@@ -54,6 +54,9 @@ public:
     bool changePending() const { return m_pending; }
     // Signals given so far.
     int refreshCount() const { return m_refreshes; }
+    // Polled: the state later polls are compared with has been read since the last watchClass; a
+    // change made before that read is taken as the starting state, not as a change.
+    bool comparing() const { return !m_polling || m_knownSet; }
 
 signals:
     // Just before classChanged or classGone.
@@ -75,12 +78,16 @@ private:
     void blockerGone();
     void releaseBlocker();
     void arm();
+    bool startNotices();
+    void stopNotices();
+    void noticed();
     void poll();
     void polled();
     bool minimised() const;
 
     QWidget* m_window;
-    QFileSystemWatcher* m_files = nullptr;
+    int m_notify = -1; // the kernel's change notices of the class folder and the course file
+    QSocketNotifier* m_notifier = nullptr;
     QString m_folder;             // the watched class folder, empty when none
     QString m_course;             // the watched course description
     bool m_folderExisted = false; // it existed when watched

@@ -6,6 +6,7 @@
 #include "Prompts.h"
 #include "Runtime.h"
 #include "SafeSave.h"
+#include "modsearch.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,14 +21,14 @@ QString WithDefaultExtension(const QString& path, const QString& extension)
 }
 
 QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const QString& className,
-                         const QString& filter, const QString& extension, const QString& fileBase)
+                         const QString& filter, const QString& extension, const QString& nameSuffix)
 {
     FileDialogRequest request;
     request.title = QStringLiteral("Bestand opslaan");
     request.filter = filter;
     request.filterIndex = 1;
     request.initialFolder = documentFolder + className;
-    request.fileName = (fileBase.isEmpty() ? className : fileBase) + QLatin1Char('.') + extension;
+    request.fileName = ShownName(className) + nameSuffix + QLatin1Char('.') + extension;
     request.overwritePrompt = true;
     request.defaultExtension = extension;
     return WithDefaultExtension(prompts().saveFile(parent, request), extension);
@@ -42,7 +43,7 @@ QString NotAPlainFileText(const QString& path, mode_t mode)
                        : S_ISFIFO(mode) ? "een pijp (FIFO)"
                        : S_ISSOCK(mode) ? "een socket"
                                         : "een apparaat";
-    return QStringLiteral("%1 is %2, geen gewoon bestand").arg(QDir::toNativeSeparators(path), QLatin1String(kind));
+    return QStringLiteral("%1 is %2, geen gewoon bestand").arg(QDir::toNativeSeparators(ShownName(path)), QLatin1String(kind));
 }
 
 } // namespace
@@ -58,7 +59,7 @@ void WriteExportFile(const QString& path, const QByteArray& bytes)
         return;
     if (found != 0 && !S_ISDIR(found))
         throw RuntimeError(DescribeFileSystemFailure(error).number, NotAPlainFileText(path, found));
-    RaiseFileSystemError(error);
+    RaiseFileSystemError(error, path);
 }
 
 void ShowCreateFailure(QWidget* parent, const RuntimeError& error)

@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "Runtime.h"
 #include "Twips.h"
+#include "modsearch.h"
 #include "modAfdrukken.h"
 #include "modMaakCSV.h"
 
@@ -274,13 +275,13 @@ QString Klasoverzichtform::summaryText() const
         return QStringLiteral("Geen klas gekozen");
     const QString pupils = m_pupils == 1 ? QStringLiteral("1 leerling") : QStringLiteral("%1 leerlingen").arg(m_pupils);
     return QStringLiteral("Klas %1: %2%3")
-        .arg(m_className, pupils, m_filling ? QStringLiteral(" (bezig met inlezen...)") : QString());
+        .arg(ShownName(m_className), pupils, m_filling ? QStringLiteral(" (bezig met inlezen...)") : QString());
 }
 
 void Klasoverzichtform::updateTexts()
 {
     setWindowTitle(m_className.isEmpty() ? QStringLiteral("Klasoverzicht")
-                                         : QStringLiteral("Klasoverzicht - ") + m_className);
+                                         : QStringLiteral("Klasoverzicht - ") + ShownName(m_className));
     lblKlas->setText(summaryText());
     lblKlas->setAccessibleName(lblKlas->text());
     const bool ready = !m_filling && !m_className.isEmpty() && m_source;
@@ -301,11 +302,11 @@ void Klasoverzichtform::cmdAfdrukken_Click()
         return;
     const QVector<ColumnFigures> shown = figures();
     const QString heading =
-        PrintHeading(QStringLiteral("Klasoverzicht"), m_courseTitle, m_className, QDate::currentDate());
+        PrintHeading(QStringLiteral("Klasoverzicht"), m_courseTitle, ShownName(m_className), QDate::currentDate());
     const QString summary = summaryText();
     QPrinter printer(QPrinter::HighResolution);
     PreparePrinter(&printer);
-    printer.setDocName(QStringLiteral("Klasoverzicht ") + m_className);
+    printer.setDocName(QStringLiteral("Klasoverzicht ") + ShownName(m_className));
     prompts().printPreview(this, &printer,
                            [&](QPrinter* target) { PrintOverviewPage(target, shown, heading, summary); });
 }
@@ -316,7 +317,7 @@ void Klasoverzichtform::cmdOpslaanCSV_Click()
         return;
     const QByteArray bytes = MaakOverzichtCSV(figures());
     const QString path = ChooseExportPath(this, m_documentFolder, m_className, CsvFilter, QStringLiteral("csv"),
-                                          m_className + QStringLiteral(" overzicht"));
+                                          QStringLiteral(" overzicht"));
     if (path.isEmpty())
         return;
     try {

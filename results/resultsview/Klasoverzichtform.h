@@ -28,8 +28,8 @@ public:
 
     // The table summed up (not owned), its columns in the order shown; null: nothing.
     void setSource(QAbstractItemModel* model);
-    // The class shown, with its course title and the data folder ("/" at the end); an empty class
-    // name: no class (the root), nothing to print or save.
+    // The class shown (its folder's name as listed), with its course title and the data folder
+    // ("/" at the end); an empty class name: no class (the root), nothing to print or save.
     void setClass(const QString& documentFolder, const QString& className, const QString& courseTitle);
     // True while the table fills: the figures so far are shown, printing and saving wait.
     void setFilling(bool filling);

@@ -8,6 +8,7 @@
 #include "PupilResults.h"
 #include "ResultsTableModel.h"
 #include "ResultsTableProxies.h"
+#include "ShownNameDelegate.h"
 #include "Twips.h"
 #include "modPublic.h"
 #include "modsearch.h"
@@ -111,6 +112,7 @@ void Resultform::buildControls()
     TreeView->setObjectName(QStringLiteral("TreeView"));
     TreeView->setHeaderHidden(true);
     TreeView->setColumnCount(1);
+    TreeView->setItemDelegate(new ShownNameDelegate(TreeView));
     TreeView->setAccessibleName(QStringLiteral("Klassen"));
     connect(TreeView, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         // A second click on the class being filled changes nothing; another class takes its place.

@@ -10,6 +10,7 @@
 #include "modMaakCSV.h"
 #include "modMaakHTML.h"
 #include "modPublic.h"
+#include "modsearch.h"
 
 #include <QAction>
 #include <QLabel>
@@ -191,6 +192,6 @@ void Resultform::updateKlasoverzicht()
 void Resultform::mnuAfdrukken_Click()
 {
     if (readyForExport())
-        PrintResultsTable(this, *ListView->model(), SelectedNode->text(0),
+        PrintResultsTable(this, *ListView->model(), ShownName(SelectedNode->text(0)),
                           ReadINI(CourseFile, QStringLiteral("Cursus"), QStringLiteral("Titel"), QString()));
 }

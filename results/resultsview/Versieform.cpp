@@ -1,5 +1,6 @@
 #include "Versieform.h"
 
+#include "EnterKey.h"
 #include "Twips.h"
 
 #include <QGroupBox>
@@ -24,6 +25,7 @@ Versieform::Versieform(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("Versieform"));
+    EnterGoesToDefaultButton();
     setFont(formFont());
     setWindowTitle(QStringLiteral("Velmora 5 - Versie informatie"));
     setFixedSize(twips(3960), twips(3810));

@@ -5,6 +5,7 @@
 #include "INIfunc.h"
 #include "Prompts.h"
 #include "Runtime.h"
+#include "modsearch.h"
 
 namespace {
 
@@ -119,7 +120,7 @@ void MaakHTMLbestand(QWidget* parent, const QString& documentFolder, const QStri
     // From here every failure but the writing ends the command without a word.
     try {
         const ReportInput input{ReadINI(courseFile, QStringLiteral("Cursus"), QStringLiteral("Titel"), QString()),
-                                className, QDate::currentDate(), table};
+                                ShownName(className), QDate::currentDate(), table};
         const QString page = MaakHTML(input);
         try {
             WriteHTMLFile(path, page);

@@ -1,5 +1,6 @@
 #include "Instellingform.h"
 
+#include "EnterKey.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "IniDocument.h"
@@ -9,12 +10,15 @@
 #include "SafeSave.h"
 #include "ScrollBarKeys.h"
 #include "SettingsRules.h"
+#include "SharedFolder.h"
 #include "TeacherPassword.h"
 #include "Twips.h"
 #include "modPublic.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -22,6 +26,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -58,6 +65,7 @@ Instellingform::Instellingform(std::function<void()> refreshClassTree, QWidget* 
     : QDialog(parent), m_refreshClassTree(std::move(refreshClassTree))
 {
     setObjectName(QStringLiteral("Instellingform"));
+    EnterGoesToDefaultButton();
     setWindowTitle(QStringLiteral("Instellingen"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -219,11 +227,16 @@ void Instellingform::cmdApply_Click()
             ShowFailure(this, CannotReadText(SettingsFile, m_readError));
             return;
         }
-        const std::optional<PendingPassword> password = ChangePassword();
+        bool refused = false;
+        const std::optional<PendingPassword> password = ChangePassword(&refused);
+        if (refused)
+            return;
 
         QString forms[ProfileKeyCount];
         for (int i = 0; i < ProfileKeyCount; ++i)
             forms[i] = settingForm(i);
+        if (!DataFolderReady(forms[0]))
+            return;
         bool passwordChangedMeanwhile = false;
         int error = 0;
         // Read inside the save: a setting someone else saved since this window loaded is kept unless
@@ -235,10 +248,11 @@ void Instellingform::cmdApply_Click()
                 const IniReader current = IniReader::ofBytes(before);
                 passwordChangedMeanwhile = false;
                 if (password) {
-                    if (current.value(Scorix, Wachtwoord, QString()) == password->verified)
-                        document.write(Scorix, Wachtwoord, password->stored);
-                    else
-                        passwordChangedMeanwhile = true;
+                    // Another teacher changed it meanwhile: as for a wrong old password, nothing is saved.
+                    passwordChangedMeanwhile = current.value(Scorix, Wachtwoord, QString()) != password->verified;
+                    if (passwordChangedMeanwhile)
+                        return false;
+                    document.write(Scorix, Wachtwoord, password->stored);
                 }
                 // Key order matters to readers of the file: this is the order the course program expects.
                 for (int i = 0; i < ProfileKeyCount; ++i) {
@@ -262,13 +276,14 @@ void Instellingform::cmdApply_Click()
             ShowFailure(this, text);
             return;
         }
+        if (passwordChangedMeanwhile) {
+            prompts().message(this, WrongOldPasswordText(), Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
+            txtOldP->clear();
+            return;
+        }
         for (int i = 0; i < ProfileKeyCount; ++i)
             m_loaded[i] = forms[i];
-        if (passwordChangedMeanwhile) {
-            prompts().message(this, QStringLiteral("Het oude wachtwoord is niet correct!"), Waarschuwing,
-                              PromptIcon::Critical, PromptButtons::Ok);
-            txtOldP->clear();
-        } else if (password) {
+        if (password) {
             ConfirmPassword(password->stored);
         }
 
@@ -289,22 +304,65 @@ QString Instellingform::PasswordNotSavedText()
         .arg(QDir::toNativeSeparators(SettingsFile));
 }
 
-std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword()
+bool Instellingform::DataFolderReady(const QString& storedForm)
+{
+    const QString folder = DocumentFolderOf(storedForm);
+    const QString shown = QDir::toNativeSeparators(folder);
+    struct stat info {};
+    if (::stat(QFile::encodeName(QDir::cleanPath(folder)).constData(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return true;
+        ShowFailure(this, QStringLiteral("%1 is geen map! %2").arg(shown, NothingAppliedNote));
+        return false;
+    }
+    if (errno != ENOENT) {
+        ShowFailure(this, QStringLiteral("Kan de map %1 niet openen! %2. %3").arg(shown, SaveErrorReason(errno),
+                                                                                   NothingAppliedNote));
+        return false;
+    }
+    if (prompts().message(this, CreateDataFolderQuestion.arg(shown), Waarschuwing, PromptIcon::Question,
+                          PromptButtons::YesNo) != PromptAnswer::Yes)
+        return false;
+    // Every missing folder on the way is made, each as a shared folder like a class folder.
+    QStringList missing;
+    for (QString path = QDir::cleanPath(folder); !QFileInfo::exists(path) && path != QDir::cleanPath(path + "/..");
+         path = QDir::cleanPath(path + QStringLiteral("/..")))
+        missing.prepend(path);
+    for (const QString& path : missing) {
+        if (MakeSharedFolder(QFile::encodeName(path).constData()) != 0 && errno != EEXIST) {
+            ShowFailure(this, QStringLiteral("Kan de map %1 niet aanmaken! %2. %3")
+                                  .arg(QDir::toNativeSeparators(path), SaveErrorReason(errno), NothingAppliedNote));
+            return false;
+        }
+    }
+    return true;
+}
+
+QString Instellingform::WrongOldPasswordText()
+{
+    return QStringLiteral("Het oude wachtwoord is niet correct!\n") + NothingAppliedNote;
+}
+
+std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword(bool* refused)
 {
     std::optional<PendingPassword> pending;
-    // Failures here end only the password change; the apply goes on with the other settings.
-    RunGuarded(this, [this, &pending] {
+    bool refusedHere = false;
+    // Other failures end only the password change; the apply goes on with the other settings.
+    RunGuarded(this, [this, &pending, &refusedHere] {
         if (txtOldP->text().isEmpty() && txtNewP->text().isEmpty())
             return;
         const QString stored = ReadINI(SettingsFile, Scorix, Wachtwoord, QString());
         if (!PasswordMatches(stored, txtOldP->text())) {
-            prompts().message(this, QStringLiteral("Het oude wachtwoord is niet correct!"), Waarschuwing,
-                              PromptIcon::Critical, PromptButtons::Ok);
+            refusedHere = true;
+            prompts().message(this, WrongOldPasswordText(), Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
             txtOldP->clear();
             return;
         }
         if (txtNewP2->text() != txtNewP->text()) {
-            prompts().message(this, QStringLiteral("Het eerste en het tweede wachtwoord komen niet overeen!"),
+            refusedHere = true;
+            prompts().message(this,
+                              QStringLiteral("Het eerste en het tweede wachtwoord komen niet overeen!\n") +
+                                  NothingAppliedNote,
                               Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
             txtNewP->clear();
             txtNewP2->clear();
@@ -314,16 +372,17 @@ std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword()
         // What the teacher types keeps the settings file's rules for a value (Windows-1252, no blanks
         // at either end, no enclosing quotes, at most 254 characters), as when it was stored as typed.
         if (const StoredFormProblem problem = StoredFormProblemOf(password); problem != StoredFormProblem::None) {
-            prompts().message(this, PasswordRefusalText(problem), Waarschuwing, PromptIcon::Critical,
-                              PromptButtons::Ok);
+            refusedHere = true;
+            prompts().message(this, PasswordRefusalText(problem) + QLatin1Char('\n') + NothingAppliedNote,
+                              Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
             txtNewP->clear();
             txtNewP2->clear();
             return;
         }
         // Only the old password typed: the change would leave the program open to everyone.
         if (password.isEmpty() &&
-            prompts().message(this, PasswordRemovalQuestion, Waarschuwing, PromptIcon::None,
-                              PromptButtons::OkCancel) != PromptAnswer::Ok)
+            prompts().message(this, PasswordRemovalQuestion, Waarschuwing, PromptIcon::None, PromptButtons::OkCancel,
+                              PromptDefault::Safe) != PromptAnswer::Ok)
             return;
         if (!password.isEmpty() && password.size() < ShortPasswordLength &&
             prompts().message(this, ShortPasswordQuestion, Waarschuwing, PromptIcon::None, PromptButtons::OkCancel,
@@ -331,6 +390,8 @@ std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword()
             return;
         pending = PendingPassword{stored, StoredPasswordForm(password)};
     });
+    if (refused)
+        *refused = refusedHere;
     return pending;
 }
 

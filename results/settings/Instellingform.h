@@ -22,6 +22,12 @@ class QScrollBar;
 inline const QString PasswordRemovalQuestion =
     QStringLiteral("Wilt u het wachtwoord verwijderen? Zonder wachtwoord kan iedereen het programma openen.");
 // Asked before a new password shorter than ShortPasswordLength is set; Enter and Cancel keep the old one.
+// Added to a refusal of the password change: the apply then saved none of the window's settings.
+inline const QString NothingAppliedNote = QStringLiteral("Er is niets opgeslagen, ook de andere instellingen niet.");
+// Asked when the data folder to apply does not exist; %1 is the folder.
+inline const QString CreateDataFolderQuestion =
+    QStringLiteral("De map %1 bestaat niet. Wilt u deze map aanmaken?\n\nKies Nee om de map te verbeteren: er wordt "
+                   "dan niets opgeslagen.");
 inline const QString ShortPasswordQuestion =
     QStringLiteral("Het nieuwe wachtwoord is korter dan %1 tekens. Zo'n wachtwoord is snel te raden. "
                    "Wilt u het toch gebruiken?")
@@ -44,12 +50,18 @@ public:
         QString verified; // the stored value the old password was checked against
         QString stored;   // the new stored form
     };
-    // Checks the password boxes and asks what it must; writes nothing.
-    std::optional<PendingPassword> ChangePassword();
+    // Checks the password boxes and asks what it must; writes nothing. *refused: the boxes hold a
+    // change that was refused (wrong old password, no match, a password that cannot be stored),
+    // so the apply saves nothing at all.
+    std::optional<PendingPassword> ChangePassword(bool* refused = nullptr);
 
 private:
+    // The data folder the apply would put in force is there, or the teacher had it made; false
+    // leaves everything unsaved.
+    bool DataFolderReady(const QString& storedForm);
     QString settingForm(int index) const;
     static QString PasswordNotSavedText();
+    static QString WrongOldPasswordText();
     void ConfirmPassword(const QString& storedForm);
 
     std::function<void()> m_refreshClassTree;

@@ -3,8 +3,10 @@
 
 #include "Cursusform.h"
 #include "ErrorRule.h"
+#include "OddEntries.h"
 #include "RecordingPrompts.h"
 #include "SafeSave.h"
+#include "StoredGrades.h"
 #include "SystemFixtures.h"
 #include "modPublic.h"
 
@@ -145,6 +147,26 @@ TEST_F(EditorSave, RenamedTestAsksWithTheNumberOfFilesHoldingItsGrades)
             press("cmdOk");
         EXPECT_TRUE(readAll(CourseFile).contains(key + QByteArray("=Z"))) << key;
     }
+}
+
+// The count sees every pupil's file by its own bytes (named on another system, in a class so
+// named), and none reached through a link or from a pipe.
+TEST_F(EditorSave, RenameCountSeesEveryNameAndNoLink)
+{
+    const OddEntriesRemoved cleanup(dir.path());
+    const QByteArray grade = "[Resultaten]\r\nB Test=7\r\n";
+    const QByteArray documents = DocumentFolder.toUtf8();
+    QTemporaryDir outside;
+    ASSERT_TRUE(WriteBytes(EntryPath(outside.path(), "Kees"), grade));
+    ASSERT_TRUE(WriteBytes(EntryPath(outside.path(), "Piet"), grade));
+    ASSERT_TRUE(MakeFolder(documents) && MakeFolder(documents + "1A") && MakeFolder(documents + "Klas \xe9"));
+    ASSERT_TRUE(WriteBytes(documents + "1A/Ren\xe9 Dijkman", grade));
+    ASSERT_TRUE(WriteBytes(documents + "Klas \xe9/Jan", grade));
+    ASSERT_TRUE(MakeLink(EntryPath(outside.path(), "Kees"), documents + "1A/Kees"));
+    ASSERT_TRUE(MakePipe(documents + "1A/Pijp"));
+    ASSERT_TRUE(MakeLink(outside.path().toUtf8(), documents + "Koppeling"));
+    EXPECT_EQ(CountFilesWithGrades(DocumentFolder, {QStringLiteral("B Test"), QStringLiteral("A Test")}),
+              (QVector<int>{2, 0}));
 }
 
 // A course file that exists but cannot be read is said so, and nothing is saved over it.

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenu>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <deque>
 #include <gtest/gtest.h>
 
 namespace {
@@ -405,6 +407,60 @@ TEST_F(Editor, DefaultRestoresTheFactoryFileAfterAsking)
     // Cancelling the window afterwards keeps the restored file.
     QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
     EXPECT_EQ(readAll(CourseFile), factoryBytes);
+}
+
+// Grades filed under a test the factory course lacks vanish from the table once it is restored:
+// Default counts them in all classes and asks first, as OK does for a renamed test.
+TEST_F(Editor, DefaultCountsTheGradesTheFactoryCourseWouldHide)
+{
+    const QString documents = dir.path() + QStringLiteral("/Documenten/");
+    const auto pupil = [&](const char* path, const QByteArray& grades) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(documents + QLatin1String(path)).path()));
+        writeAll(documents + QLatin1String(path), "[Resultaten]\r\n" + grades);
+    };
+    pupil("4B/Anna", "Inleiding Test=7\r\n");
+    pupil("4B/Bart", "inleiding test=6\r\n");
+    pupil("4B/Cor", "Start Test=8\r\n");
+    pupil("4C/Dirk", "Inleiding Test=5\r\nStart Test=6\r\n");
+    pupil("4C/Eva", "Inleiding Test=\r\n"); // no grade
+    DocumentFolder = documents;
+    const QString question =
+        QStringLiteral("De standaard cursus heeft deze toetsen niet. Cijfers die eronder zijn opgeslagen, worden na "
+                       "het terugzetten niet meer getoond:\n\n\"Inleiding Test\": cijfers in 3 leerlingbestanden\n\n"
+                       "Wilt u toch de standaard waarde terug zetten?");
+    const QByteArray factoryWithTheTest =
+        "[Cursus]\r\nTitel=Fabriek\r\n[Modules]\r\nm1=Start\r\nm1o6=INLEIDING TEST\r\n";
+    struct Case {
+        const char* name;
+        QByteArray factory;
+        std::deque<PromptAnswer> answers;
+        QString asked; // empty: only the general question
+        bool restored;
+    };
+    const Case cases[] = {
+        {"No", factoryBytes, {PromptAnswer::Ok, PromptAnswer::No}, question, false},
+        {"Yes", factoryBytes, {PromptAnswer::Ok, PromptAnswer::Yes}, question, true},
+        {"FactoryHasTheTest", factoryWithTheTest, {PromptAnswer::Ok}, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeAll(CourseFile, courseBytes);
+        writeAll(DefaultCourseFile, c.factory);
+        recorded.calls.clear();
+        delete form;
+        open();
+        recorded.answers = c.answers;
+        QTest::mouseClick(button("cmdDefault"), Qt::LeftButton);
+        ASSERT_EQ(recorded.calls.size(), c.asked.isEmpty() ? 1 : 2);
+        if (!c.asked.isEmpty()) {
+            EXPECT_EQ(recorded.calls[1].text, c.asked);
+            EXPECT_EQ(recorded.calls[1].title, QStringLiteral("Cijfers verborgen"));
+            EXPECT_EQ(recorded.calls[1].buttons, PromptButtons::YesNo);
+            EXPECT_EQ(recorded.calls[1].icon, PromptIcon::Question);
+        }
+        EXPECT_EQ(readAll(CourseFile), c.restored ? c.factory : courseBytes);
+        EXPECT_TRUE(button("cmdDefault")->isEnabled());
+    }
 }
 
 TEST_F(Editor, DefaultAnsweredCancelChangesNothing)

@@ -1,5 +1,8 @@
 #include "INIfunc.h"
 #include "modPublic.h"
+#include "IniReader.h"
+#include "OddEntries.h"
+#include "PupilResults.h"
 #include "modsearch.h"
 
 #include <QCoreApplication>
@@ -158,6 +161,74 @@ TEST_F(ListingTest, PendingEventsRunDuringTheListing)
     ListFiles(folder, list);
     EXPECT_TRUE(ran);
     EXPECT_EQ(list.size(), 2);
+}
+
+// A name made on another system keeps its bytes on the way from the listing back to the disk,
+// and reads as Windows-1252.
+TEST(ListedNames, KeepTheirBytesAndShowAsWindows1252)
+{
+    struct Case {
+        QByteArray bytes;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"Jan", "Jan"},
+        {"Zo\xc3\xab de Vries", QString::fromUtf8("Zoë de Vries")},     // UTF-8 stays as it is
+        {"Ren\xe9 Dijkman", QString::fromUtf8("René Dijkman")},         // Windows-1252
+        {"\x80 \x9f\xff", QString::fromUtf8("€ Ÿÿ")},                  // the bytes 0x80..0x9F too
+        {"Zo\xc3\xab Ren\xe9", QString::fromUtf8("ZoÃ« René")},       // not UTF-8 as a whole
+        {"\xed\xb3\xa9", QString::fromUtf8("í³©")},                    // an encoded surrogate is no UTF-8
+    };
+    for (const Case& c : cases) {
+        const QString listed = NameFromBytes(c.bytes);
+        EXPECT_EQ(NameBytes(listed), c.bytes) << c.bytes.toStdString();
+        EXPECT_EQ(NameBytes(QStringLiteral("/data/") + listed + QStringLiteral("/x")), "/data/" + c.bytes + "/x");
+        EXPECT_EQ(ShownName(listed), c.shown) << c.bytes.toStdString();
+    }
+}
+
+// Only plain files are pupils and only folders are classes: a link may name anything (a teacher's
+// file, another class, /dev/zero), a pipe blocks a reader. Names that are not UTF-8 are listed.
+TEST_F(ListingTest, LinksPipesAndOtherSystemsNames)
+{
+    const QByteArray folder = dir.path().toUtf8() + '/';
+    const OddEntriesRemoved cleanup(dir.path());
+    QTemporaryDir outside;
+    const QByteArray secret = outside.path().toUtf8() + "/geheim";
+    ASSERT_TRUE(WriteBytes(secret, "[Resultaten]\r\nT=9\r\n"));
+    ASSERT_TRUE(WriteBytes(folder + "Jan", "[Resultaten]\r\nT=6\r\n"));
+    ASSERT_TRUE(WriteBytes(folder + "Ren\xe9 Dijkman", "[Resultaten]\r\nT=8\r\n"));
+    ASSERT_TRUE(MakeLink(secret, folder + "Kees"));
+    ASSERT_TRUE(MakeLink("/dev/zero", folder + "Nul"));
+    ASSERT_TRUE(MakeLink(folder + "Jan", folder + "Tweede"));
+    ASSERT_TRUE(MakePipe(folder + "Pijp"));
+    ASSERT_TRUE(MakeFolder(folder + "Klas \xe9"));
+    ASSERT_TRUE(MakeLink(outside.path().toUtf8(), folder + "Koppeling"));
+
+    QStringList files, dirs;
+    QString path = dir.path();
+    ListFiles(path, files);
+    EXPECT_EQ(files, (QStringList{"Jan", NameFromBytes("Ren\xe9 Dijkman")}));
+    ListDirs(path, dirs);
+    EXPECT_EQ(dirs, QStringList{NameFromBytes("Klas \xe9")});
+
+    // A class folder that is a link lists nothing.
+    QStringList linked;
+    QString link = dir.filePath(QStringLiteral("Koppeling"));
+    ListFiles(link, linked);
+    EXPECT_EQ(linked, QStringList());
+
+    // A pupil's file is read by its own bytes, and never through a link, from a pipe or a device.
+    EXPECT_EQ(ReadGrade(path + files.at(1), QStringLiteral("T")), QStringLiteral("8"));
+    for (const char* name : {"Kees", "Nul", "Tweede", "Pijp"})
+        EXPECT_EQ(ReadGrade(path + QString::fromUtf8(name), QStringLiteral("T")), QString()) << name;
+    // A pipe with a writer that keeps it open blocks no reader.
+    const int writer = ::open((folder + "Pijp").constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    const QByteArray grades = "[Resultaten]\r\nT=5\r\n";
+    ASSERT_EQ(::write(writer, grades.constData(), size_t(grades.size())), grades.size());
+    EXPECT_EQ(IniReader(path + QStringLiteral("Pijp")).value("Resultaten", "T", "leeg"), QStringLiteral("leeg"));
+    ::close(writer);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "ClassCommands.h"
 
 #include "ErrorRule.h"
+#include "OddEntries.h"
 #include "RecordingPrompts.h"
 #include "Runtime.h"
+#include "modsearch.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -216,6 +219,59 @@ TEST_F(ClassCommandsTest, CreateFailuresShowTheDescriptionAndDoNotRefresh)
     EXPECT_EQ(entries(temp.path()), outside);
 }
 
+// The school's Windows PCs see 3H1 and 3h1 as one folder: a name in another case is taken, except
+// the class's own name, whose case a rename may change.
+TEST_F(ClassCommandsTest, NamesDifferingOnlyInCaseAreTaken)
+{
+    struct Case {
+        const char* name;
+        void (*command)(const ClassCommandTarget&);
+        const char* current; // the class the command acts on
+        const char* typed;
+        const char* failure; // nullptr: it works
+        QSet<QString> after;
+    };
+    const Case cases[] = {
+        {"CreateOtherCase", KlasAanmaken, "3H1", "3h1", "Map bestaat al", {"3H1", "4C", "notities"}},
+        {"CreateLikeAFile", KlasAanmaken, "3H1", "NOTITIES", "Map bestaat al", {"3H1", "4C", "notities"}},
+        {"RenameOntoOtherCase", KlasHernoemen, "4C", "3h1", "Map bestaat al", {"3H1", "4C", "notities"}},
+        {"RenameOwnCase", KlasHernoemen, "3H1", "3h1", nullptr, {"3h1", "4C", "notities"}},
+        {"CreateOther", KlasAanmaken, "3H1", "3H2", nullptr, {"3H1", "3H2", "4C", "notities"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(documents).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(documents));
+        makeClass(QStringLiteral("3H1"), {"Jan"});
+        makeClass(QStringLiteral("4C"));
+        ASSERT_TRUE(QFile(documents + QStringLiteral("notities")).open(QIODevice::WriteOnly));
+        scoped.prompts.calls.clear();
+        refreshes.clear();
+        scoped.prompts.texts = {QString::fromUtf8(c.typed)};
+        c.command(target(QString::fromUtf8(c.current)));
+        if (c.failure) {
+            EXPECT_EQ(scoped.prompts.messages(), QStringList{QString::fromUtf8(c.failure)});
+            EXPECT_EQ(lastCall().title, ErrorTitle);
+            EXPECT_TRUE(refreshes.isEmpty());
+        } else {
+            EXPECT_TRUE(scoped.prompts.messages().isEmpty());
+            EXPECT_EQ(refreshes.size(), 1);
+        }
+        EXPECT_EQ(classes(), c.after);
+    }
+}
+
+// A data folder that is not there is named, not just "not found".
+TEST_F(ClassCommandsTest, MissingDataFolderIsNamed)
+{
+    ASSERT_TRUE(QDir(documents).removeRecursively());
+    scoped.prompts.texts = {QStringLiteral("4D")};
+    KlasAanmaken(target(QStringLiteral("4B")));
+    EXPECT_EQ(scoped.prompts.messages(),
+              QStringList{QStringLiteral("Pad niet gevonden: ") + QDir::toNativeSeparators(documents.chopped(1))});
+    EXPECT_TRUE(refreshes.isEmpty());
+}
+
 TEST_F(ClassCommandsTest, CommandsOnTheRootOnlyWarnAndRefresh)
 {
     makeClass(QStringLiteral("4B"), {"Jan"});
@@ -284,7 +340,9 @@ TEST_F(ClassCommandsTest, EmptyConfirmsThenAppliesTheFileRule)
     makeClass(QStringLiteral("4B"), MixedFiles);
     KlasLeegmaken(target(QStringLiteral("4B"))); // Cancel
     ASSERT_EQ(scoped.prompts.calls.size(), 1);
-    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de gegevens in de klas: 4B") + Confirm);
+    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de gegevens in de klas: 4B") + Confirm +
+                                   QStringLiteral("\r\n\r\nDit verwijdert de bestanden van 2 leerlingen en 2 "
+                                                  "opgeslagen overzichten."));
     EXPECT_EQ(lastCall().title, QStringLiteral("Waarschuwing!"));
     EXPECT_EQ(lastCall().icon, PromptIcon::None);
     EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
@@ -314,7 +372,8 @@ TEST_F(ClassCommandsTest, DeleteCancelKeepsTheClass)
 {
     makeClass(QStringLiteral("4B"), {"Jan"});
     KlasVerwijderen(target(QStringLiteral("4B")));
-    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de klas: 4B") + Confirm);
+    EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de klas: 4B") + Confirm +
+                                   QStringLiteral("\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
     EXPECT_EQ(lastCall().icon, PromptIcon::None);
     EXPECT_EQ(lastCall().buttons, PromptButtons::OkCancel);
     EXPECT_EQ(classFiles(QStringLiteral("4B")), QSet<QString>{"Jan"});
@@ -376,4 +435,136 @@ TEST_F(ClassCommandsTest, DeleteWithAReadOnlyPupilDeletesNothingAndStillRefreshe
     EXPECT_EQ(scoped.prompts.messages().last(), ClassNotEmpty + QStringLiteral("\r\n\r\nKees (alleen-lezen)"));
     EXPECT_EQ(refreshes, QStringList{"4B"});
     EXPECT_EQ(classFiles(QStringLiteral("4B")), (QSet<QString>{"Anna", "Kees", "Piet"}));
+}
+
+// A class that is a link (to a teacher's own folder, or to another class) is no class: every
+// command that deletes, empties or renames refuses it, also when the name became a link after the
+// command looked (the plain functions), and nothing in the folder it names changes.
+TEST_F(ClassCommandsTest, ALinkedClassIsRefusedAndWhatItNamesStays)
+{
+    const OddEntriesRemoved cleanup(temp.path());
+    makeClass(QStringLiteral("4B"), {"Jan", "rapport.html"});
+    QTemporaryDir home;
+    for (const char* file : {"Jan", "profiel.csv", "notities.html"})
+        ASSERT_TRUE(WriteBytes(EntryPath(home.path(), file), "[Resultaten]\r\n"));
+    ASSERT_TRUE(MakeLink(home.path().toUtf8(), EntryPath(documents, "Thuis")));
+    ASSERT_TRUE(MakeLink(EntryPath(documents, "4B"), EntryPath(documents, "Kopie")));
+    const QSet<QString> homeFiles = entries(home.path());
+    const QSet<QString> classFolders = classes();
+    const QString refused = QStringLiteral(" is een koppeling, geen klasmap; er is niets gewijzigd.");
+
+    using Run = std::function<void(const QString& name)>;
+    const std::pair<const char*, Run> commands[] = {
+        {"Klas leegmaken", [&](const QString& name) { scoped.prompts.answers = {PromptAnswer::Ok};
+                                                          KlasLeegmaken(target(name)); }},
+        {"Klas verwijderen", [&](const QString& name) { scoped.prompts.answers = {PromptAnswer::Ok};
+                                                            KlasVerwijderen(target(name)); }},
+        {"Klas hernoemen", [&](const QString& name) { scoped.prompts.texts = {QStringLiteral("5B")};
+                                                          KlasHernoemen(target(name)); }},
+    };
+    const std::pair<const char*, Run> functions[] = {
+        {"EmptyClassFolder", [&](const QString& name) { EmptyClassFolder(documents, name); }},
+        {"ClassDeleteBlockers", [&](const QString& name) { ClassDeleteBlockers(documents, name); }},
+        {"RenameClassFolder", [&](const QString& name) { RenameClassFolder(documents, name, "5B"); }},
+    };
+    for (const QString name : {"Thuis", "Kopie"}) {
+        for (const auto& [what, run] : commands) {
+            scoped.prompts.calls.clear();
+            refreshes.clear();
+            run(name);
+            EXPECT_EQ(scoped.prompts.messages(), QStringList{documents + name + refused}) << what;
+            EXPECT_EQ(lastCall().title, WarningTitle) << what;
+            EXPECT_EQ(refreshes, QStringList{name}) << what;
+        }
+        for (const auto& [what, run] : functions) {
+            try {
+                run(name);
+                ADD_FAILURE() << what << " accepted the link " << name.toStdString();
+            } catch (const RuntimeError& error) {
+                EXPECT_EQ(error.description(), documents + name + refused) << what;
+            }
+        }
+        EXPECT_FALSE(RemoveClassFolder(documents, name));
+        EXPECT_EQ(entries(home.path()), homeFiles);
+        EXPECT_EQ(classFiles(QStringLiteral("4B")), (QSet<QString>{"Jan", "rapport.html"}));
+        EXPECT_EQ(classes(), classFolders);
+    }
+}
+
+// A pupil's file that is a link, a pipe or a folder is no pupil's file: emptying keeps it (and
+// what a link names), and the delete check names it, whatever its name's encoding.
+TEST_F(ClassCommandsTest, LinksPipesAndFoldersAreNamedLeftovers)
+{
+    const OddEntriesRemoved cleanup(temp.path());
+    makeClass(QStringLiteral("4B"), {"Jan"});
+    QTemporaryDir outside;
+    const QByteArray secret = EntryPath(outside.path(), "geheim");
+    ASSERT_TRUE(WriteBytes(secret, "[Resultaten]\r\n"));
+    const QByteArray folder = EntryPath(documents, "4B");
+    ASSERT_TRUE(MakeLink(secret, folder + "/Kees"));
+    ASSERT_TRUE(MakeLink("/dev/zero", folder + "/Nul"));
+    ASSERT_TRUE(MakePipe(folder + "/Pijp"));
+    ASSERT_TRUE(WriteBytes(folder + "/Ren\xe9.txt", "x"));
+    ASSERT_TRUE(MakeFolder(folder + "/Sub\xe9"));
+
+    scoped.prompts.answers = {PromptAnswer::Ok};
+    KlasVerwijderen(target(QStringLiteral("4B")));
+    EXPECT_EQ(scoped.prompts.messages().last(),
+              ClassNotEmpty + QString::fromUtf8("\r\n\r\nKees (koppeling)\r\nNul (koppeling)\r\nPijp (pijp)\r\n"
+                                                "René.txt\r\nSubé (map)"));
+    EXPECT_TRUE(EntryExists(folder + "/Jan"));
+
+    EmptyClassFolder(documents, QStringLiteral("4B"));
+    EXPECT_FALSE(EntryExists(folder + "/Jan"));
+    for (const char* kept : {"/Kees", "/Nul", "/Pijp", "/Ren\xe9.txt", "/Sub\xe9"})
+        EXPECT_TRUE(EntryExists(folder + kept)) << kept;
+    EXPECT_TRUE(EntryExists(secret));
+}
+
+// Names made on another system are emptied, deleted and renamed by their own bytes; the questions
+// show them as Windows-1252.
+TEST_F(ClassCommandsTest, NamesThatAreNotUtf8RoundTrip)
+{
+    const OddEntriesRemoved cleanup(temp.path());
+    const QByteArray pupils[] = {"Jan", "Ren\xe9 Dijkman", "oud\xe9.html"};
+    const auto makeOddClass = [&](const QByteArray& name) {
+        ASSERT_TRUE(MakeFolder(EntryPath(documents, name)));
+        for (const QByteArray& pupil : pupils)
+            ASSERT_TRUE(WriteBytes(EntryPath(documents, name) + '/' + pupil, "[Resultaten]\r\n"));
+    };
+    const QString odd = NameFromBytes("Klas \xe9");
+    const QString shown = QString::fromUtf8("Klas é");
+
+    makeOddClass("Klas \xe9");
+    scoped.prompts.answers = {PromptAnswer::Ok};
+    KlasLeegmaken(target(odd));
+    EXPECT_EQ(scoped.prompts.messages(),
+              QStringList{QStringLiteral("Wilt u de gegevens in de klas: ") + shown + Confirm +
+                          QStringLiteral("\r\n\r\nDit verwijdert de bestanden van 2 leerlingen en 1 opgeslagen "
+                                         "overzicht.")});
+    EXPECT_EQ(classFiles(odd), QSet<QString>());
+
+    // A pupil named on another system in a class named here.
+    for (const QByteArray& name : {QByteArray("Klas \xe9"), QByteArray("4B")}) {
+        if (name == "4B")
+            makeOddClass(name);
+        else
+            for (const QByteArray& pupil : pupils)
+                ASSERT_TRUE(WriteBytes(EntryPath(documents, name) + '/' + pupil, "[Resultaten]\r\n"));
+        scoped.prompts.calls.clear();
+        scoped.prompts.answers = {PromptAnswer::Ok};
+        KlasVerwijderen(target(NameFromBytes(name)));
+        EXPECT_EQ(scoped.prompts.messages().size(), 1) << scoped.prompts.messages().join('|').toStdString();
+        EXPECT_FALSE(EntryExists(EntryPath(documents, name))) << name.toStdString();
+    }
+
+    // Renaming offers the shown name; taking it gives the class a UTF-8 name, its pupils unchanged.
+    makeOddClass("Klas \xe9");
+    scoped.prompts.calls.clear();
+    scoped.prompts.texts = {shown};
+    KlasHernoemen(target(odd));
+    EXPECT_EQ(lastCall().defaultText, shown);
+    EXPECT_EQ(classes(), QSet<QString>{shown});
+    for (const QByteArray& pupil : pupils)
+        EXPECT_TRUE(EntryExists(EntryPath(documents, QByteArray("Klas \xc3\xa9/") + pupil))) << pupil.toStdString();
 }

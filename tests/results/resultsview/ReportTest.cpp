@@ -319,7 +319,7 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
     struct Case {
         const char* what;
         QString path;
-        const char* message;
+        QString message;
         rlim_t sizeLimit = RLIM_INFINITY; // a file size limit fails the write after the temporary file exists
     };
     ASSERT_TRUE(QDir().mkpath(documents + QStringLiteral("4B/map.HTML")));
@@ -330,7 +330,8 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
     old.close();
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
     const Case cases[] = {
-        {"missing folder", documents + QStringLiteral("geen/4B.HTML"), "Kan bestand niet aanmaken! Pad niet gevonden"},
+        // A missing folder is named.
+        {"missing folder", documents + QStringLiteral("geen/4B.HTML"), QStringLiteral("Kan bestand niet aanmaken! Pad niet gevonden: ") + documents + QStringLiteral("geen")},
         {"folder", documents + QStringLiteral("4B/map.HTML"),
          "Kan bestand niet aanmaken! Er bestaat al een map met deze naam"},
         {"read-only", readOnly, "Kan bestand niet aanmaken! Bestand is in gebruik of alleen-lezen"},
@@ -351,7 +352,7 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
         ::setrlimit(RLIMIT_FSIZE, &unlimited);
         ::signal(SIGXFSZ, oldSignal);
         ASSERT_EQ(scoped.prompts.calls.size(), 2) << c.what;
-        EXPECT_EQ(scoped.prompts.calls[1].text, QString::fromUtf8(c.message)) << c.what;
+        EXPECT_EQ(scoped.prompts.calls[1].text, c.message) << c.what;
         EXPECT_EQ(scoped.prompts.calls[1].title, ErrorTitle);
         EXPECT_EQ(scoped.prompts.calls[1].icon, PromptIcon::Critical);
     }
@@ -493,7 +494,8 @@ TEST_F(ReportCommandTest, CsvExportAsksLikeTheReportAndReportsFailuresLikeIt)
     scoped.prompts.texts = {documents + QStringLiteral("geen/4B.csv")};
     ExporteerCSVbestand(nullptr, documents, QStringLiteral("4B"), table);
     ASSERT_EQ(scoped.prompts.calls.size(), 2);
-    EXPECT_EQ(scoped.prompts.calls[1].text, QStringLiteral("Kan bestand niet aanmaken! Pad niet gevonden"));
+    EXPECT_EQ(scoped.prompts.calls[1].text,
+              QStringLiteral("Kan bestand niet aanmaken! Pad niet gevonden: ") + documents + QStringLiteral("geen"));
     EXPECT_EQ(scoped.prompts.calls[1].title, ErrorTitle);
     EXPECT_EQ(scoped.prompts.calls[1].icon, PromptIcon::Critical);
 }

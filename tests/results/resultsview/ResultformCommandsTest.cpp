@@ -124,7 +124,7 @@ TEST_F(ResultformCommandsTest, RightClickShowsTheClickedClassFirst)
     choose(classNode(QStringLiteral("4B")), f.pklasleegmaken);
     ASSERT_EQ(recorded.prompts.calls.size(), 1);
     EXPECT_EQ(recorded.prompts.calls[0].text,
-              QStringLiteral("Wilt u de gegevens in de klas: 4B verwijderen? (Alle resultaten gaan verloren)"));
+              QStringLiteral("Wilt u de gegevens in de klas: 4B verwijderen? (Alle resultaten gaan verloren)\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
     EXPECT_EQ(selectedText(), QStringLiteral("4B"));
     EXPECT_EQ(f.TreeView->currentItem(), classNode(QStringLiteral("4B")));
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
@@ -202,7 +202,7 @@ TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
     recorded.prompts.answers = {PromptAnswer::Ok};
     choose(classNode(QStringLiteral("4B")), f.pKlasVerwijderen);
     EXPECT_EQ(recorded.prompts.calls[0].text,
-              QStringLiteral("Wilt u de klas: 4B verwijderen? (Alle resultaten gaan verloren)"));
+              QStringLiteral("Wilt u de klas: 4B verwijderen? (Alle resultaten gaan verloren)\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
     EXPECT_EQ(classNames(), QStringList{"4A"});
     EXPECT_FALSE(QDir(folder.documents() + QStringLiteral("4B")).exists());
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));

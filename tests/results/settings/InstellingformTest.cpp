@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +47,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
+        // The data folder an apply puts in force must be there.
+        ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("Documenten")));
         SetPaths(dir.path() + QLatin1Char('/'));
         SetDocumentFolder();
     }
@@ -202,6 +205,7 @@ TEST_P(DataFolderBox, StoresZeroOnlyForTheProgramsOwnDocumentenFolder)
     Instellingform form;
     const QString typed = GetParam().typed(defaultFolder());
     edit(form, "txtdocumenten")->setText(typed);
+    prompts.answers = {PromptAnswer::Yes}; // a folder that is not there is made
     click(form, "cmdApply");
     EXPECT_EQ(stored("Profiel", "Documenten"), GetParam().storesZero ? QStringLiteral("0") : typed);
     if (GetParam().storesZero) {
@@ -216,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"Lower", [](const QString& d) { return d.toLower(); }, true},
                     FolderCase{"NoTrailingSeparator", [](const QString& d) { return d.chopped(1); }, false},
                     FolderCase{"OtherFolder", [](const QString& d) { return d + QStringLiteral("4B"); }, false},
-                    FolderCase{"Missing", [](const QString&) { return QStringLiteral("/bestaat/niet"); }, false},
+                    FolderCase{"Missing", [](const QString& d) { return d + QStringLiteral("../bestaat/niet"); }, false},
                     // a cleared box must not make the data folder the root of the file system
                     FolderCase{"Cleared", [](const QString&) { return QString(); }, true},
                     FolderCase{"Blanks", [](const QString&) { return QStringLiteral("   "); }, true}),
@@ -262,12 +266,116 @@ TEST_F(SettingsWindow, NewDataFolderIsInForceWhenTheClassTreeIsRebuilt)
 {
     const QString other = program() + QStringLiteral("elders/");
     QString folderSeenByRefresh;
+    ASSERT_TRUE(QDir().mkpath(other));
     Instellingform form([&] { folderSeenByRefresh = DocumentFolder; });
     edit(form, "txtdocumenten")->setText(other.chopped(1));
     click(form, "cmdApply");
     EXPECT_EQ(folderSeenByRefresh, other);
     EXPECT_EQ(DocumentFolder, other);
 }
+
+// A data folder that is not there is made only when the teacher says so; otherwise nothing is saved
+// and the window keeps what was typed.
+TEST_F(SettingsWindow, MissingDataFolderIsMadeOnlyWhenTheTeacherSaysSo)
+{
+    ASSERT_TRUE(QFile(program() + QStringLiteral("bestand")).open(QIODevice::WriteOnly));
+    struct Case {
+        const char* name;
+        QString typed;       // the data folder box
+        PromptAnswer answer; // to the question, when asked
+        QString question;    // empty: none asked
+        QString failure;     // empty: none shown
+        bool saved;
+    };
+    const QString nested = program() + QStringLiteral("school/nieuw/Documenten/");
+    const QString fileThere = program() + QStringLiteral("bestand/");
+    const QString nothing = QStringLiteral("Er is niets opgeslagen, ook de andere instellingen niet.");
+    const Case cases[] = {
+        {"Yes", nested, PromptAnswer::Yes, CreateDataFolderQuestion.arg(nested), {}, true},
+        {"No", nested, PromptAnswer::No, CreateDataFolderQuestion.arg(nested), {}, false},
+        {"IsAFile", fileThere, PromptAnswer::Yes, {}, fileThere + QStringLiteral(" is geen map! ") + nothing, false},
+        {"BelowAFile", fileThere + QStringLiteral("sub/"), PromptAnswer::Yes, {},
+         QStringLiteral("Kan de map %1sub/ niet openen! Pad niet gevonden. ").arg(fileThere) + nothing, false},
+        {"There", defaultFolder(), PromptAnswer::No, {}, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(settingsFile());
+        QDir(program() + QStringLiteral("school")).removeRecursively();
+        prompts.calls.clear();
+        int refreshes = 0;
+        Instellingform form([&] { ++refreshes; });
+        edit(form, "txtdocumenten")->setText(c.typed);
+        child<QScrollBar>(form, "scrVoldoende")->setValue(70);
+        prompts.answers = {c.answer};
+        click(form, "cmdApply");
+
+        QStringList expected;
+        if (!c.question.isEmpty()) {
+            ASSERT_FALSE(prompts.calls.isEmpty());
+            EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
+            EXPECT_EQ(prompts.calls[0].buttons, PromptButtons::YesNo);
+            EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Question);
+            expected << c.question;
+        }
+        if (!c.failure.isEmpty())
+            expected << c.failure;
+        EXPECT_EQ(prompts.messages(), expected);
+        EXPECT_EQ(QFile::exists(settingsFile()), c.saved);
+        EXPECT_EQ(refreshes, c.saved ? 1 : 0);
+        EXPECT_EQ(edit(form, "txtdocumenten")->text(), c.typed) << "kept for another try";
+        if (c.saved) {
+            EXPECT_TRUE(QFileInfo(c.typed).isDir());
+            EXPECT_EQ(DocumentFolder, c.typed);
+            EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("70"));
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(program() + QStringLiteral("school")));
+        }
+    }
+}
+
+// Another teacher changed the password while this one answered the short-password question: the
+// check fails at the save, as for a wrong old password, and nothing of the window is saved.
+TEST_F(SettingsWindow, PasswordChangedMeanwhileSavesNothing)
+{
+    struct ColleagueChangesIt : RecordingPrompts {
+        QString settings;
+        PromptAnswer message(QWidget* parent, const QString& text, const QString& title, PromptIcon icon,
+                             PromptButtons buttons, PromptDefault defaultButton) override
+        {
+            RecordingPrompts::message(parent, text, title, icon, buttons, defaultButton);
+            if (text != ShortPasswordQuestion)
+                return PromptAnswer::Ok;
+            WriteINI(settings, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"),
+                     StoredPasswordForm(QStringLiteral("collega1")));
+            return PromptAnswer::Ok;
+        }
+    } colleague;
+    colleague.settings = settingsFile();
+    setPrompts(&colleague);
+    store("Scorix", "Wachtwoord", StoredPasswordForm(QStringLiteral("geheim")));
+    {
+        Instellingform form;
+        edit(form, "txtOldP")->setText(QStringLiteral("geheim"));
+        edit(form, "txtNewP")->setText(QStringLiteral("kort"));
+        edit(form, "txtNewP2")->setText(QStringLiteral("kort"));
+        child<QScrollBar>(form, "scrVoldoende")->setValue(70);
+        click(form, "cmdApply");
+        EXPECT_EQ(colleague.messages(),
+                  (QStringList{ShortPasswordQuestion,
+                               QStringLiteral("Het oude wachtwoord is niet correct!\n") + NothingAppliedNote}));
+        EXPECT_TRUE(edit(form, "txtOldP")->text().isEmpty());
+    }
+    setPrompts(&prompts);
+    EXPECT_TRUE(PasswordMatches(stored("Scorix", "Wachtwoord"), QStringLiteral("collega1")));
+    EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("<none>"));
+}
+
+// A refused change saves nothing of the window, and says so.
+const char* const Wrong = "Het oude wachtwoord is niet correct!\nEr is niets opgeslagen, ook de andere instellingen niet.";
+const char* const Mismatch =
+    "Het eerste en het tweede wachtwoord komen niet overeen!\nEr is niets opgeslagen, ook de andere instellingen niet.";
+const char* const Changed = "Het wachtwoord is gewijzigd!";
 
 // Password change: what is shown, what is stored and which boxes keep their text.
 struct PasswordCase {
@@ -319,13 +427,11 @@ TEST_P(PasswordChange, FollowsTheRules)
     }
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(edit(form, names[i])->text(), QString::fromUtf8(c.boxesAfter[i])) << names[i];
-    // Whatever the password did, the apply went on.
-    EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("55"));
+    // A refused change keeps the other settings from being saved too; otherwise the apply went on.
+    const bool refused = c.message == Wrong || c.message == Mismatch;
+    EXPECT_EQ(stored("Profiel", "Voldoende"), refused ? QStringLiteral("<none>") : QStringLiteral("55"));
 }
 
-const char* const Wrong = "Het oude wachtwoord is niet correct!";
-const char* const Mismatch = "Het eerste en het tweede wachtwoord komen niet overeen!";
-const char* const Changed = "Het wachtwoord is gewijzigd!";
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, PasswordChange,
@@ -408,10 +514,8 @@ TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
          true},
         {"EightNotAsked", "geheim", QStringLiteral("abcd1234"), QStringLiteral("abcd1234"), PromptAnswer::Cancel,
          "Het wachtwoord is gewijzigd!", true},
-        {"OldWrongFirst", "fout", QStringLiteral("abc"), QStringLiteral("abc"), PromptAnswer::Ok,
-         "Het oude wachtwoord is niet correct!", false},
-        {"MismatchFirst", "geheim", QStringLiteral("abc"), QStringLiteral("abd"), PromptAnswer::Ok,
-         "Het eerste en het tweede wachtwoord komen niet overeen!", false},
+        {"OldWrongFirst", "fout", QStringLiteral("abc"), QStringLiteral("abc"), PromptAnswer::Ok, Wrong, false},
+        {"MismatchFirst", "geheim", QStringLiteral("abc"), QStringLiteral("abd"), PromptAnswer::Ok, Mismatch, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -445,7 +549,9 @@ TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
         } else {
             EXPECT_EQ(after, hash) << "the old password stays";
         }
-        EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("70")) << "the apply goes on";
+        const bool refused = c.otherMessage == Wrong || c.otherMessage == Mismatch;
+        EXPECT_EQ(stored("Profiel", "Voldoende"), refused ? QStringLiteral("60") : QStringLiteral("70"))
+            << "the apply goes on unless the change was refused";
     }
 }
 
@@ -523,7 +629,7 @@ TEST_P(PasswordRoundTrip, LoginAcceptsExactlyWhatTheChangeConfirmed)
 
     ASSERT_EQ(prompts.calls.size(), c.password.isEmpty() ? 2 : 1);
     if (c.refusal) {
-        EXPECT_EQ(prompts.calls[0].text, QString::fromUtf8(c.refusal));
+        EXPECT_EQ(prompts.calls[0].text, QString::fromUtf8(c.refusal) + QLatin1Char('\n') + NothingAppliedNote);
         EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
         EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
         EXPECT_EQ(fileBytes(), before);
@@ -584,6 +690,7 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
         prompts.calls.clear();
 
         Instellingform form;
+        edit(form, "txtdocumenten")->setText(defaultFolder()); // a data folder that is there
         QTest::keyClicks(edit(form, "txtNewP"), QStringLiteral("nieuw123"));
         QTest::keyClicks(edit(form, "txtNewP2"), QStringLiteral("nieuw123"));
         click(form, "cmdApply");

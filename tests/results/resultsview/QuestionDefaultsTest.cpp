@@ -1,0 +1,85 @@
+// Which answer Enter gives to each question of the program: the one that keeps everything for a
+// question whose first answer deletes or overwrites, the first answer for the others.
+#include "ClassCommands.h"
+#include "Cursusform.h"
+#include "Instellingform.h"
+#include "RecordingPrompts.h"
+#include "ResultsTestSupport.h"
+#include "TeacherPassword.h"
+#include "INIfunc.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
+{
+    testApp();
+    struct Case {
+        const char* question;
+        QString title;
+        std::function<void(const TestProgram&)> ask; // answered as the recording prompts answer
+        PromptDefault defaultButton;
+    };
+    const auto target = [](const TestProgram& program) {
+        ClassCommandTarget t;
+        t.documentFolder = program.documents();
+        t.nodeText = QStringLiteral("4B");
+        t.nodeKey = QStringLiteral("child0");
+        t.refresh = [](const QString&) {};
+        return t;
+    };
+    const auto settings = [](const char* oldP, const char* newP, const QString& folder = QString()) {
+        Instellingform form;
+        form.findChild<QLineEdit*>(QStringLiteral("txtOldP"))->setText(QLatin1String(oldP));
+        form.findChild<QLineEdit*>(QStringLiteral("txtNewP"))->setText(QLatin1String(newP));
+        form.findChild<QLineEdit*>(QStringLiteral("txtNewP2"))->setText(QLatin1String(newP));
+        if (!folder.isEmpty())
+            form.findChild<QLineEdit*>(QStringLiteral("txtdocumenten"))->setText(folder);
+        form.cmdApply_Click();
+    };
+    const auto restoreDefault = [](const TestProgram&) {
+        Cursusform editor;
+        editor.show();
+        editor.cmdDefault_Click();
+    };
+    const Case cases[] = {
+        {"Klas leegmaken", QStringLiteral("Waarschuwing!"),
+         [&](const TestProgram& p) { KlasLeegmaken(target(p)); }, PromptDefault::Safe},
+        {"Klas verwijderen", QStringLiteral("Waarschuwing!"),
+         [&](const TestProgram& p) { KlasVerwijderen(target(p)); }, PromptDefault::Safe},
+        {"Default", QStringLiteral("Default waarde terug zetten?"), restoreDefault, PromptDefault::Safe},
+        {"password removal", QStringLiteral("Waarschuwing!"), [&](const TestProgram&) { settings("geheim", ""); },
+         PromptDefault::Safe},
+        {"short password", QStringLiteral("Waarschuwing!"), [&](const TestProgram&) { settings("geheim", "kort"); },
+         PromptDefault::Safe},
+        // Not destructive: Enter keeps giving the first answer.
+        {"new data folder", QStringLiteral("Waarschuwing!"),
+         [&](const TestProgram& p) { settings("", "", p.path() + QStringLiteral("nieuw/")); }, PromptDefault::First},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.question);
+        TestProgram program;
+        program.writeCourse(QStringLiteral("Typen"), {QStringLiteral("Start")});
+        program.writeFile(QStringLiteral("swf/STDOmschrijving.ini"), "[Cursus]\r\nTitel=Fabriek\r\n");
+        program.writePupil(QStringLiteral("4B"), QStringLiteral("Jan"), {{QStringLiteral("Start Test"), "7"}});
+        program.use();
+        WriteINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"),
+                 StoredPasswordForm(QStringLiteral("geheim")));
+        ScopedPrompts scoped;
+        c.ask(program);
+        ASSERT_FALSE(scoped.prompts.calls.isEmpty());
+        const PromptCall& asked = scoped.prompts.calls.front();
+        EXPECT_EQ(asked.title, c.title);
+        EXPECT_NE(asked.buttons, PromptButtons::Ok) << "a question";
+        EXPECT_EQ(asked.defaultButton, c.defaultButton);
+        // Unanswered, the recording prompts answer Cancel: nothing went.
+        EXPECT_EQ(QDir(program.documents() + QStringLiteral("4B")).entryList(QDir::Files), QStringList{"Jan"});
+    }
+}
+
+} // namespace
