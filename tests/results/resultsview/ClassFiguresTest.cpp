@@ -100,18 +100,6 @@ public:
     }
 };
 
-QString describe(const QVector<ColumnFigures>& figures)
-{
-    QString text;
-    for (const ColumnFigures& f : figures)
-        text += QStringLiteral("%1:%2:%3:%4:%5:%6 ")
-                    .arg(f.caption)
-                    .arg(f.count)
-                    .arg(f.meanText(), f.lowestText(), f.highestText())
-                    .arg(f.below);
-    return text;
-}
-
 TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow)
 {
     std::unique_ptr<QStandardItemModel> model(
@@ -123,13 +111,13 @@ TEST(ClassFigures, ThroughProxiesInTheirColumnOrderWithTheRowsTheyShow)
     sorted.setSourceModel(&shown);
     sorted.sort(0, Qt::DescendingOrder);
     const char* expected = "Optellen:1:8,00:8:8:0 Delen:2:4,75:4:5,5:1 Eindresultaat:2:5,50:5:6:1 ";
-    EXPECT_EQ(describe(ComputeFigures(sorted)).toStdString(), expected);
+    EXPECT_EQ(DescribeFigures(ComputeFigures(sorted)).toStdString(), expected);
     EXPECT_EQ(ComputeFigures(sorted).front().column, 1) << "columns are the top model's";
 
     // A proxy that leaves rows out is summed up as it shows them.
     sorted.setFilterRegularExpression(QStringLiteral("^Els$"));
     sorted.setFilterKeyColumn(0);
-    EXPECT_EQ(describe(ComputeFigures(sorted)).toStdString(),
+    EXPECT_EQ(DescribeFigures(ComputeFigures(sorted)).toStdString(),
               "Optellen:1:8,00:8:8:0 Delen:1:4,00:4:4:1 Eindresultaat:1:6,00:6:6:0 ");
 }
 

@@ -16,18 +16,6 @@
 
 namespace {
 
-QString describe(const QVector<ColumnFigures>& figures)
-{
-    QString text;
-    for (const ColumnFigures& f : figures)
-        text += QStringLiteral("%1:%2:%3:%4:%5:%6 ")
-                    .arg(f.caption)
-                    .arg(f.count)
-                    .arg(f.meanText(), f.lowestText(), f.highestText())
-                    .arg(f.below);
-    return text;
-}
-
 // The cell of `pupil` under `caption` in the table as shown.
 QModelIndex cell(const QAbstractItemModel& table, const QString& pupil, const QString& caption)
 {
@@ -94,17 +82,17 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
     ASSERT_NE(overview, nullptr);
     EXPECT_TRUE(overview->isVisible());
     EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht - 4A");
-    EXPECT_EQ(describe(overview->figures()).toStdString(),
+    EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
               "Eindresultaat:3:6,00:6:6:0 Optellen:2:7,00:6:8:0 Breuken:2:5,00:4,5:5,5:1 ");
 
     // A new fill of the class brings its new figures; another class replaces them; the root empties them.
     folder.writePupil("4A", "Kees", {{"Optellen Test", "5"}});
     results.cmdVerVers_Click();
-    EXPECT_EQ(describe(overview->figures()).toStdString(),
+    EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
               "Eindresultaat:4:5,75:5:6:1 Optellen:3:6,33:5:8:1 Breuken:2:5,00:4,5:5,5:1 ");
     results.TreeView_NodeClick(findClassNode(results, "4B"));
     EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht - 4B");
-    EXPECT_EQ(describe(overview->figures()).toStdString(),
+    EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
               "Eindresultaat:1:3,00:3:3:1 Optellen:1:3,00:3:3:1 Breuken:0::::0 ");
     results.TreeView_NodeClick(results.TreeView->topLevelItem(0));
     EXPECT_TRUE(overview->figures().isEmpty());
