@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the results window tests: what the window shows.
 
+#include "ClassFigures.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
 #include "ResultsTableProxies.h"
@@ -49,4 +50,17 @@ inline QStringList shownHeaders(const Resultform& form)
     for (int c = 0; c < shown->columnCount(); ++c)
         captions << shown->headerData(c, Qt::Horizontal).toString();
     return captions;
+}
+
+// Figures as "caption:count:mean:lowest:highest:below " per column, for comparing at a glance.
+inline QString DescribeFigures(const QVector<ColumnFigures>& figures)
+{
+    QString text;
+    for (const ColumnFigures& f : figures)
+        text += QStringLiteral("%1:%2:%3:%4:%5:%6 ")
+                    .arg(f.caption)
+                    .arg(f.count)
+                    .arg(f.meanText(), f.lowestText(), f.highestText())
+                    .arg(f.below);
+    return text;
 }
