@@ -297,6 +297,10 @@ void Resultform::fillRows(const QString& nodeText)
         return !abandoned();
     };
 
+    // On a share, the watcher's starting state is read first: a change made during the fill is
+    // then one its next poll sees.
+    if (!waitUntil([&] { return m_watcher->comparing(); }))
+        return;
     QFutureWatcher<ClassListing> listed;
     listed.setFuture(QtConcurrent::run(FileReaders(), ReadClassListing, classFolder(nodeText), CourseFile));
     // Pending events run at least once in every fill, however soon the reads end.
