@@ -179,6 +179,8 @@ void Resultform::FillTreeView()
         for (qsizetype i = 0; i < lstDirs.size(); ++i) {
             last = new QTreeWidgetItem(root, QStringList{lstDirs.at(i)});
             last->setData(0, NodeKeyRole, QStringLiteral("child") + QString::number(i));
+            // A screen reader reads the name as the delegate paints it.
+            last->setData(0, Qt::AccessibleTextRole, ShownName(lstDirs.at(i)));
         }
         root->setExpanded(true);
         TreeView->scrollToItem(last);
