@@ -6,6 +6,7 @@
 // 50,000 files.
 #include "BenchSummary.h"
 #include "ClassWatcher.h"
+#include "Klasoverzichtform.h"
 #include "PupilResults.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
@@ -114,6 +115,61 @@ void BM_FillResultsTable(benchmark::State& state)
     state.counters["rows"] = form.resultsModel()->rowCount();
 }
 BENCHMARK(BM_FillResultsTable)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
+
+// Opening the class overview after a fill: the window made, the figures summed up from the table's
+// model and painted. The fill is not timed.
+void BM_OpenOverview(benchmark::State& state)
+{
+    benchApp();
+    const int pupils = int(state.range(0));
+    ProgramFolder& folder = programFolder(pupils);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+
+    Resultform form;
+    form.show();
+    QTreeWidgetItem* node = form.TreeView->topLevelItem(0)->child(0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.TreeView_NodeClick(node);
+        QCoreApplication::processEvents(); // the table's own painting after its fill
+        state.ResumeTiming();
+        form.mnuKlasoverzicht_Click();
+        Klasoverzichtform* overview = form.klasoverzicht();
+        QCoreApplication::processEvents();
+        overview->repaint();
+        if (overview->figures().value(0).count != pupils)
+            state.SkipWithError("the overview does not count every pupil");
+        state.PauseTiming();
+        overview->close(); // deleted on close: the next opening makes a new window
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenOverview)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
+
+// A fill while the overview is open, which sums up every batch of rows again: against
+// BM_FillResultsTable, the cost of keeping it up to date.
+void BM_FillWithOverviewOpen(benchmark::State& state)
+{
+    benchApp();
+    const int pupils = int(state.range(0));
+    ProgramFolder& folder = programFolder(pupils);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+
+    Resultform form;
+    form.show();
+    QTreeWidgetItem* node = form.TreeView->topLevelItem(0)->child(0);
+    form.TreeView_NodeClick(node);
+    form.mnuKlasoverzicht_Click();
+    for (auto _ : state) {
+        form.TreeView_NodeClick(node);
+        if (form.klasoverzicht()->figures().value(0).count != pupils)
+            state.SkipWithError("the overview does not count every pupil");
+    }
+}
+BENCHMARK(BM_FillWithOverviewOpen)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
 
 // 300 pupils x 16 modules seen through a FUSE pass-through that answers every look-up and open
 // after 2 ms: the time to a full table, and the longest the window stopped reacting (the longest

@@ -1,5 +1,7 @@
 #include "Prompts.h"
 
+#include "Afdrukvoorbeeldform.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -8,6 +10,8 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 
 namespace {
@@ -169,6 +173,20 @@ public:
     }
 
     void openDocument(const QString& path) override { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+    bool choosePrinter(QWidget* parent, QPrinter* printer) override
+    {
+        QPrintDialog dialog(printer, parent);
+        dialog.setWindowTitle(QStringLiteral("Afdrukken"));
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    bool printPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint) override
+    {
+        Afdrukvoorbeeldform preview(printer, paint, parent);
+        preview.exec();
+        return preview.printed();
+    }
 };
 
 QtPrompts qtPrompts;

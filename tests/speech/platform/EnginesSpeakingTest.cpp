@@ -222,6 +222,7 @@ TEST_P(EngineSpeaking, WordPositionCountsTheTextsWords) {
         {nullptr, "Dat kost 1.234.567 euro", 0, {1, 2, 3, 4}},
         {nullptr, "Dat kost 1.234.567 euro", 5, {1, 2, 3, 4}},
         {nullptr, "Het is 12/05/2023, i.v.m. de toets.", 0, {1, 2, 3, 4, 5, 6}},
+        {nullptr, "een - twee (drie)", 0, {1, 2, 4}}, // "-" is not spoken, yet counts: the last word is the fourth
         {"Een twee drie vier vijf zes zeven acht negen tien.", "een twee drie", 0, {1, 2, 3}},
     };
     for (const Case& c : cases) {

@@ -59,29 +59,43 @@ TEST_F(Speaking, WavFileHoldsSpeechOfPlausibleLength) {
 }
 
 TEST_F(Speaking, EventsRunStartWordsInOrderEnd) {
-    ScopedAudio audio(AudioConfig{"null", 0, {}});
-    ComPtr<ISpVoice> voice = makeVoice();
-    EventCollector events(voice.get());
-    listenToAll(voice.get(), &events);
-    ULONG stream = 0;
-    ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, &stream), S_OK);
-    ASSERT_TRUE(events.waitFor(kEventEndInputStream, stream));
-    auto all = events.events();
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all.front().id, kEventStartInputStream);
-    EXPECT_EQ(all.back().id, kEventEndInputStream);
-    std::vector<LPARAM> positions;
-    for (const auto& e : only(all, kEventWordBoundary)) {
-        positions.push_back(e.lParam);
-        EXPECT_EQ(e.stream, stream);
+    // Each word's event: where it starts and its length, punctuation around it left out.
+    const struct {
+        const char16_t* text;
+        std::vector<LPARAM> positions;
+        std::vector<WPARAM> lengths;
+    } cases[] = {
+        {kSentence, kSentenceWords, {11, 3, 2, 3, 4}},
+        {u"Ja, nee... (misschien) goed!", {0, 4, 12, 23}, {2, 3, 9, 4}},
+        // A tag inside a word does not split it.
+        {u"<bookmark mark=\"a\"/>Goede<bookmark mark=\"m\"/>morgen allemaal", {20, 52}, {31, 8}},
+    };
+    for (const auto& c : cases) {
+        ScopedAudio audio(AudioConfig{"null", 0, {}});
+        ComPtr<ISpVoice> voice = makeVoice();
+        EventCollector events(voice.get());
+        listenToAll(voice.get(), &events);
+        ULONG stream = 0;
+        ASSERT_EQ(voice->Speak(c.text, kSpeakAsync, &stream), S_OK);
+        ASSERT_TRUE(events.waitFor(kEventEndInputStream, stream));
+        auto all = events.events();
+        ASSERT_GE(all.size(), 2u);
+        EXPECT_EQ(all.front().id, kEventStartInputStream);
+        EXPECT_EQ(all.back().id, kEventEndInputStream);
+        std::vector<LPARAM> positions;
+        std::vector<WPARAM> lengths;
+        for (const auto& e : only(all, kEventWordBoundary)) {
+            positions.push_back(e.lParam);
+            lengths.push_back(e.wParam);
+            EXPECT_EQ(e.stream, stream);
+        }
+        EXPECT_EQ(positions, c.positions);
+        EXPECT_EQ(lengths, c.lengths);
+        SpVoiceStatus status{};
+        ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
+        EXPECT_EQ(status.runningState, kRunStateDone);
+        EXPECT_EQ(status.lastStreamQueued, stream);
     }
-    EXPECT_EQ(positions, kSentenceWords);
-    auto words = only(all, kEventWordBoundary);
-    EXPECT_EQ(words[0].wParam, 11u); // "Goedemorgen"
-    SpVoiceStatus status{};
-    ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
-    EXPECT_EQ(status.runningState, kRunStateDone);
-    EXPECT_EQ(status.lastStreamQueued, stream);
 }
 
 TEST_F(Speaking, DatesAndNumbersNeverStepBackAndEmptyTextOnlyStartsAndEnds) {
