@@ -116,7 +116,7 @@ FolderState::Entry statEntry(int dir, const QByteArray& path, int flags)
 
 // Metadata only: the listing, then each candidate's size and time, several at a time, as each
 // costs a round trip to the server. Nothing is read.
-FolderState readState(const QString& folder, const QString& courseFile)
+FolderState readFolderState(const QString& folder, const QString& courseFile)
 {
     FolderState state;
     QByteArray path = NameBytes(folder);
@@ -256,7 +256,9 @@ void ClassWatcher::arm()
     if (m_polling) {
         if (!minimised())
             m_pollTimer.start();
-        poll(); // what the fill about to run reads, to compare later polls with
+        // The starting state, read before the fill reads the files (the fill waits for it): a
+        // change made meanwhile shows in a later poll. Read also while minimised.
+        readState();
         return;
     }
     m_pollTimer.stop();
@@ -264,21 +266,28 @@ void ClassWatcher::arm()
 
 void ClassWatcher::poll()
 {
-    if (!m_polling || m_poll.isRunning() || minimised())
+    if (!minimised())
+        readState();
+}
+
+void ClassWatcher::readState()
+{
+    if (!m_polling || m_poll.isRunning())
         return;
     m_pollArmed = m_armed;
-    m_poll.setFuture(QtConcurrent::run(FileReaders(), readState, m_folder, m_course));
+    m_poll.setFuture(QtConcurrent::run(FileReaders(), readFolderState, m_folder, m_course));
 }
 
 void ClassWatcher::polled()
 {
-    // Minimised since it began: the first poll once shown again compares with what was known.
-    if (minimised())
-        return;
     if (m_pollArmed != m_armed) {
-        poll(); // begun before the watch changed: compare from a fresh state
+        readState(); // begun before the watch changed: compare from a fresh state
         return;
     }
+    // Minimised since it began: the first poll once shown again compares with what was known.
+    // The starting state is kept all the same, or the changes made while minimised would become it.
+    if (m_knownSet && minimised())
+        return;
     FolderState state = m_poll.result();
     const bool first = !std::exchange(m_knownSet, true);
     if (!first && state == m_known)

@@ -54,8 +54,9 @@ public:
     bool changePending() const { return m_pending; }
     // Signals given so far.
     int refreshCount() const { return m_refreshes; }
-    // Polled: the state later polls are compared with has been read since the last watchClass; a
-    // change made before that read is taken as the starting state, not as a change.
+    // Polled: the state later polls are compared with has been read since the last watchClass.
+    // A fill waits for it before it reads the files, so that a change made after that read shows
+    // (at worst it refills a table that already had it).
     bool comparing() const { return !m_polling || m_knownSet; }
 
 signals:
@@ -81,7 +82,9 @@ private:
     bool startNotices();
     void stopNotices();
     void noticed();
+    // The periodic poll: not while minimised.
     void poll();
+    void readState();
     void polled();
     bool minimised() const;
 

@@ -179,6 +179,8 @@ void Resultform::FillTreeView()
         for (qsizetype i = 0; i < lstDirs.size(); ++i) {
             last = new QTreeWidgetItem(root, QStringList{lstDirs.at(i)});
             last->setData(0, NodeKeyRole, QStringLiteral("child") + QString::number(i));
+            // A screen reader reads the name as the delegate paints it.
+            last->setData(0, Qt::AccessibleTextRole, ShownName(lstDirs.at(i)));
         }
         root->setExpanded(true);
         TreeView->scrollToItem(last);
@@ -297,6 +299,10 @@ void Resultform::fillRows(const QString& nodeText)
         return !abandoned();
     };
 
+    // On a share, the watcher's starting state is read first: a change made during the fill is
+    // then one its next poll sees.
+    if (!waitUntil([&] { return m_watcher->comparing(); }))
+        return;
     QFutureWatcher<ClassListing> listed;
     listed.setFuture(QtConcurrent::run(FileReaders(), ReadClassListing, classFolder(nodeText), CourseFile));
     // Pending events run at least once in every fill, however soon the reads end.

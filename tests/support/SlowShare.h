@@ -2,7 +2,8 @@
 // A folder seen through the slowfs FUSE pass-through, as the program sees a class folder on a file
 // server: every look-up and open costs `delayMs`, and the kernel's change notification on the
 // mount point does not see writes made to the source folder directly. Unmounted when destroyed,
-// also when the test fails; the daemon also ends with the test process.
+// also when the test fails; the daemon also ends with the test process. With `openLog`, the path of
+// every file opened through the mount (from the mount point) is appended to that file, one a line.
 
 #include <QByteArray>
 #include <QDir>
@@ -20,7 +21,7 @@ class SlowShare {
 public:
     static constexpr long FuseMagic = 0x65735546;
 
-    SlowShare(const QString& source, const QString& mountPoint, int delayMs)
+    SlowShare(const QString& source, const QString& mountPoint, int delayMs, const QString& openLog = QString())
         : m_mountPoint(mountPoint)
     {
         QDir().mkpath(mountPoint);
@@ -28,8 +29,10 @@ public:
         const QByteArray from = QFile::encodeName(source);
         const QByteArray to = QFile::encodeName(mountPoint);
         const QByteArray delay = QByteArray::number(delayMs);
+        const QByteArray log = QFile::encodeName(openLog);
         char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>(from.constData()),
-                        const_cast<char*>(to.constData()), const_cast<char*>(delay.constData()), nullptr};
+                        const_cast<char*>(to.constData()), const_cast<char*>(delay.constData()),
+                        openLog.isEmpty() ? nullptr : const_cast<char*>(log.constData()), nullptr};
         if (::posix_spawn(&m_pid, program.constData(), nullptr, nullptr, argv, environ) != 0) {
             m_pid = 0;
             return;

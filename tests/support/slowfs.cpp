@@ -1,5 +1,6 @@
 // A read-only FUSE pass-through of a folder that answers every look-up and every open after a
-// delay, as a file server does after a round trip. Usage: slowfs SOURCE MOUNTPOINT DELAY_MS
+// delay, as a file server does after a round trip. Usage: slowfs SOURCE MOUNTPOINT DELAY_MS [LOG]
+// With LOG, the path of every open is appended to that file as it is asked for, one a line.
 // Runs in the foreground, many requests at a time; SIGTERM (also sent when the parent dies)
 // unmounts and ends it. The kernel keeps no names, so every path is looked up again each time;
 // it keeps attributes for a second, which every look-up renews.
@@ -22,6 +23,7 @@ namespace {
 
 std::string source;
 long delayMs = 0;
+int openLog = -1;
 
 void roundTrip()
 {
@@ -78,6 +80,10 @@ int readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_fi
 
 int open(const char* path, fuse_file_info* info)
 {
+    if (openLog >= 0) {
+        const std::string line = std::string(path) + '\n';
+        (void)!::write(openLog, line.data(), line.size()); // one write: lines of threads do not mix
+    }
     roundTrip();
     if ((info->flags & O_ACCMODE) != O_RDONLY)
         return -EROFS;
@@ -104,8 +110,8 @@ int release(const char*, fuse_file_info* info)
 
 int main(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: slowfs SOURCE MOUNTPOINT DELAY_MS\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: slowfs SOURCE MOUNTPOINT DELAY_MS [LOG]\n");
         return 2;
     }
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -117,6 +123,10 @@ int main(int argc, char** argv)
     source = resolved;
     std::free(resolved);
     delayMs = std::atol(argv[3]);
+    if (argc == 5 && (openLog = ::open(argv[4], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) < 0) {
+        std::perror(argv[4]);
+        return 1;
+    }
 
     fuse_operations operations{};
     operations.init = init;

@@ -3,6 +3,7 @@
 #include "Cursusform.h"
 #include "Instellingform.h"
 #include "Klasoverzichtform.h"
+#include "OddEntries.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include "ResultsTestSupport.h"
 #include "Startupform.h"
 #include "Versieform.h"
+#include "modsearch.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -126,6 +128,27 @@ TEST_F(AccessibilityTest, ResultsTableReachesAssistiveTechnologyInTheOrderShown)
             EXPECT_EQ(table->child(table->indexOfChild(cell)), cell);
         }
     EXPECT_EQ(seen.toStdString(), "Leerling naam|Eindresultaat|Optellen|Delen|/Jan|7|8|6|/Els|9|9||");
+}
+
+// Names made on another system (not UTF-8) are read as they are shown, in the tree and the table.
+TEST_F(AccessibilityTest, NamesThatAreNotUtf8AreReadAsShown)
+{
+    const OddEntriesRemoved cleanup(folder.path());
+    const QByteArray klas = EntryPath(folder.documents(), "Klas \xe9");
+    ASSERT_TRUE(MakeFolder(klas));
+    ASSERT_TRUE(WriteBytes(klas + "/Ren\xe9", "[Resultaten]\r\nOptellen Test=6\r\n"));
+    results->cmdVerVers_Click();
+    results->TreeView_NodeClick(findClassNode(*results, NameFromBytes("Klas \xe9")));
+
+    QAccessibleInterface* tree = accessible(results->TreeView);
+    QStringList classes;
+    for (int i = 0; i < tree->childCount(); ++i)
+        classes << tree->child(i)->text(QAccessible::Name);
+    EXPECT_TRUE(classes.contains(QString::fromUtf8("Klas é"))) << classes.join('|').toStdString();
+    QAccessibleTableInterface* cells = accessible(results->ListView)->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    ASSERT_EQ(cells->rowCount(), 1);
+    EXPECT_EQ(cells->cellAt(0, 0)->text(QAccessible::Name), QString::fromUtf8("René"));
 }
 
 // Shift+F10, the Menu key and the platform's keyboard menu event open the tree's context menu on its

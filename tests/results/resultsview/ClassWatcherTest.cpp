@@ -191,6 +191,63 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
     EXPECT_FALSE(onDisk.findChild<ClassWatcher*>()->polling());
 }
 
+// On a share, the state later polls compare with is read before the fill reads the files, also
+// while the window is minimised: a change made after the fill read its files shows, whenever it came.
+TEST_F(ClassWatcherTest, OnAShareAChangeMadeDuringOrAfterTheFillShows)
+{
+    // Three rounds of look-ups of 200 ms each for the poll: the fill has read the course description
+    // long before a poll running beside it would.
+    for (int p = 0; p < 40; ++p)
+        folder.writeFile(QStringLiteral("server/4B/L%1").arg(p, 2, 10, QLatin1Char('0')),
+                         "[Resultaten]\r\nOptellen Test=6\r\n");
+    SlowShare share(folder.path() + QStringLiteral("server"), folder.documents(), 200);
+    if (!share.mounted() && SlowShare::mayLackRights())
+        GTEST_SKIP() << "a FUSE mount needs root or read and write rights on /dev/fuse";
+    ASSERT_TRUE(share.mounted());
+
+    struct Row {
+        const char* label;
+        bool minimised; // minimised as the fill starts; the change is made before it is shown again
+        std::function<bool()> shown;
+    };
+    const Row rows[] = {
+        {"course description changed once the fill has read it", false,
+         [&] { return shownHeaders(*form).contains(QStringLiteral("Plus")); }},
+        {"pupil changed while minimised", true, [&] { return cell(QStringLiteral("L00"), 1) == QStringLiteral("9"); }},
+    };
+    for (const Row& row : rows) {
+        folder.use();
+        form = std::make_unique<Resultform>();
+        form->show();
+        watcher = form->findChild<ClassWatcher*>();
+        ASSERT_NE(watcher, nullptr);
+        watcher->setSettleDelay(50);
+        bool changed = false;
+        if (row.minimised) {
+            QObject::connect(form.get(), &Resultform::fillStarted, form.get(), [&] { form->showMinimized(); });
+        } else {
+            // The columns are made once the fill has read the course description and the listing.
+            QObject::connect(form->resultsModel(), &QAbstractItemModel::modelReset, form.get(), [&] {
+                if (form->isFilling() && !std::exchange(changed, true))
+                    folder.writeFile(QStringLiteral("swf/Omschrijving.ini"),
+                                     "[Modules]\r\nm1=Plus\r\nm1o6=Optellen Test\r\n");
+            });
+        }
+        form->TreeView_NodeClick(findClassNode(*form, Klas));
+        ASSERT_FALSE(form->isFilling()) << row.label;
+        ASSERT_EQ(shownRowCount(*form), 40) << row.label;
+        if (row.minimised) {
+            ASSERT_TRUE(form->isMinimized()) << row.label;
+            folder.writeFile(QStringLiteral("server/4B/L00"), "[Resultaten]\r\nOptellen Test=9\r\n");
+            form->showNormal();
+        } else {
+            ASSERT_TRUE(changed) << row.label;
+        }
+        EXPECT_TRUE(waitFor(row.shown)) << row.label;
+        form.reset();
+    }
+}
+
 TEST_F(ClassWatcherTest, ColumnsFollowTheCourseDescription)
 {
     folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});

@@ -1,5 +1,6 @@
 // The results window driven as the teacher drives it: load, class clicks, refresh, sorting.
 #include "Resultform.h"
+#include "ClassFill.h"
 #include "ErrorRule.h"
 #include "ModalAnswers.h"
 #include "RecordingPrompts.h"
@@ -474,6 +475,42 @@ TEST_F(ResultformTest, FillOnASlowShareKeepsTheWindowRespondingAndGivesWayToAnot
     EXPECT_EQ(rowNames(), QStringList{"Kim"});
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
     EXPECT_EQ(f.lblAvg->text(), QStringLiteral("9"));
+    form.reset();
+}
+
+// Another class clicked during a fill: the old class's reads not yet begun are dropped, so only
+// those under way (one per reading thread at most) still open a file of it.
+TEST_F(ResultformTest, AnotherClassDropsTheReadsOfTheOldOneNotYetBegun)
+{
+    for (int p = 0; p < 200; ++p)
+        folder.writeFile(QStringLiteral("server/Groot/L%1").arg(p, 3, 10, QLatin1Char('0')),
+                         "[Resultaten]\r\nOptellen Test=7\r\n");
+    folder.writeFile(QStringLiteral("server/Klein/Kim"), "[Resultaten]\r\nOptellen Test=9\r\n");
+    const QString log = folder.path() + QStringLiteral("opened.txt");
+    SlowShare share(folder.path() + QStringLiteral("server/"), folder.documents(), 100, log);
+    if (!share.mounted() && SlowShare::mayLackRights())
+        GTEST_SKIP() << "a FUSE mount needs root or read and write rights on /dev/fuse";
+    ASSERT_TRUE(share.mounted());
+    const auto openedInGroot = [&] {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? int(file.readAll().count("/Groot/")) : 0;
+    };
+    Resultform& f = open();
+
+    int openedBeforeClick = -1;
+    QObject::connect(f.resultsModel(), &QAbstractItemModel::rowsInserted, &f, [&] {
+        if (openedBeforeClick >= 0 || f.SelectedNode->text(0) != QStringLiteral("Groot"))
+            return;
+        openedBeforeClick = openedInGroot();
+        QTimer::singleShot(0, &f, [&] { clickClass(QStringLiteral("Klein")); });
+    });
+    clickClass(QStringLiteral("Groot"));
+
+    ASSERT_GE(openedBeforeClick, 0);
+    ASSERT_LT(openedBeforeClick, 200 - 2 * FileReaders()->maxThreadCount());
+    EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("Klein"));
+    EXPECT_EQ(rowNames(), QStringList{"Kim"});
+    EXPECT_LE(openedInGroot() - openedBeforeClick, FileReaders()->maxThreadCount());
     form.reset();
 }
 
