@@ -1,5 +1,6 @@
 #include "modPublic.h"
 
+#include "DataFolder.h"
 #include "INIfunc.h"
 #include "SafeSave.h"
 
@@ -20,18 +21,11 @@ QString DocumentFolder;
 
 namespace {
 
-QString withSeparator(QString folder)
-{
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder;
-}
-
 QString runningProgramFolder()
 {
     if (QCoreApplication::instance())
-        return withSeparator(QCoreApplication::applicationDirPath());
-    return withSeparator(QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path());
+        return WithSeparator(QCoreApplication::applicationDirPath());
+    return WithSeparator(QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path());
 }
 
 std::function<bool()> capsLockProbe;
@@ -67,7 +61,7 @@ void SetPaths()
 
 void SetPaths(const QString& programFolder)
 {
-    ProgramFolder = withSeparator(programFolder);
+    ProgramFolder = WithSeparator(programFolder);
     SettingsFile = ProgramFolder + QStringLiteral("Instellingen.ini");
     CourseFile = ProgramFolder + QStringLiteral("swf/Omschrijving.ini");
     DefaultCourseFile = ProgramFolder + QStringLiteral("swf/STDOmschrijving.ini");
@@ -85,7 +79,7 @@ QString DocumentFolderOf(const QString& stored)
     const QString programFolder = ProgramFolder.isEmpty() ? runningProgramFolder() : ProgramFolder;
     if (IsDefaultDocumentSetting(stored))
         return programFolder + QStringLiteral("Documenten/");
-    return withSeparator(stored);
+    return WithSeparator(stored);
 }
 
 bool IsDefaultDocumentSetting(const QString& stored)

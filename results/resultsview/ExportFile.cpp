@@ -2,6 +2,7 @@
 
 #include "ClassCommands.h"
 #include "ClassWatcher.h"
+#include "DataFolder.h"
 #include "ErrorRule.h"
 #include "Prompts.h"
 #include "Runtime.h"
@@ -27,7 +28,7 @@ QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const Q
     request.title = QStringLiteral("Bestand opslaan");
     request.filter = filter;
     request.filterIndex = 1;
-    request.initialFolder = documentFolder + className;
+    request.initialFolder = ClassFolderPath(documentFolder, className);
     request.fileName = ShownName(className) + QLatin1Char('.') + extension;
     request.overwritePrompt = true;
     request.defaultExtension = extension;

@@ -1,6 +1,7 @@
 #include "Instellingform.h"
 
 #include "EnterKey.h"
+#include "DataFolder.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "IniDocument.h"
@@ -198,13 +199,11 @@ void Instellingform::scrVoldoende_Change()
 void Instellingform::cmdBrowse_Click()
 {
     RunGuarded(this, [this] {
-        QString folder = prompts().browseFolder(this, QStringLiteral("Geef opslag directory voor leerlingen bestanden"),
+        const QString folder = prompts().browseFolder(this, QStringLiteral("Geef opslag directory voor leerlingen bestanden"),
                                                 txtdocumenten->text());
         if (folder.isEmpty())
             return;
-        if (!folder.endsWith(QLatin1Char('/')))
-            folder += QLatin1Char('/');
-        txtdocumenten->setText(folder);
+        txtdocumenten->setText(WithSeparator(folder));
     });
 }
 

@@ -1,5 +1,6 @@
 #include "ClassCommands.h"
 
+#include "DataFolder.h"
 #include "ErrorRule.h"
 #include "OddEntries.h"
 #include "RecordingPrompts.h"
