@@ -4,6 +4,7 @@
 #include "EnterKey.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
+#include "IniNames.h"
 #include "Prompts.h"
 #include "SafeSave.h"
 #include "TeacherPassword.h"
@@ -97,7 +98,7 @@ void Startupform::cmdOk_Click()
                               PromptButtons::Ok);
             return;
         }
-        const QString stored = ReadINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QString());
+        const QString stored = ReadINI(SettingsFile, PasswordSection, PasswordKey, QString());
         if (PasswordMatches(stored, typed)) {
             admitted = true;
             return;

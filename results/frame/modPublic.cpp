@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "INIfunc.h"
+#include "IniNames.h"
 #include "SafeSave.h"
 
 #include <QCoreApplication>
@@ -70,8 +71,7 @@ void SetPaths(const QString& programFolder)
 
 void SetDocumentFolder()
 {
-    DocumentFolder = DocumentFolderOf(
-        ReadINI(SettingsFile, QStringLiteral("Profiel"), QStringLiteral("Documenten"), QStringLiteral("0")));
+    DocumentFolder = DocumentFolderOf(ReadINI(SettingsFile, ProfileSection, DocumentFolderKey, QStringLiteral("0")));
 }
 
 QString DocumentFolderOf(const QString& stored)

@@ -136,8 +136,7 @@ void Resultform::buildControls()
 
 void Resultform::Form_Load()
 {
-    setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + ReadINI(CourseFile, QStringLiteral("Cursus"),
-                                                                      QStringLiteral("Titel"), QString()));
+    setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + ReadCourseTitle(CourseFile));
     TreeView->clear();
     SelectedNode = nullptr;
     m_model->clear();
@@ -291,7 +290,8 @@ void Resultform::fillRows(const QString& nodeText)
     };
 
     QFutureWatcher<ClassListing> listed;
-    listed.setFuture(QtConcurrent::run(FileReaders(), ReadClassListing, ClassFolderPath(DocumentFolder, nodeText), CourseFile));
+    listed.setFuture(
+        QtConcurrent::run(FileReaders(), ReadClassListing, ClassFolderPath(DocumentFolder, nodeText), CourseFile));
     // Pending events run at least once in every fill, however soon the reads end.
     QCoreApplication::processEvents();
     if (!waitUntil([&] { return listed.isFinished(); }))
