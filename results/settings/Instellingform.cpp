@@ -314,8 +314,9 @@ bool Instellingform::DataFolderReady(const QString& storedForm)
         return false;
     }
     if (errno != ENOENT) {
-        ShowFailure(this, QStringLiteral("Kan de map %1 niet openen! %2. %3").arg(shown, SaveErrorReason(errno),
-                                                                                   NothingAppliedNote));
+        const int error = errno;
+        ShowFailure(this, CannotText(QStringLiteral("de map ") + shown, QStringLiteral("openen"),
+                                     SaveErrorReason(error), QStringLiteral(". ") + NothingAppliedNote));
         return false;
     }
     if (prompts().message(this, CreateDataFolderQuestion.arg(shown), Waarschuwing, PromptIcon::Question,
@@ -328,8 +329,10 @@ bool Instellingform::DataFolderReady(const QString& storedForm)
         missing.prepend(path);
     for (const QString& path : missing) {
         if (MakeSharedFolder(QFile::encodeName(path).constData()) != 0 && errno != EEXIST) {
-            ShowFailure(this, QStringLiteral("Kan de map %1 niet aanmaken! %2. %3")
-                                  .arg(QDir::toNativeSeparators(path), SaveErrorReason(errno), NothingAppliedNote));
+            const int error = errno;
+            ShowFailure(this, CannotText(QStringLiteral("de map ") + QDir::toNativeSeparators(path),
+                                         QStringLiteral("aanmaken"), SaveErrorReason(error),
+                                         QStringLiteral(". ") + NothingAppliedNote));
             return false;
         }
     }
