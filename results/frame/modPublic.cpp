@@ -7,11 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <cerrno>
-
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
 
 QString ProgramFolder;
 QString SettingsFile;
@@ -27,30 +23,6 @@ QString runningProgramFolder()
     if (QCoreApplication::instance())
         return WithSeparator(QCoreApplication::applicationDirPath());
     return WithSeparator(QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path());
-}
-
-std::function<bool()> capsLockProbe;
-
-bool xkbCapsLock()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    bool on = false;
-    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-    if (XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
-        const Atom capsName = XInternAtom(display, "Caps Lock", True);
-        Bool state = False;
-        if (capsName != None && XkbGetNamedIndicator(display, capsName, nullptr, &state, nullptr, nullptr)) {
-            on = state;
-        } else {
-            unsigned int indicators = 0;
-            if (XkbGetIndicatorState(display, XkbUseCoreKbd, &indicators) == Success)
-                on = indicators & 1; // Caps Lock is the first indicator on standard keymaps
-        }
-    }
-    XCloseDisplay(display);
-    return on;
 }
 
 } // namespace
@@ -95,18 +67,4 @@ bool SettingsFileUnreadable(int* error)
         return false;
     *error = reason;
     return true;
-}
-
-bool IsCapsLockOn()
-{
-    if (capsLockProbe)
-        return capsLockProbe();
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return false;
-    return xkbCapsLock();
-}
-
-void SetCapsLockProbe(std::function<bool()> probe)
-{
-    capsLockProbe = std::move(probe);
 }

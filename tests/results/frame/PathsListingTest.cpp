@@ -3,6 +3,7 @@
 #include "IniReader.h"
 #include "OddEntries.h"
 #include "PupilResults.h"
+#include "Startupform.h"
 #include "modsearch.h"
 
 #include <QCoreApplication>
