@@ -1,10 +1,12 @@
 // Filling the results table for one class, on the offscreen platform: 40 and 1,000 pupils with
 // results for 16 modules, against the floor of the bare reads a per-cell reading makes of the
 // same files (the course and the pupil's file for every cell), the cost of a row whose file
-// is a 100 MB stray file, 300 pupils on a share with a round trip of 2 ms, and the longest pause
-// of the window's thread for a class of 50,000 files.
+// is a 100 MB stray file, 300 pupils on a share with a round trip of 2 ms, how soon a change
+// another PC makes on a share shows, and the longest pause of the window's thread for a class of
+// 50,000 files.
 #include "BenchSummary.h"
 #include "ClassWatcher.h"
+#include "Klasoverzichtform.h"
 #include "PupilResults.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
@@ -18,6 +20,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTableView>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -113,6 +116,61 @@ void BM_FillResultsTable(benchmark::State& state)
 }
 BENCHMARK(BM_FillResultsTable)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
 
+// Opening the class overview after a fill: the window made, the figures summed up from the table's
+// model and painted. The fill is not timed.
+void BM_OpenOverview(benchmark::State& state)
+{
+    benchApp();
+    const int pupils = int(state.range(0));
+    ProgramFolder& folder = programFolder(pupils);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+
+    Resultform form;
+    form.show();
+    QTreeWidgetItem* node = form.TreeView->topLevelItem(0)->child(0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.TreeView_NodeClick(node);
+        QCoreApplication::processEvents(); // the table's own painting after its fill
+        state.ResumeTiming();
+        form.mnuKlasoverzicht_Click();
+        Klasoverzichtform* overview = form.klasoverzicht();
+        QCoreApplication::processEvents();
+        overview->repaint();
+        if (overview->figures().value(0).count != pupils)
+            state.SkipWithError("the overview does not count every pupil");
+        state.PauseTiming();
+        overview->close(); // deleted on close: the next opening makes a new window
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OpenOverview)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
+
+// A fill while the overview is open, which sums up every batch of rows again: against
+// BM_FillResultsTable, the cost of keeping it up to date.
+void BM_FillWithOverviewOpen(benchmark::State& state)
+{
+    benchApp();
+    const int pupils = int(state.range(0));
+    ProgramFolder& folder = programFolder(pupils);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+
+    Resultform form;
+    form.show();
+    QTreeWidgetItem* node = form.TreeView->topLevelItem(0)->child(0);
+    form.TreeView_NodeClick(node);
+    form.mnuKlasoverzicht_Click();
+    for (auto _ : state) {
+        form.TreeView_NodeClick(node);
+        if (form.klasoverzicht()->figures().value(0).count != pupils)
+            state.SkipWithError("the overview does not count every pupil");
+    }
+}
+BENCHMARK(BM_FillWithOverviewOpen)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
+
 // 300 pupils x 16 modules seen through a FUSE pass-through that answers every look-up and open
 // after 2 ms: the time to a full table, and the longest the window stopped reacting (the longest
 // gap between the ticks of a 5 ms timer during the fills). The pass-through's first pass over the
@@ -164,6 +222,42 @@ void BM_FillOnSlowShare(benchmark::State& state)
     SetDocumentFolder();
 }
 BENCHMARK(BM_FillOnSlowShare)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A grade another PC writes to a class on a share (behind a FUSE pass-through, so the kernel
+// does not see it): the time until the shown table has it. The folder is compared every 2 s.
+void BM_ShareChangeShows(benchmark::State& state)
+{
+    benchApp();
+    ProgramFolder& folder = programFolder(40);
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+    const QString mountPoint = folder.dir.filePath(QStringLiteral("Gedeeld"));
+    SlowShare share(folder.dir.filePath(QStringLiteral("Documenten")), mountPoint, 0);
+    if (!share.mounted()) {
+        state.SkipWithError("the FUSE pass-through did not mount");
+        return;
+    }
+    DocumentFolder = mountPoint + QLatin1Char('/');
+    {
+        Resultform form;
+        form.show();
+        form.TreeView_NodeClick(form.TreeView->topLevelItem(0)->child(0));
+        const QString first = folder.pupilFiles.front();
+        int grade = 0;
+        for (auto _ : state) {
+            const QString shown = QString::number(++grade % 9 + 1);
+            writeFile(first, "[Resultaten]\r\nModule 1 Test=" + shown.toLatin1() + "\r\n");
+            QElapsedTimer waited;
+            waited.start();
+            while (form.ListView->model()->index(0, 1).data().toString() != shown && !waited.hasExpired(60000))
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (waited.hasExpired(60000))
+                state.SkipWithError("the change did not show within a minute");
+        }
+    }
+    SetDocumentFolder();
+}
+BENCHMARK(BM_ShareChangeShows)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // A class folder of 50,000 pupils' files: the longest the window's thread stopped (the longest gap
 // between the ticks of a 5 ms timer) while the class is shown (the click and its fill), while it

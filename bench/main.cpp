@@ -93,6 +93,15 @@ int main(int argc, char** argv)
                     "fill 300 x 16 on a 2 ms share", share->second.real, share->second.real <= 300 ? "ok" : "OVER",
                     frozen, frozen <= 100 ? "ok" : "OVER");
     }
+    const auto overview = recorder.figures.find("BM_OpenOverview/1000");
+    if (overview != recorder.figures.end())
+        std::printf("%-38s %10.2f ms (target <= 10 ms) %s\n", "open the overview after a fill, 1000 x 16",
+                    overview->second.real, overview->second.real <= 10 ? "ok" : "OVER");
+    const auto open = recorder.figures.find("BM_FillWithOverviewOpen/1000");
+    const auto fill = recorder.figures.find("BM_FillResultsTable/1000");
+    if (open != recorder.figures.end() && fill != recorder.figures.end())
+        std::printf("%-38s %10.2f ms more than the fill alone (target <= 10 ms) %s\n", "fill 1000 x 16, overview open",
+                    open->second.real - fill->second.real, open->second.real - fill->second.real <= 10 ? "ok" : "OVER");
     const auto stray = recorder.figures.find("BM_StrayFileRow");
     if (stray != recorder.figures.end())
         std::printf("%-38s %10.4f ms\n", "row of a 100 MB stray file", stray->second.real);

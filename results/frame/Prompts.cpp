@@ -1,5 +1,6 @@
 #include "Prompts.h"
 
+#include "Afdrukvoorbeeldform.h"
 #include "DataFolder.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 
 namespace {
@@ -168,6 +171,20 @@ public:
     }
 
     void openDocument(const QString& path) override { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+    bool choosePrinter(QWidget* parent, QPrinter* printer) override
+    {
+        QPrintDialog dialog(printer, parent);
+        dialog.setWindowTitle(QStringLiteral("Afdrukken"));
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    bool printPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint) override
+    {
+        Afdrukvoorbeeldform preview(printer, paint, parent);
+        preview.exec();
+        return preview.printed();
+    }
 };
 
 QtPrompts qtPrompts;

@@ -6,6 +6,9 @@
 
 #include <QString>
 
+#include <functional>
+
+class QPrinter;
 class QWidget;
 
 enum class PromptIcon { None, Critical, Question, Exclamation, Information };
@@ -48,6 +51,11 @@ public:
     virtual QString browseFolder(QWidget* parent, const QString& title, const QString& startFolder) = 0;
     // Opens a document in the desktop's viewer; failures are not reported.
     virtual void openDocument(const QString& path) = 0;
+    // The print dialog for `printer`; true when the user chose to print.
+    virtual bool choosePrinter(QWidget* parent, QPrinter* printer) = 0;
+    // The pages `paint` makes on `printer`, in the preview "Afdrukvoorbeeld"; its "Afdrukken..."
+    // asks choosePrinter and prints them there. True when printed.
+    virtual bool printPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint) = 0;
 };
 
 // The prompts in use: the Qt implementation unless a test installed another one.

@@ -45,8 +45,43 @@ QString ReadGrade(const IniReader& resultFile, const QString& testName)
     return resultFile.value(ResultsSection, testName, QString());
 }
 
+namespace {
+
+// The grade as the course player writes it, digits with at most one "." or "," and up to 15
+// digits in all ("7", "7.5", "6,45"): read at once, to the same double as the full rule (one
+// correctly rounded division). Anything else: none, for the full rule to read.
+std::optional<double> PlainGrade(const QString& text)
+{
+    const qsizetype size = text.size();
+    if (size == 0 || size > 16)
+        return std::nullopt;
+    qint64 digits = 0;
+    int count = 0;
+    int decimals = -1;
+    for (const QChar c : text) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            digits = digits * 10 + (c.unicode() - '0');
+            ++count;
+            if (decimals >= 0)
+                ++decimals;
+        } else if ((c == QLatin1Char('.') || c == QLatin1Char(',')) && decimals < 0 && count > 0) {
+            decimals = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count > 15 || decimals == 0)
+        return std::nullopt;
+    static constexpr double tens[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    return decimals > 0 ? double(digits) / tens[decimals] : double(digits);
+}
+
+} // namespace
+
 std::optional<double> GradeNumber(const QString& gradeText)
 {
+    if (const std::optional<double> plain = PlainGrade(gradeText))
+        return plain;
     QString text = gradeText;
     text.replace(QLatin1Char(','), QLatin1Char('.'));
     if (!HasLeadingNumber(text))

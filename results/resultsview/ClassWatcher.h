@@ -54,6 +54,9 @@ public:
     bool changePending() const { return m_pending; }
     // Signals given so far.
     int refreshCount() const { return m_refreshes; }
+    // Polled: the state later polls are compared with has been read since the last watchClass; a
+    // change made before that read is taken as the starting state, not as a change.
+    bool comparing() const { return !m_polling || m_knownSet; }
 
 signals:
     // Just before classChanged or classGone.

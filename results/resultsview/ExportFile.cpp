@@ -22,14 +22,14 @@ QString WithDefaultExtension(const QString& path, const QString& extension)
 }
 
 QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const QString& className,
-                         const QString& filter, const QString& extension)
+                         const QString& filter, const QString& extension, const QString& nameSuffix)
 {
     FileDialogRequest request;
     request.title = QStringLiteral("Bestand opslaan");
     request.filter = filter;
     request.filterIndex = 1;
     request.initialFolder = ClassFolderPath(documentFolder, className);
-    request.fileName = ShownName(className) + QLatin1Char('.') + extension;
+    request.fileName = ShownName(className) + nameSuffix + QLatin1Char('.') + extension;
     request.overwritePrompt = true;
     request.defaultExtension = extension;
     return WithDefaultExtension(prompts().saveFile(parent, request), extension);

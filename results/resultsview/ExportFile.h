@@ -12,11 +12,11 @@ class RuntimeError;
 // file without "." is a pupil's result file.
 QString WithDefaultExtension(const QString& path, const QString& extension);
 
-// The save dialog "Bestand opslaan", started in the class's folder with the class name plus
-// "." `extension` preset, asking before an existing file is replaced. Returns the full path, with
-// the extension added where the name has none, or the empty text when cancelled.
+// The save dialog "Bestand opslaan", started in the class's folder with the class name as shown,
+// `nameSuffix` and "." `extension` preset, asking before an existing file is replaced. Returns the
+// full path, with the extension added where the name has none, or the empty text when cancelled.
 QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const QString& className,
-                         const QString& filter, const QString& extension);
+                         const QString& filter, const QString& extension, const QString& nameSuffix = QString());
 
 // Replaces the plain file `path` with `bytes`; raises RuntimeError with a Dutch description on
 // failure. A link, folder, device, FIFO or socket under the name is refused (named in the

@@ -7,9 +7,11 @@
 
 #include <QFuture>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class ClassWatcher;
+class Klasoverzichtform;
 class QAction;
 class QGroupBox;
 class QLabel;
@@ -63,6 +65,12 @@ public:
     void pKlasVerwijderen_Click();
     void mnuMaakHTMLbestand_Click();
     void mnuExporteerCSV_Click();
+    // Opens the class overview of the shown class beside this window (one window, kept up to date).
+    void mnuKlasoverzicht_Click();
+    // Prints the results table as shown: preview, print dialog, pages.
+    void mnuAfdrukken_Click();
+    // The class overview while it is open; null otherwise.
+    Klasoverzichtform* klasoverzicht() const;
 
     // What the table shows: headers and cells in creation order, rows in displayed order.
     ReportTable tableSnapshot() const;
@@ -89,8 +97,10 @@ public:
 
     QMenu* mnuBestand = nullptr;
     QAction* mnuMaakHTMLbestand = nullptr;
-    // Enabled exactly when mnuMaakHTMLbestand is.
+    // The next three are enabled exactly when mnuMaakHTMLbestand is.
     QAction* mnuExporteerCSV = nullptr;
+    QAction* mnuKlasoverzicht = nullptr;
+    QAction* mnuAfdrukken = nullptr;
     QAction* mnuBestandHypen = nullptr;
     QAction* mnuBestandAfsluiten = nullptr;
     QMenu* mnuInstelling = nullptr;
@@ -159,6 +169,8 @@ private:
     void updateReportItems();
     // A class is shown, its table complete and its folder still there (else said, and refreshed).
     bool readyForExport();
+    // The overview follows the shown class, its fills and the root.
+    void updateKlasoverzicht();
     // The fill's busy state: pointer, report items, painting, watcher, fillStarted/fillFinished.
     void beginFill();
     void endFill();
@@ -180,4 +192,6 @@ private:
     quint64 m_generation = 0;
     bool m_ending = false;
     ClassWatcher* m_watcher = nullptr;
+    // Deleted when closed; opened anew.
+    QPointer<Klasoverzichtform> m_klasoverzicht;
 };

@@ -2,17 +2,23 @@
 // modMaakHTML and modMaakCSV.
 
 #include "ClassCommands.h"
+#include "CourseFile.h"
+#include "INIfunc.h"
 #include "KeyboardContextMenu.h"
+#include "Klasoverzichtform.h"
 #include "Resultform.h"
+#include "modAfdrukken.h"
 #include "modMaakCSV.h"
 #include "modMaakHTML.h"
 #include "modPublic.h"
+#include "modsearch.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTableView>
 #include <QTreeWidget>
 
 namespace {
@@ -72,6 +78,13 @@ void Resultform::buildClassCommands()
     connect(pklasleegmaken, &QAction::triggered, this, [this] { pklasleegmaken_Click(); }, Qt::QueuedConnection);
     connect(mnuMaakHTMLbestand, &QAction::triggered, this, [this] { mnuMaakHTMLbestand_Click(); });
     connect(mnuExporteerCSV, &QAction::triggered, this, [this] { mnuExporteerCSV_Click(); });
+
+    connect(mnuKlasoverzicht, &QAction::triggered, this, [this] { mnuKlasoverzicht_Click(); });
+    connect(mnuAfdrukken, &QAction::triggered, this, [this] { mnuAfdrukken_Click(); });
+    // The report item changes with every fill and with the root: the overview follows the same steps.
+    connect(this, &Resultform::fillStarted, this, [this] { updateKlasoverzicht(); });
+    connect(this, &Resultform::fillFinished, this, [this] { updateKlasoverzicht(); });
+    connect(mnuMaakHTMLbestand, &QAction::enabledChanged, this, [this] { updateKlasoverzicht(); });
 
     TreeView->viewport()->installEventFilter(new RightButtonFilter(this));
     OpenContextMenuFromKeyboard(TreeView, [this] {
@@ -142,4 +155,43 @@ void Resultform::mnuExporteerCSV_Click()
 {
     if (readyForExport())
         ExporteerCSVbestand(this, DocumentFolder, SelectedNode->text(0), tableSnapshot());
+}
+
+void Resultform::mnuKlasoverzicht_Click()
+{
+    if (!readyForExport())
+        return;
+    if (!m_klasoverzicht) {
+        m_klasoverzicht = new Klasoverzichtform(this);
+        m_klasoverzicht->setAttribute(Qt::WA_DeleteOnClose);
+        // Over the middle of this window, where the teacher looks.
+        m_klasoverzicht->move(frameGeometry().center() - m_klasoverzicht->rect().center());
+        m_klasoverzicht->setExportCheck([this] { return readyForExport(); });
+    }
+    updateKlasoverzicht();
+    m_klasoverzicht->show();
+    m_klasoverzicht->raise();
+    m_klasoverzicht->activateWindow();
+}
+
+Klasoverzichtform* Resultform::klasoverzicht() const
+{
+    return m_klasoverzicht.data();
+}
+
+void Resultform::updateKlasoverzicht()
+{
+    if (!m_klasoverzicht)
+        return;
+    const bool hasClass = SelectedNode && nodeKey(SelectedNode) != RootKey;
+    m_klasoverzicht->setSource(ListView->model());
+    m_klasoverzicht->setClass(DocumentFolder, hasClass ? SelectedNode->text(0) : QString(),
+                              ReadCourseTitle(CourseFile));
+    m_klasoverzicht->setFilling(isFilling());
+}
+
+void Resultform::mnuAfdrukken_Click()
+{
+    if (readyForExport())
+        PrintResultsTable(this, *ListView->model(), ShownName(SelectedNode->text(0)), ReadCourseTitle(CourseFile));
 }

@@ -26,7 +26,12 @@ void Resultform::buildBestandMenu()
     mnuMaakHTMLbestand->setObjectName(QStringLiteral("mnuMaakHTMLbestand"));
     mnuExporteerCSV = mnuBestand->addAction(QStringLiteral("&Exporteer als CSV..."));
     mnuExporteerCSV->setObjectName(QStringLiteral("mnuExporteerCSV"));
-    connect(mnuMaakHTMLbestand, &QAction::enabledChanged, mnuExporteerCSV, &QAction::setEnabled);
+    mnuKlasoverzicht = mnuBestand->addAction(QStringLiteral("&Klasoverzicht..."));
+    mnuKlasoverzicht->setObjectName(QStringLiteral("mnuKlasoverzicht"));
+    mnuAfdrukken = mnuBestand->addAction(QStringLiteral("&Afdrukken..."));
+    mnuAfdrukken->setObjectName(QStringLiteral("mnuAfdrukken"));
+    for (QAction* item : {mnuExporteerCSV, mnuKlasoverzicht, mnuAfdrukken})
+        connect(mnuMaakHTMLbestand, &QAction::enabledChanged, item, &QAction::setEnabled);
     mnuBestandHypen = mnuBestand->addSeparator();
     mnuBestandHypen->setObjectName(QStringLiteral("mnuBestandHypen"));
     mnuBestandAfsluiten = mnuBestand->addAction(QStringLiteral("&Afsluiten"));

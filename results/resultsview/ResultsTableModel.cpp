@@ -1,7 +1,10 @@
 #include "ResultsTableModel.h"
 
+#include "ClassFigures.h"
 #include "PupilResults.h"
 #include "modsearch.h"
+
+#include <QBrush>
 
 ResultsTableModel::ResultsTableModel(QObject* parent)
     : QAbstractTableModel(parent)
@@ -36,6 +39,13 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
     const int column = index.column();
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return text(index.row(), column);
+    if (role == Qt::ForegroundRole || role == Qt::AccessibleDescriptionRole) {
+        // A grade below the pass mark is red, and said so; texts and empty cells are not marked.
+        const QVariant number = data(index, NumberRole);
+        if (!number.isValid() || !IsInsufficient(number.toDouble()))
+            return {};
+        return role == Qt::ForegroundRole ? QVariant(QBrush(InsufficientColour)) : QVariant(InsufficientText);
+    }
     if (role != NumberRole || column == 0)
         return {};
     if (column == finalColumn()) {

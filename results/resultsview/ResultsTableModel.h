@@ -9,9 +9,9 @@
 #include <QVector>
 
 struct ResultRow {
-    QString fileName;      // as ListFiles lists it, so that the file can be reached again
-    QStringList grades;    // one per module column
-    QString finalResult;   // empty when no grade holds a number
+    QString fileName;    // as ListFiles lists it, so that the file can be reached again
+    QStringList grades;  // one per module column
+    QString finalResult; // empty when no grade holds a number
 };
 
 class ResultsTableModel : public QAbstractTableModel {

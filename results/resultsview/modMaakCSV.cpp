@@ -66,6 +66,17 @@ QByteArray MaakCSV(const ReportTable& table)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
+QByteArray MaakOverzichtCSV(const QVector<ColumnFigures>& figures)
+{
+    ReportTable table;
+    table.headers = FigureHeaders();
+    for (const ColumnFigures& column : figures) {
+        const QStringList fields = FigureRow(column);
+        table.rows << ReportTable::Row{fields.front(), fields.mid(1)};
+    }
+    return MaakCSV(table);
+}
+
 void ExporteerCSVbestand(QWidget* parent, const QString& documentFolder, const QString& className,
                          const ReportTable& table)
 {

@@ -3,6 +3,7 @@
 // spreadsheet with Dutch settings (UTF-8 with byte-order mark, ";" between fields, CRLF, decimal
 // comma).
 
+#include "ClassFigures.h"
 #include "modMaakHTML.h"
 
 #include <QByteArray>
@@ -12,6 +13,9 @@ class QWidget;
 // The file's bytes: a header row with the column titles, then one row per pupil, columns and rows
 // in the order the table shows them.
 QByteArray MaakCSV(const ReportTable& table);
+
+// The class overview's figures in the same form: a header row, then one row per column.
+QByteArray MaakOverzichtCSV(const QVector<ColumnFigures>& figures);
 
 inline const QString CsvFilter = QStringLiteral("CSV bestand (*.csv)|*.csv");
 

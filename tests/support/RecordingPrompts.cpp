@@ -1,5 +1,7 @@
 #include "RecordingPrompts.h"
 
+#include <QPrinter>
+
 PromptAnswer RecordingPrompts::message(QWidget*, const QString& text, const QString& title, PromptIcon icon,
                                        PromptButtons buttons, PromptDefault defaultButton)
 {
@@ -40,6 +42,26 @@ QString RecordingPrompts::browseFolder(QWidget*, const QString& title, const QSt
 void RecordingPrompts::openDocument(const QString& path)
 {
     calls.push_back({PromptCall::OpenDocument, path, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
+}
+
+bool RecordingPrompts::choosePrinter(QWidget*, QPrinter* printer)
+{
+    calls.push_back({PromptCall::ChoosePrinter, {}, {}, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, {}});
+    const QString file = nextText();
+    if (file.isEmpty())
+        return false;
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(file);
+    return true;
+}
+
+bool RecordingPrompts::printPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint)
+{
+    calls.push_back({PromptCall::PrintPreview, {}, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
+    if (!choosePrinter(parent, printer))
+        return false;
+    paint(printer);
+    return true;
 }
 
 QStringList RecordingPrompts::messages() const

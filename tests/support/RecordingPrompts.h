@@ -10,7 +10,7 @@
 #include <deque>
 
 struct PromptCall {
-    enum Kind { Message, InputBox, SaveFile, OpenFile, BrowseFolder, OpenDocument } kind;
+    enum Kind { Message, InputBox, SaveFile, OpenFile, BrowseFolder, OpenDocument, ChoosePrinter, PrintPreview } kind;
     QString text; // message text, input prompt, document path
     QString title;
     PromptIcon icon = PromptIcon::None;
@@ -24,7 +24,7 @@ class RecordingPrompts : public Prompts {
 public:
     QVector<PromptCall> calls;
     std::deque<PromptAnswer> answers; // for message boxes with more than one button
-    std::deque<QString> texts;        // for input boxes, file dialogs and the folder browser
+    std::deque<QString> texts;        // for input boxes, file dialogs, the folder browser and printers
 
     using Prompts::message;
     PromptAnswer message(QWidget*, const QString& text, const QString& title, PromptIcon icon, PromptButtons buttons,
@@ -34,6 +34,10 @@ public:
     QString openFile(QWidget*, const FileDialogRequest& request) override;
     QString browseFolder(QWidget*, const QString& title, const QString& startFolder) override;
     void openDocument(const QString& path) override;
+    // A queued text is the PDF file the user prints to ("Afdrukken naar bestand"); none cancels.
+    bool choosePrinter(QWidget*, QPrinter* printer) override;
+    // As if the preview's "Afdrukken..." were pressed at once.
+    bool printPreview(QWidget*, QPrinter* printer, const std::function<void(QPrinter*)>& paint) override;
 
     // The texts of the message boxes shown so far, in order.
     QStringList messages() const;

@@ -14,6 +14,7 @@
 #include <sys/mount.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 class SlowShare {
 public:
@@ -53,6 +54,9 @@ public:
 
     SlowShare(const SlowShare&) = delete;
     SlowShare& operator=(const SlowShare&) = delete;
+
+    // Whether a failed mount may be for want of rights: not root, and /dev/fuse closed to this user.
+    static bool mayLackRights() { return ::geteuid() != 0 && ::access("/dev/fuse", R_OK | W_OK) != 0; }
 
     bool mounted() const
     {

@@ -16,7 +16,8 @@
 void RunTestAs(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const char* test,
                const std::vector<std::string>& environment)
 {
-    QTemporaryDir work;
+    // Under /tmp, not TMPDIR or the build tree: either may be a folder only its owner can enter.
+    QTemporaryDir work(QStringLiteral("/tmp/tests-XXXXXX"));
     ASSERT_TRUE(work.isValid());
     const QString copy = work.filePath("tests");
     const QByteArray workName = QFile::encodeName(work.path());

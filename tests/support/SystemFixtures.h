@@ -31,7 +31,8 @@ private:
 };
 
 // Runs the test `test` of this very binary again as `uid`/`gid` with the supplementary `groups`,
-// with a temporary folder of its own as TMPDIR and `environment` ("NAME=value") added. A failure
+// from a copy in a fresh folder under /tmp that is also its TMPDIR, with `environment`
+// ("NAME=value") added. A failure
 // of the child fails the calling test.
 void RunTestAs(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const char* test,
                const std::vector<std::string>& environment = {});

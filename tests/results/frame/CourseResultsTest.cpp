@@ -172,6 +172,20 @@ TEST(GradeNumber, ReadsTheLeadingNumberWithADecimalComma)
         EXPECT_FALSE(GradeNumber(none).has_value()) << none;
 }
 
+TEST(GradeNumber, PlainGradesReadToTheSameNumberAsTheFullRule)
+{
+    QStringList texts{"7.", "007", "1234567890123456", "123456789012345", "1.23456789012345", "99999999999999.9",
+                      "0.1", "0,3", "10,000", "5.55555555555555"};
+    for (int whole = 0; whole <= 10; ++whole)
+        for (int fraction = 0; fraction < 1000; ++fraction)
+            texts << QStringLiteral("%1.%2").arg(whole).arg(fraction) << QStringLiteral("%1,%2").arg(whole).arg(fraction, 3, 10, QLatin1Char('0'));
+    for (const QString& text : std::as_const(texts)) {
+        const std::optional<double> number = GradeNumber(text);
+        ASSERT_TRUE(number.has_value()) << text.toStdString();
+        EXPECT_EQ(*number, Val(QString(text).replace(',', '.'))) << text.toStdString();
+    }
+}
+
 TEST(ClassAverage, NonZeroFinalResultsOnly)
 {
     ClassAverage none;

@@ -111,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "1"},
         ReadCase{"markValueCutTo254Characters", "\xEF\xBB\xBF;\r\n[A]\r\nk=" + QByteArray(300, 'x').replace("x", "\xC3\xA9") +
                  "\r\n", "A", "k", "d", QString(254, QChar(0xE9))},
+        ReadCase{"markValueNeverCutInsideAPair", "\xEF\xBB\xBF;\r\n[A]\r\nk=" + QByteArray(253, 'x') + "\xF0\x9F\x98\x80yy\r\n",
+                 "A", "k", "d", QString(253, QLatin1Char('x'))},
         ReadCase{"markOnlyAtTheStart", "[A]\r\nk=\xEF\xBB\xBFx\r\n", "A", "k", "d", "ï»¿x"},
         ReadCase{"utf8WithoutMarkIsWindows1252", "[A]\r\nk=caf\xC3\xA9\r\n", "A", "k", "d", "cafÃ©"},
         ReadCase{"defaultCutTo254", "", "A", "k", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"

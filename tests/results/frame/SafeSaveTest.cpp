@@ -14,8 +14,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -134,6 +136,105 @@ TEST(SharedGroupFolder, ColleaguesFileIsReplacedKeepingGroupAndMode)
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
+// Where a replacement would be refused (a sticky folder and another's file) or would take the file
+// from its group (one the saver is not in), the program's own files are rewritten in place: the same
+// file, owner, group and mode. An export is refused there instead. The owner's read-only file is
+// replaced; another's is not, whoever may write the folder.
+TEST(RewriteInPlace, WhereAReplacementIsRefusedOrWouldLoseTheGroup)
+{
+    if (const char* file = std::getenv("REWRITE_FILE")) { // nobody's side
+        const QString path = QString::fromLocal8Bit(file);
+        const int expected = std::atoi(std::getenv("REWRITE_ERROR"));
+        int error = 0;
+        if (std::getenv("REWRITE_EXPORT")) {
+            EXPECT_EQ(SaveFile(path, "[Profiel]\r\nVoldoende=70\r\n", SaveKind::Export, -1, &error), expected == 0);
+            EXPECT_EQ(error, expected);
+            return;
+        }
+        EXPECT_EQ(IniDocument::update(path, [](IniDocument& d) { return d.write("Profiel", "Voldoende", "60"); }, &error),
+                  expected == 0);
+        EXPECT_EQ(error, expected);
+        error = 0;
+        EXPECT_EQ(IniDocument::fromBytes("[Profiel]\r\nVoldoende=70\r\n").save(path, &error), expected == 0);
+        EXPECT_EQ(error, expected);
+        return;
+    }
+    if (geteuid() != 0)
+        GTEST_SKIP() << "another user's file needs root";
+    const passwd* nobody = ::getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    const gid_t teachers = 4711; // a group nobody is not in
+    const struct {
+        const char* name;
+        mode_t folder;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        bool exported;
+        int error; // 0: saved
+        bool replaced = false; // saved by a new file, not in place
+    } cases[] = {
+        {"StickyFolderRootsFile", 01777, 0, nobody->pw_gid, 0666, false, 0},
+        {"GroupTheSaverIsNotIn", 0777, nobody->pw_uid, teachers, 0664, false, 0},
+        {"ExportStickyFolderRootsFile", 01777, 0, nobody->pw_gid, 0666, true, EPERM},
+        {"ExportGroupTheSaverIsNotIn", 0777, nobody->pw_uid, teachers, 0664, true, EPERM},
+        {"OwnReadOnlyFile", 0777, nobody->pw_uid, nobody->pw_gid, 0444, false, 0, true},
+        {"OthersReadOnlyFile", 0777, 0, nobody->pw_gid, 0644, false, EACCES},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        const QString folder = dir.filePath(QStringLiteral("map"));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), c.folder), 0);
+        const QString path = folder + QStringLiteral("/Instellingen.ini");
+        const QByteArray before = "[Profiel]\r\nVoldoende=55\r\n";
+        store(path, before);
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), c.owner, c.group), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
+        const struct stat old = statOf(path);
+        // Held open, so a new file cannot take the old one's number.
+        const int held = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(held, 0);
+        std::vector<std::string> environment{"REWRITE_FILE=" + path.toStdString(),
+                                             "REWRITE_ERROR=" + std::to_string(c.error)};
+        if (c.exported)
+            environment.push_back("REWRITE_EXPORT=1");
+        RunTestAsNobody("RewriteInPlace.WhereAReplacementIsRefusedOrWouldLoseTheGroup", environment);
+        EXPECT_EQ(contents(path), c.error ? before : QByteArray("[Profiel]\r\nVoldoende=70\r\n"));
+        const struct stat now = statOf(path);
+        EXPECT_EQ(now.st_ino != old.st_ino, c.replaced);
+        EXPECT_EQ(now.st_uid, old.st_uid);
+        EXPECT_EQ(now.st_gid, old.st_gid);
+        EXPECT_EQ(now.st_mode, old.st_mode);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Instellingen.ini")});
+        ::close(held);
+    }
+}
+
+// Shares and quotas fail with codes a local disk never gives; each is said as what the teacher can act on.
+TEST(SaveErrorReason, FullDisksAndGoneSharesAreSaidAsSuch)
+{
+    const struct {
+        std::vector<int> errors;
+        const char* reason;
+    } cases[] = {
+        {{ENOSPC, EDQUOT}, "De schijf is vol"},
+        {{EIO, ENOTCONN, ESTALE, EHOSTDOWN, EHOSTUNREACH, ENETDOWN, ENETUNREACH, ECONNRESET, ECONNABORTED, ETIMEDOUT},
+         "De schijf is niet bereikbaar"},
+        {{EACCES, EPERM}, "Toegang geweigerd"},
+        {{EROFS}, "De schijf is alleen-lezen"},
+        {{EAGAIN}, "Het bestand is in gebruik"},
+    };
+    for (const auto& c : cases)
+        for (int error : c.errors)
+            EXPECT_EQ(NothingSavedText(QStringLiteral("/school/Instellingen.ini"), error),
+                      QStringLiteral("Kan /school/Instellingen.ini niet opslaan! %1, er is niets opgeslagen.")
+                          .arg(QString::fromUtf8(c.reason)))
+                << std::strerror(error);
+}
+
 struct UnreadableCase {
     const char* name;
     mode_t file; // of folder + "/x.ini": 0 for none, S_IFDIR for a folder
@@ -187,46 +288,66 @@ TEST(Unreadable, ExistingFileThatCannotBeReadIsToldApartFromAMissingOne)
 }
 
 // Three writers of distinct keys, each its own process, on one file (a healthy disk: every write must
-// answer true), while this process reads a key that was there from the start.
+// answer true), while this process reads a key that was there from the start. In a folder that takes
+// no new file the writers rewrite the file in place, one after the other.
 TEST(ConcurrentWriters, EveryAcknowledgedWriteStaysAndTheFileIsNeverMissing)
 {
     constexpr int writers = 3;
     constexpr int keys = 200;
-    // On a tmpfs where one can be mounted: the same locks, no wait for the disk.
-    SmallDisk disk(8 * 1024 * 1024);
-    QTemporaryDir dir;
-    const QString folder = disk.mounted() ? disk.path() : dir.path();
-    const QString path = folder + QStringLiteral("/Instellingen.ini");
-    store(path, "[Vast]\r\nsleutel=er\r\n");
-    const auto keyName = [](int writer, int key) { return QStringLiteral("w%1k%2").arg(writer).arg(key); };
+    const struct {
+        const char* name;
+        mode_t folder;
+    } cases[] = {{"Replaced", 0755}, {"RewrittenInPlace", 0555}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // On a tmpfs where one can be mounted: the same locks, no wait for the disk.
+        SmallDisk disk(8 * 1024 * 1024);
+        QTemporaryDir dir;
+        const QString folder = disk.mounted() ? disk.path() : dir.path();
+        const QString path = folder + QStringLiteral("/Instellingen.ini");
+        store(path, "[Vast]\r\nsleutel=er\r\n");
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), c.folder), 0);
+        const ino_t inode = statOf(path).st_ino;
+        const auto keyName = [](int writer, int key) { return QStringLiteral("w%1k%2").arg(writer).arg(key); };
 
-    for (int w = 0; w < writers; ++w) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            bool failed = false;
+        for (int w = 0; w < writers; ++w) {
+            const pid_t pid = ::fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                // Root may make files in any folder: the writers of a folder that takes none are nobody.
+                if (c.folder == 0555 && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                    ::_exit(2);
+                bool failed = false;
+                for (int k = 0; k < keys; ++k)
+                    failed |= !WriteINI(path, QStringLiteral("S"), keyName(w, k), QStringLiteral("v"));
+                ::_exit(failed ? 1 : 0);
+            }
+        }
+        int misses = 0;
+        for (int done = 0; done < writers;) {
+            misses += ReadINI(path, QStringLiteral("Vast"), QStringLiteral("sleutel"), QString()) != QStringLiteral("er");
+            int status = 0;
+            if (::waitpid(-1, &status, WNOHANG) > 0) {
+                ++done;
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write failed on a healthy disk";
+            }
+        }
+        EXPECT_EQ(misses, 0) << "the reader missed the key";
+
+        const IniReader file(path);
+        int lost = 0;
+        for (int w = 0; w < writers; ++w)
             for (int k = 0; k < keys; ++k)
-                failed |= !WriteINI(path, QStringLiteral("S"), keyName(w, k), QStringLiteral("v"));
-            ::_exit(failed ? 1 : 0);
+                lost += file.value(QStringLiteral("S"), keyName(w, k), QString()) != QStringLiteral("v");
+        EXPECT_EQ(lost, 0) << "writes lost";
+        EXPECT_EQ(file.value(QStringLiteral("Vast"), QStringLiteral("sleutel"), QString()), QStringLiteral("er"));
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        if (c.folder == 0555) {
+            EXPECT_EQ(statOf(path).st_ino, inode) << "replaced, not rewritten in place";
         }
+        ::chmod(QFile::encodeName(folder).constData(), 0755);
     }
-    int misses = 0;
-    for (int done = 0; done < writers;) {
-        misses += ReadINI(path, QStringLiteral("Vast"), QStringLiteral("sleutel"), QString()) != QStringLiteral("er");
-        int status = 0;
-        if (::waitpid(-1, &status, WNOHANG) > 0) {
-            ++done;
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write failed on a healthy disk";
-        }
-    }
-    EXPECT_EQ(misses, 0) << "the reader missed the key";
-
-    const IniReader file(path);
-    for (int w = 0; w < writers; ++w)
-        for (int k = 0; k < keys; ++k)
-            EXPECT_EQ(file.value(QStringLiteral("S"), keyName(w, k), QString()), QStringLiteral("v")) << "write lost";
-    EXPECT_EQ(file.value(QStringLiteral("Vast"), QStringLiteral("sleutel"), QString()), QStringLiteral("er"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 // Another's lock on the file (a reader's shared lock, a writer's exclusive lock, a classic process
@@ -419,12 +540,14 @@ TEST(LinkedFile, SavedThroughOnlyALinkRootOrTheSaverMade)
         bool othersChain; // it names a link of another user
         bool exported;
         int error; // 0: saved through
+        bool loop = false; // the link names itself
     } cases[] = {
         {"OwnLink", false, false, false, 0},
         {"OwnLinkToOwnLink", false, false, false, 0},
         {"OthersLink", true, false, false, ELOOP},
         {"OwnLinkToOthersLink", false, true, false, ELOOP},
         {"ExportThroughOwnLink", false, false, true, ELOOP},
+        {"OwnLinkToItself", false, false, false, ELOOP, true},
     };
     const std::pair<const char*, std::function<bool(const QString&, bool exported, int*)>> saves[] = {
         {"Update", [](const QString& path, bool exported, int* error) {
@@ -456,7 +579,7 @@ TEST(LinkedFile, SavedThroughOnlyALinkRootOrTheSaverMade)
                     ASSERT_EQ(::lchown(QFile::encodeName(named).constData(), 1, 1), 0);
                 }
             }
-            ASSERT_TRUE(QFile::link(named, path));
+            ASSERT_TRUE(QFile::link(c.loop ? path : named, path));
             if (c.othersLink) {
                 ASSERT_EQ(::lchown(QFile::encodeName(path).constData(), 1, 1), 0);
             }

@@ -2,6 +2,7 @@
 // and the pass-grade scroll bar's arrow keys.
 #include "Cursusform.h"
 #include "Instellingform.h"
+#include "Klasoverzichtform.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include <QTableView>
@@ -56,7 +57,11 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowHasItsOwnName)
     const QList unnamed{QAccessible::Client, QAccessible::MenuBar, QAccessible::Separator, QAccessible::Cell};
     const QList inputs{QAccessible::EditableText, QAccessible::CheckBox, QAccessible::ScrollBar,
                        QAccessible::PushButton,   QAccessible::Tree,     QAccessible::Table};
-    for (QWidget* window : std::initializer_list<QWidget*>{&login, results.get(), &settings, &editor, &version}) {
+    results->mnuKlasoverzicht_Click();
+    QWidget* overview = results->klasoverzicht();
+    ASSERT_NE(overview, nullptr);
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&login, results.get(), &settings, &editor, &version, overview}) {
         window->show();
         QString faults;
         QMap<QString, QString> inputByName;

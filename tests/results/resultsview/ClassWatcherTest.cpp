@@ -10,7 +10,6 @@
 
 #include <QDialog>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -80,7 +79,8 @@ protected:
         return row < 0 ? QStringLiteral("-") : shownCell(*form, row, column);
     }
 
-    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+    // A share is compared every 2 seconds; a busy machine may take many times longer.
+    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 30000); }
 
     ScopedPrompts recorded;
     TestProgram folder;
@@ -150,6 +150,8 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
     folder.writeFile(QStringLiteral("server/4B/Anna"), "[Resultaten]\r\nOptellen Test=6\r\n");
     const QString written = folder.path() + QStringLiteral("server/4B/Anna");
     SlowShare share(folder.path() + QStringLiteral("server"), folder.documents(), 0);
+    if (!share.mounted() && SlowShare::mayLackRights())
+        GTEST_SKIP() << "a FUSE mount needs root or read and write rights on /dev/fuse";
     ASSERT_TRUE(share.mounted());
     show();
     ASSERT_TRUE(watcher->polling());
@@ -162,6 +164,8 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
     };
     const Step steps[] = {{"shown", false, "7"}, {"minimised, then shown again", true, "8"}};
     for (const Step& step : steps) {
+        // The fill's own poll, which later ones are compared with, may be slow on a busy machine.
+        ASSERT_TRUE(waitFor([&] { return watcher->comparing(); })) << step.label;
         const int refreshes = watcher->refreshCount();
         if (step.minimised)
             form->showMinimized();
@@ -175,11 +179,9 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
             EXPECT_EQ(watcher->refreshCount(), refreshes) << step.label;
             form->showNormal();
         }
-        QElapsedTimer shown;
-        shown.start();
         EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("Anna"), 1) == QString::fromLatin1(step.grade); }))
             << step.label;
-        EXPECT_LT(shown.elapsed(), 3000) << step.label;
+        EXPECT_GT(watcher->refreshCount(), refreshes) << step.label;
     }
     form.reset();
 

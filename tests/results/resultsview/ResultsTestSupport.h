@@ -2,6 +2,7 @@
 // Shared by the results window tests: one QApplication for the process and a throw-away program
 // folder with a course description and classes of pupils' files.
 
+#include "ClassFigures.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
 #include "ResultsTableProxies.h"
@@ -118,3 +119,16 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Figures as "caption:count:mean:lowest:highest:below " per column, for comparing at a glance.
+inline QString DescribeFigures(const QVector<ColumnFigures>& figures)
+{
+    QString text;
+    for (const ColumnFigures& f : figures)
+        text += QStringLiteral("%1:%2:%3:%4:%5:%6 ")
+                    .arg(f.caption)
+                    .arg(f.count)
+                    .arg(f.meanText(), f.lowestText(), f.highestText())
+                    .arg(f.below);
+    return text;
+}

@@ -61,6 +61,8 @@ const SharedCase sharedCases[] = {
     {"umask022", 022, 02775, Teachers, 02775, true},
     {"umask077", 077, 02770, Teachers, 02770, true},
     {"umask002", 002, 02775, Teachers, 02775, true},
+    // The class gets the group rights the data folder gives, not more (here: no listing).
+    {"groupMayNotList", 077, 02730, Teachers, 02730, true},
     // Without set-group-ID the folder is not shared by its group: the umask holds, even when the
     // teacher's own group happens to be the folder's.
     {"notSetGroupId", 022, 0775, Pupils, 0755, false},

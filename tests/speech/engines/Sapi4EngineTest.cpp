@@ -344,14 +344,24 @@ TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeNowOrWithTheNextText) {
         EXPECT_EQ(e->setVoice(c.asked), c.answer) << c.asked;
         EXPECT_EQ(e->getVoice(), c.current) << c.asked;
     }
-    e->speak("x");
-    m_script.sink->TextDataStarted(0);
-    EXPECT_EQ(e->setVoice(2), 2);
-    EXPECT_EQ(e->getVoice(), 2); // the mode the next text will have
-    EXPECT_EQ(m_script.selectedMode, modeId(0));
-    m_script.sink->TextDataDone(0, 0);
-    EXPECT_TRUE(e->speak("y"));
-    EXPECT_EQ(m_script.selectedMode, modeId(1));
+    for (bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "speaking");
+        ASSERT_EQ(e->setVoice(1), 1);
+        e->speak("x");
+        m_script.sink->TextDataStarted(0);
+        if (paused) {
+            ASSERT_TRUE(e->pause());
+        }
+        EXPECT_EQ(e->setVoice(2), 2);
+        EXPECT_EQ(e->getVoice(), 2); // the mode the next text will have
+        EXPECT_EQ(m_script.selectedMode, modeId(0));
+        EXPECT_EQ(e->setVolume(40), 40); // for the mode the next text will have
+        m_script.sink->TextDataDone(0, 0);
+        m_script.calls.clear();
+        EXPECT_TRUE(e->speak("y"));
+        EXPECT_EQ(m_script.selectedMode, modeId(1));
+        EXPECT_EQ(m_script.count("VolumeSet(00280028)"), 1u); // both channels
+    }
     m_script.select = kFail;
     EXPECT_EQ(e->setVoice(2), 0);
     EXPECT_FALSE(e->isReady()); // a failed open leaves no mode

@@ -477,14 +477,33 @@ TEST_F(Sapi5EngineTest, SetVoiceClampsAndSelectsByPosition) {
 
 TEST_F(Sapi5EngineTest, SetVoiceWhileSpeakingWaitsForTheNextTextAndWithoutVoicesSelectsTheDefault) {
     auto e = make();
+    for (bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "speaking");
+        if (paused)
+            pauseWhileSpeaking(*e);
+        else
+            e->speak("x");
+        m_script.calls.clear();
+        EXPECT_EQ(e->setVoice(2), 2);
+        EXPECT_EQ(m_script.count("SetVoice(Bram)"), 0u);
+        EXPECT_EQ(e->getVoice(), 2); // the voice the next text will have
+        e->speak("y");
+        std::vector<std::string> expected{"SetVoice(Bram)", "Speak"};
+        if (paused)
+            expected.push_back("Resume"); // a text spoken while paused plays
+        std::vector<std::string> last(m_script.calls.end() - std::ssize(expected), m_script.calls.end());
+        EXPECT_EQ(last, expected);
+        e->stop();
+    }
+    // A choice made once stopped replaces one still pending.
     e->speak("x");
+    e->setVoice(2);
+    e->stop();
     m_script.calls.clear();
-    EXPECT_EQ(e->setVoice(2), 2);
-    EXPECT_EQ(m_script.count("SetVoice(Bram)"), 0u);
-    EXPECT_EQ(e->getVoice(), 2); // the voice the next text will have
+    EXPECT_EQ(e->setVoice(3), 3);
+    EXPECT_EQ(m_script.count("SetVoice(Cees)"), 1u);
     e->speak("y");
-    std::vector<std::string> last(m_script.calls.end() - 2, m_script.calls.end());
-    EXPECT_EQ(last, (std::vector<std::string>{"SetVoice(Bram)", "Speak"}));
+    EXPECT_EQ(m_script.count("SetVoice(Bram)"), 0u);
     e->stop();
 
     m_script.voices.clear();

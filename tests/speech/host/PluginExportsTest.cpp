@@ -143,6 +143,10 @@ TEST_F(PluginExports, GetInterfaceMatchesClassAndInterface)
     }
     oru::instanceUnknown(registration)->Release();
     oru::instanceUnknown(script)->Release();
+    // Finalized, the script instance is none any more: its memory may be another instance's by now.
+    void* out = kSentinel;
+    EXPECT_EQ(e().getInterface(script, nullptr, &iid::kMmXScript, &out), code::kNoInterface);
+    EXPECT_EQ(out, nullptr);
 }
 
 TEST_F(PluginExports, ReferenceCountsFollowTheInstance)

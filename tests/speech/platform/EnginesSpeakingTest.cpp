@@ -26,11 +26,16 @@ struct EngineCase {
 
 class EngineSpeaking : public testing::TestWithParam<EngineCase> {};
 
-bool waitForState(SpeechEngine& e, EngineState state, std::chrono::milliseconds timeout = 5s) {
+// Generous deadlines: a busy machine may run the audio thread late.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 30s) {
     auto end = Clock::now() + timeout;
-    while (e.getState() != state && Clock::now() < end)
+    while (!condition() && Clock::now() < end)
         std::this_thread::sleep_for(2ms);
-    return e.getState() == state;
+    return condition();
+}
+
+bool waitForState(SpeechEngine& e, EngineState state, std::chrono::milliseconds timeout = 30s) {
+    return waitUntil([&] { return e.getState() == state; }, timeout);
 }
 
 TEST_P(EngineSpeaking, FollowsTheSoundThroughPauseResumeAndStop) {
@@ -40,20 +45,17 @@ TEST_P(EngineSpeaking, FollowsTheSoundThroughPauseResumeAndStop) {
     EXPECT_GE(e->getVoiceCount(), 2);
     ASSERT_TRUE(e->speak("Een twee drie vier vijf zes zeven acht negen tien."));
     ASSERT_TRUE(waitForState(*e, EngineState::Playing));
-    std::this_thread::sleep_for(900ms);
-    int32_t words = e->getWordPosition();
-    EXPECT_GE(words, 2);
+    ASSERT_TRUE(waitUntil([&] { return e->getWordPosition() >= 2; }));
     ASSERT_TRUE(e->pause());
+    int32_t words = e->getWordPosition();
     EXPECT_EQ(e->getState(), EngineState::Paused);
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(e->getWordPosition(), words);
     EXPECT_EQ(e->getState(), EngineState::Paused);
     ASSERT_TRUE(e->resume());
-    std::this_thread::sleep_for(600ms);
-    EXPECT_GT(e->getWordPosition(), words);
+    EXPECT_TRUE(waitUntil([&] { return e->getWordPosition() > words; }));
     ASSERT_TRUE(e->stop());
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(e->getState(), EngineState::Stopped);
+    EXPECT_TRUE(waitForState(*e, EngineState::Stopped));
     EXPECT_EQ(e->getWordPosition(), 0);
 }
 
@@ -64,7 +66,7 @@ TEST_P(EngineSpeaking, ShortTextEndsStoppedAndVoicesCanBeChosen) {
     EXPECT_EQ(e->setVoice(2), 2);
     EXPECT_EQ(e->getVoice(), 2);
     ASSERT_TRUE(e->speak("Klaar."));
-    ASSERT_TRUE(waitForState(*e, EngineState::Stopped, 5s));
+    ASSERT_TRUE(waitForState(*e, EngineState::Stopped));
     EXPECT_EQ(e->getWordPosition(), 0);
     VoiceInfo head;
     ASSERT_TRUE(e->fillVoiceList(&head));
@@ -220,6 +222,7 @@ TEST_P(EngineSpeaking, WordPositionCountsTheTextsWords) {
         {nullptr, "Dat kost 1.234.567 euro", 0, {1, 2, 3, 4}},
         {nullptr, "Dat kost 1.234.567 euro", 5, {1, 2, 3, 4}},
         {nullptr, "Het is 12/05/2023, i.v.m. de toets.", 0, {1, 2, 3, 4, 5, 6}},
+        {nullptr, "een - twee (drie)", 0, {1, 2, 4}}, // "-" is not spoken, yet counts: the last word is the fourth
         {"Een twee drie vier vijf zes zeven acht negen tien.", "een twee drie", 0, {1, 2, 3}},
     };
     for (const Case& c : cases) {
@@ -243,7 +246,7 @@ TEST_P(EngineSpeaking, WordPositionCountsTheTextsWords) {
         } else {
             ASSERT_TRUE(e->speak(c.text));
         }
-        ASSERT_TRUE(waitForState(*e, EngineState::Stopped, 10s)) << c.text;
+        ASSERT_TRUE(waitForState(*e, EngineState::Stopped)) << c.text;
         std::lock_guard lock(watch.mutex);
         EXPECT_EQ(watch.seen, c.heard) << c.text;
     }

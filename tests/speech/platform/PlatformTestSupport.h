@@ -42,14 +42,14 @@ struct SinkLog {
     }
     bool waitForShortWrites(size_t n) {
         std::unique_lock lock(mutex);
-        return written.wait_for(lock, std::chrono::seconds(10), [&] {
+        return written.wait_for(lock, std::chrono::seconds(60), [&] {
             return std::count_if(writes.begin(), writes.end(), [](const auto& w) { return w.second < kChunk; }) >=
                    static_cast<std::ptrdiff_t>(n);
         });
     }
     bool waitForWrites(size_t n) {
         std::unique_lock lock(mutex);
-        return written.wait_for(lock, std::chrono::seconds(10), [&] { return writes.size() >= n; });
+        return written.wait_for(lock, std::chrono::seconds(60), [&] { return writes.size() >= n; });
     }
     size_t total() {
         std::lock_guard lock(mutex);
@@ -58,6 +58,15 @@ struct SinkLog {
     Clock::time_point lastWrite() {
         std::lock_guard lock(mutex);
         return writes.empty() ? Clock::time_point{} : writes.back().first;
+    }
+    // Writes that ended after `t`: a chunk already on its way when a call came is the most that may follow it.
+    size_t writesAfter(Clock::time_point t) {
+        std::lock_guard lock(mutex);
+        return std::count_if(writes.begin(), writes.end(), [&](const auto& w) { return w.first > t; });
+    }
+    size_t writeCount() {
+        std::lock_guard lock(mutex);
+        return writes.size();
     }
     Clock::time_point firstWriteAfter(Clock::time_point t) {
         std::lock_guard lock(mutex);
@@ -127,7 +136,7 @@ struct DrainGate {
     bool draining = false, opened = false;
     bool waitUntilDraining() {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), [&] { return draining; });
+        return changed.wait_for(lock, std::chrono::seconds(60), [&] { return draining; });
     }
     void open() {
         std::lock_guard lock(mutex);
@@ -193,7 +202,7 @@ public:
         return m_events;
     }
     // Waits for an event with the id (and stream, when not 0).
-    bool waitFor(uint16_t id, ULONG stream = 0, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+    bool waitFor(uint16_t id, ULONG stream = 0, std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, timeout, [&] {
             for (const auto& e : m_events)

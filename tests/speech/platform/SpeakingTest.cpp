@@ -45,7 +45,7 @@ TEST_F(Speaking, WavFileHoldsSpeechOfPlausibleLength) {
         ScopedAudio audio(wav(file, 0));
         ComPtr<ISpVoice> voice = makeVoice();
         ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync | kSpeakIsNotXml, nullptr), S_OK);
-        ASSERT_EQ(voice->WaitUntilDone(10000), S_OK);
+        ASSERT_EQ(voice->WaitUntilDone(60000), S_OK);
     }
     WavData w = readWav(file);
     ASSERT_TRUE(w.valid) << "RIFF sizes not patched";
@@ -59,29 +59,43 @@ TEST_F(Speaking, WavFileHoldsSpeechOfPlausibleLength) {
 }
 
 TEST_F(Speaking, EventsRunStartWordsInOrderEnd) {
-    ScopedAudio audio(AudioConfig{"null", 0, {}});
-    ComPtr<ISpVoice> voice = makeVoice();
-    EventCollector events(voice.get());
-    listenToAll(voice.get(), &events);
-    ULONG stream = 0;
-    ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, &stream), S_OK);
-    ASSERT_TRUE(events.waitFor(kEventEndInputStream, stream));
-    auto all = events.events();
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all.front().id, kEventStartInputStream);
-    EXPECT_EQ(all.back().id, kEventEndInputStream);
-    std::vector<LPARAM> positions;
-    for (const auto& e : only(all, kEventWordBoundary)) {
-        positions.push_back(e.lParam);
-        EXPECT_EQ(e.stream, stream);
+    // Each word's event: where it starts and its length, punctuation around it left out.
+    const struct {
+        const char16_t* text;
+        std::vector<LPARAM> positions;
+        std::vector<WPARAM> lengths;
+    } cases[] = {
+        {kSentence, kSentenceWords, {11, 3, 2, 3, 4}},
+        {u"Ja, nee... (misschien) goed!", {0, 4, 12, 23}, {2, 3, 9, 4}},
+        // A tag inside a word does not split it.
+        {u"<bookmark mark=\"a\"/>Goede<bookmark mark=\"m\"/>morgen allemaal", {20, 52}, {31, 8}},
+    };
+    for (const auto& c : cases) {
+        ScopedAudio audio(AudioConfig{"null", 0, {}});
+        ComPtr<ISpVoice> voice = makeVoice();
+        EventCollector events(voice.get());
+        listenToAll(voice.get(), &events);
+        ULONG stream = 0;
+        ASSERT_EQ(voice->Speak(c.text, kSpeakAsync, &stream), S_OK);
+        ASSERT_TRUE(events.waitFor(kEventEndInputStream, stream));
+        auto all = events.events();
+        ASSERT_GE(all.size(), 2u);
+        EXPECT_EQ(all.front().id, kEventStartInputStream);
+        EXPECT_EQ(all.back().id, kEventEndInputStream);
+        std::vector<LPARAM> positions;
+        std::vector<WPARAM> lengths;
+        for (const auto& e : only(all, kEventWordBoundary)) {
+            positions.push_back(e.lParam);
+            lengths.push_back(e.wParam);
+            EXPECT_EQ(e.stream, stream);
+        }
+        EXPECT_EQ(positions, c.positions);
+        EXPECT_EQ(lengths, c.lengths);
+        SpVoiceStatus status{};
+        ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
+        EXPECT_EQ(status.runningState, kRunStateDone);
+        EXPECT_EQ(status.lastStreamQueued, stream);
     }
-    EXPECT_EQ(positions, kSentenceWords);
-    auto words = only(all, kEventWordBoundary);
-    EXPECT_EQ(words[0].wParam, 11u); // "Goedemorgen"
-    SpVoiceStatus status{};
-    ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
-    EXPECT_EQ(status.runningState, kRunStateDone);
-    EXPECT_EQ(status.lastStreamQueued, stream);
 }
 
 TEST_F(Speaking, DatesAndNumbersNeverStepBackAndEmptyTextOnlyStartsAndEnds) {
@@ -119,7 +133,7 @@ TEST_F(Speaking, XmlPitchIsSpokenAndOtherTagsAreNot) {
         ScopedAudio audio(wav(file, 0));
         ComPtr<ISpVoice> voice = makeVoice();
         ASSERT_EQ(voice->Speak(text, kSpeakAsync | flags, nullptr), S_OK);
-        ASSERT_EQ(voice->WaitUntilDone(10000), S_OK);
+        ASSERT_EQ(voice->WaitUntilDone(60000), S_OK);
     }
     WavData a = readWav(plain), b = readWav(tagged);
     // Same word, higher pitch: similar length (the tags were not read out), different sound.
@@ -143,8 +157,7 @@ TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio) {
         ASSERT_EQ(voice->Speak(kSentence, 0, nullptr), S_OK); // synchronous
     }
     ScopedAudio audio(wav(paused, 1.0));
-    std::vector<LoggedEvent> logged;
-    Clock::time_point pausedAt, resumedAt;
+    size_t eventsAtPause = 0, eventsAtResume = 0;
     double wall = 0;
     {
         ComPtr<ISpVoice> voice = makeVoice();
@@ -154,19 +167,18 @@ TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio) {
         ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK);
         std::this_thread::sleep_for(300ms);
         ASSERT_EQ(voice->Pause(), S_OK);
-        pausedAt = Clock::now();
+        eventsAtPause = events.events().size();
         SpVoiceStatus status{};
         ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
         EXPECT_NE(status.runningState, kRunStateSpeaking);
         EXPECT_NE(status.runningState, kRunStateDone);
         std::this_thread::sleep_for(1s);
-        resumedAt = Clock::now();
+        eventsAtResume = events.events().size();
         ASSERT_EQ(voice->Resume(), S_OK);
         ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
         EXPECT_EQ(status.runningState, kRunStateSpeaking);
-        ASSERT_EQ(voice->WaitUntilDone(10000), S_OK);
+        ASSERT_EQ(voice->WaitUntilDone(60000), S_OK);
         wall = std::chrono::duration<double>(Clock::now() - start).count();
-        logged = events.events();
     }
     WavData ref = readWav(reference);
     WavData got = readWav(paused);
@@ -175,8 +187,8 @@ TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio) {
     EXPECT_NEAR(double(got.samples.size()), double(ref.samples.size()), 1000.0);
     EXPECT_NEAR(got.rms(), ref.rms(), ref.rms() * 0.05);
     EXPECT_GT(wall, ref.seconds() + 0.9);
-    for (const auto& e : logged)
-        EXPECT_FALSE(e.at > pausedAt + 60ms && e.at < resumedAt) << "event " << e.id << " while paused";
+    // At most the word already on its way when the pause came.
+    EXPECT_LE(eventsAtResume - eventsAtPause, 1u);
 }
 
 TEST_F(Speaking, PurgeStopsQuicklyAndNothingOfThePurgedTextFollows) {
@@ -197,7 +209,7 @@ TEST_F(Speaking, PurgeStopsQuicklyAndNothingOfThePurgedTextFollows) {
     size_t eventsAtPurge = events.events().size();
     std::this_thread::sleep_for(300ms);
     // The sink got at most one more chunk after the purge.
-    EXPECT_LT(log->lastWrite() - purgedAt, 50ms);
+    EXPECT_LE(log->writesAfter(purgedAt), 1u);
     EXPECT_EQ(events.events().size(), eventsAtPurge);
     SpVoiceStatus status{};
     ASSERT_EQ(voice->GetStatus(&status, nullptr), S_OK);
@@ -219,7 +231,7 @@ TEST_F(Speaking, PauseHaltsTheSinkQuickly) {
     ASSERT_EQ(voice->Pause(), S_OK);
     auto pausedAt = Clock::now();
     std::this_thread::sleep_for(300ms);
-    EXPECT_LT(log->lastWrite() - pausedAt, 50ms);
+    EXPECT_LE(log->writesAfter(pausedAt), 1u);
     EXPECT_GT(log->total(), 0u);
     // Pauses are counted.
     ASSERT_EQ(voice->Pause(), S_OK);
@@ -228,7 +240,7 @@ TEST_F(Speaking, PauseHaltsTheSinkQuickly) {
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(log->total(), before);
     ASSERT_EQ(voice->Resume(), S_OK);
-    ASSERT_EQ(voice->WaitUntilDone(10000), S_OK);
+    ASSERT_EQ(voice->WaitUntilDone(60000), S_OK);
     EXPECT_GT(log->total(), before);
 }
 
@@ -354,15 +366,16 @@ TEST(VoiceTokens, SetVoiceAndGetVoiceRoundTrip) {
     CoTaskMemFree(b);
 }
 
+// Each text would play for hours: a voice that waited for its end when it goes would hang here.
 TEST(VoiceObjects, CreateSpeakAndDestroyRepeatedly) {
-    ScopedAudio audio(AudioConfig{"null", 1.0, {}});
+    ScopedAudio audio(AudioConfig{"null", 1e-6, {}});
     auto start = Clock::now();
     for (int i = 0; i < 3; ++i) {
         ComPtr<ISpVoice> voice = makeVoice();
         ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK); // destroyed while speaking
         std::this_thread::sleep_for(50ms);
     }
-    EXPECT_LT(Clock::now() - start, 2s);
+    EXPECT_LT(Clock::now() - start, 60s);
 }
 
 TEST(AudioSelection, DeviceWithoutCardFallsBackToNullWithoutHanging) {
@@ -423,7 +436,7 @@ public:
         std::lock_guard lock(m_mutex);
         return m_notes;
     }
-    bool waitDone(std::chrono::milliseconds timeout = 10s) {
+    bool waitDone(std::chrono::milliseconds timeout = 60s) {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, timeout, [&] {
             for (auto& n : m_notes)
@@ -555,17 +568,17 @@ TEST(Sapi4, PauseResumeAndResetWithoutLateNotifications) {
     ASSERT_EQ(m.central->AudioPause(), S_OK);
     auto pausedAt = Clock::now();
     std::this_thread::sleep_for(300ms);
-    EXPECT_LT(log->lastWrite() - pausedAt, 50ms);
+    EXPECT_LE(log->writesAfter(pausedAt), 1u);
     size_t notesWhilePaused = first.notes().size();
+    const size_t writesWhilePaused = log->writeCount();
     ASSERT_EQ(m.central->AudioResume(), S_OK);
-    std::this_thread::sleep_for(200ms);
-    EXPECT_GT(log->lastWrite(), pausedAt + 250ms);
+    EXPECT_TRUE(log->waitForWrites(writesWhilePaused + 1));
     ASSERT_EQ(m.central->AudioReset(), S_OK);
     auto resetAt = Clock::now();
     size_t notesAtReset = first.notes().size();
     EXPECT_GE(notesAtReset, notesWhilePaused);
     std::this_thread::sleep_for(300ms);
-    EXPECT_LT(log->lastWrite() - resetAt, 50ms);
+    EXPECT_LE(log->writesAfter(resetAt), 1u);
     EXPECT_EQ(first.notes().size(), notesAtReset);
     for (const auto& n : first.notes())
         EXPECT_NE(n.kind, 'D') << "done of reset text";

@@ -1,0 +1,115 @@
+// The class overview and printing as the results window offers them: the items of "Bestand", the
+// marks of insufficient grades in the table, and the overview following the table's fills.
+#include "ClassFigures.h"
+#include "Klasoverzichtform.h"
+#include "RecordingPrompts.h"
+#include "Resultform.h"
+#include "ResultsTestSupport.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The cell of `pupil` under `caption` in the table as shown.
+QModelIndex cell(const QAbstractItemModel& table, const QString& pupil, const QString& caption)
+{
+    for (int c = 0; c < table.columnCount(); ++c)
+        if (table.headerData(c, Qt::Horizontal).toString() == caption)
+            for (int r = 0; r < table.rowCount(); ++r)
+                if (table.index(r, 0).data().toString() == pupil)
+                    return table.index(r, c);
+    return {};
+}
+
+TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPrintsTheTable)
+{
+    testApp();
+    ScopedPrompts recorded;
+    TestProgram folder;
+    folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Breuken")});
+    folder.writePupil("4A", "Jan", {{"Optellen Test", "8"}, {"Breuken Test", "4,5"}});
+    folder.writePupil("4A", "Els", {{"Optellen Test", "6"}, {"Breuken Test", "ziek"}});
+    folder.writePupil("4A", "Tim", {{"Optellen Test", ""}, {"Breuken Test", "5.5"}});
+    folder.writePupil("4B", "Piet", {{"Optellen Test", "3"}});
+    folder.use();
+    Resultform results;
+    results.show();
+    EXPECT_FALSE(results.mnuKlasoverzicht->isEnabled());
+    EXPECT_FALSE(results.mnuAfdrukken->isEnabled());
+
+    results.TreeView_NodeClick(findClassNode(results, "4A"));
+    ASSERT_TRUE(results.mnuMaakHTMLbestand->isEnabled());
+    EXPECT_TRUE(results.mnuKlasoverzicht->isEnabled());
+    EXPECT_TRUE(results.mnuAfdrukken->isEnabled());
+
+    // Grades below 5,5 are red in the table and said to be insufficient; others, texts and empty
+    // cells are not marked.
+    const QAbstractItemModel& table = *results.ListView->model();
+    const struct {
+        const char* pupil;
+        const char* column;
+        bool insufficient;
+    } marks[] = {
+        {"Jan", "Breuken", true},        {"Jan", "Optellen", false}, {"Tim", "Breuken", false}, // 5.5 passes
+        {"Els", "Breuken", false},       {"Tim", "Optellen", false}, {"Jan", "Leerling naam", false},
+        {"Els", "Eindresultaat", false},
+    };
+    for (const auto& m : marks) {
+        const QModelIndex index = cell(table, m.pupil, m.column);
+        ASSERT_TRUE(index.isValid()) << m.pupil << " " << m.column;
+        const QVariant colour = index.data(Qt::ForegroundRole);
+        EXPECT_EQ(colour.isValid() && colour.value<QBrush>().color() == InsufficientColour, m.insufficient)
+            << m.pupil << " " << m.column;
+        EXPECT_EQ(index.data(Qt::AccessibleDescriptionRole).toString(), m.insufficient ? InsufficientText : QString())
+            << m.pupil << " " << m.column;
+    }
+
+    // As a screen reader meets it.
+    QAccessibleTableInterface* cells = QAccessible::queryAccessibleInterface(results.ListView)->tableInterface();
+    ASSERT_NE(cells, nullptr);
+    const QModelIndex low = cell(table, "Jan", "Breuken");
+    EXPECT_EQ(cells->cellAt(low.row(), low.column())->text(QAccessible::Description), InsufficientText);
+    EXPECT_EQ(cells->cellAt(low.row(), low.column() - 1)->text(QAccessible::Description), QString());
+
+    results.mnuKlasoverzicht->trigger();
+    Klasoverzichtform* overview = results.klasoverzicht();
+    ASSERT_NE(overview, nullptr);
+    EXPECT_TRUE(overview->isVisible());
+    EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht - 4A");
+    EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
+              "Eindresultaat:3:6,00:6:6:0 Optellen:2:7,00:6:8:0 Breuken:2:5,00:4,5:5,5:1 ");
+
+    // A new fill of the class brings its new figures; another class replaces them; the root empties them.
+    folder.writePupil("4A", "Kees", {{"Optellen Test", "5"}});
+    results.cmdVerVers_Click();
+    EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
+              "Eindresultaat:4:5,75:5:6:1 Optellen:3:6,33:5:8:1 Breuken:2:5,00:4,5:5,5:1 ");
+    results.TreeView_NodeClick(findClassNode(results, "4B"));
+    EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht - 4B");
+    EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
+              "Eindresultaat:1:3,00:3:3:1 Optellen:1:3,00:3:3:1 Breuken:0::::0 ");
+    results.TreeView_NodeClick(results.TreeView->topLevelItem(0));
+    EXPECT_TRUE(overview->figures().isEmpty());
+    EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht");
+    EXPECT_FALSE(results.mnuKlasoverzicht->isEnabled());
+    EXPECT_TRUE(recorded.prompts.calls.isEmpty());
+
+    // The table printed to a file: the preview, the print dialog, the pages.
+    results.TreeView_NodeClick(findClassNode(results, "4A"));
+    const QString pdf = folder.path() + "klas.pdf";
+    recorded.prompts.texts = {pdf};
+    results.mnuAfdrukken->trigger();
+    ASSERT_EQ(recorded.prompts.calls.size(), 2);
+    EXPECT_EQ(recorded.prompts.calls[0].kind, PromptCall::PrintPreview);
+    QFile printed(pdf);
+    ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLatin1(printed.readAll()).count(QRegularExpression("/Type\\s*/Page[^s]")), 1);
+}
+
+} // namespace
