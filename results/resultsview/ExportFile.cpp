@@ -2,7 +2,6 @@
 
 #include "ClassCommands.h"
 #include "ClassWatcher.h"
-#include "DataFolder.h"
 #include "ErrorRule.h"
 #include "Prompts.h"
 #include "Runtime.h"
@@ -28,7 +27,7 @@ QString ChooseExportPath(QWidget* parent, const QString& documentFolder, const Q
     request.title = QStringLiteral("Bestand opslaan");
     request.filter = filter;
     request.filterIndex = 1;
-    request.initialFolder = ClassFolderPath(documentFolder, className);
+    request.initialFolder = documentFolder + className;
     request.fileName = ShownName(className) + nameSuffix + QLatin1Char('.') + extension;
     request.overwritePrompt = true;
     request.defaultExtension = extension;
