@@ -2,6 +2,7 @@
 // same contents in the same order, keep its key invariants, and survive a save and reload.
 
 #include "CourseFixture.h"
+#include "ProgramFolder.h"
 #include "INIfunc.h"
 
 #include <QDir>
@@ -322,19 +323,6 @@ private:
     bool m_withoutGaps = true;
 };
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 // The same writes as the save, one WriteINI / DeleteINISection call at a time, on disk.
 void saveKeyByKey(const CourseTree& tree, const QString& path)
 {
@@ -367,7 +355,7 @@ void runSequence(Runner& runner, bool gaps, int sequence, int steps, CourseTree&
 // The save over the start file, replacing it once, and the tree read back from it.
 void saveAndReload(const CourseTree& tree, const QString& file, CourseTree& reread)
 {
-    writeAll(file, startFile);
+    store(file, startFile);
     IniDocument document = IniDocument::load(file);
     tree.writeTo(document);
     ASSERT_TRUE(document.save(file));
@@ -395,7 +383,7 @@ TEST(CourseTreeProperty, RandomSequencesKeepInvariantsAndReadBack)
         EXPECT_EQ(ReadINI(atomic, "Cursus", "Versie", ""), "5");
         EXPECT_EQ(ReadINI(atomic, "Extra", "sleutel", ""), "waarde");
         if (sequence % 1000 == 0) {
-            writeAll(keyByKey, startFile);
+            store(keyByKey, startFile);
             saveKeyByKey(tree, keyByKey);
             ASSERT_EQ(readAll(atomic).toStdString(), readAll(keyByKey).toStdString()) << "sequence " << sequence;
         }

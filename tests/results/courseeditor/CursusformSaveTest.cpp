@@ -2,6 +2,7 @@
 // unwritable files, and grades filed under a renamed test.
 
 #include "Cursusform.h"
+#include "ProgramFolder.h"
 #include "ErrorRule.h"
 #include "OddEntries.h"
 #include "RecordingPrompts.h"
@@ -30,19 +31,6 @@ const QByteArray factory = "[Cursus]\r\nTitel=Fabriek\r\n";
 // What OK writes for `course` with module m2 renamed Z.
 const QByteArray saved = QByteArray(course).replace("m2=B", "m2=Z");
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-}
-
 // Records like the usual double; `whileAsking` runs when a Yes/No question opens.
 struct HookedPrompts : RecordingPrompts {
     std::function<void()> whileAsking;
@@ -60,21 +48,17 @@ class EditorSave : public testing::Test {
 protected:
     void SetUp() override
     {
-        static int argc = 1;
-        static char name[] = "courseeditor_tests", *argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
         setPrompts(&prompts);
         SetPaths(dir.path() + QLatin1Char('/'));
         DocumentFolder = dir.filePath(QStringLiteral("Documenten/"));
-        writeAll(DefaultCourseFile, factory);
+        store(DefaultCourseFile, factory);
     }
     void TearDown() override { setPrompts(nullptr); }
 
     // A fresh window on `course`, with `key` renamed to `text`.
     void open(const QString& key = "m2", const QString& text = "Z")
     {
-        writeAll(CourseFile, course);
+        store(CourseFile, course);
         prompts.calls.clear();
         form = std::make_unique<Cursusform>();
         form->show();
@@ -111,10 +95,10 @@ TEST_F(EditorSave, ChangeSavedByOthersIsOverwrittenOnlyWhenTheTeacherSaysSo)
     for (const auto& c : cases) {
         const std::string name = c.button + std::to_string(c.answers.size()) + (c.third ? " third" : "");
         open();
-        writeAll(CourseFile, theirs);
+        store(CourseFile, theirs);
         prompts.answers = c.answers;
         if (c.third)
-            prompts.whileAsking = [&] { writeAll(CourseFile, third); };
+            prompts.whileAsking = [&] { store(CourseFile, third); };
         press(c.button);
         EXPECT_EQ(prompts.calls.size(), c.questions) << name;
         EXPECT_EQ(prompts.calls.value(c.questions - 1).title, "Cursus gewijzigd") << name;
@@ -130,7 +114,7 @@ TEST_F(EditorSave, RenamedTestAsksWithTheNumberOfFilesHoldingItsGrades)
     const std::pair<const char*, const char*> pupils[] = {{"1A/Anna", "B Test=7"}, {"1A/Bram", "b test=6\r\nA Test=5"},
         {"1A/Cas", "B Test="}, {"1A/Dirk.txt", "B Test=5"}, {"1B/Eva", "B Test=8"}};
     for (const auto& [pupil, grades] : pupils)
-        writeAll(DocumentFolder + pupil, QByteArray("[Resultaten]\r\n") + grades + "\r\n");
+        store(DocumentFolder + pupil, QByteArray("[Resultaten]\r\n") + grades + "\r\n");
     const QString question = "Cijfers die onder de oude naam van een toets zijn opgeslagen, worden na het opslaan "
                              "niet meer getoond:\n\n\"%1\" heet nu \"Z\": cijfers in %2\n\nWilt u toch opslaan?";
     const std::pair<const char*, QString> cases[] = {// key, question (empty: saved at once)
@@ -174,7 +158,7 @@ TEST_F(EditorSave, UnreadableCourseFileIsSaidAndNeverOverwritten)
 {
     if (geteuid() == 0) // read rights do not bind root
         return RunTestAsNobody("EditorSave.UnreadableCourseFileIsSaidAndNeverOverwritten");
-    writeAll(CourseFile, course);
+    store(CourseFile, course);
     ASSERT_EQ(::chmod(QFile::encodeName(CourseFile).constData(), 0200), 0);
     form = std::make_unique<Cursusform>();
     form->show();

@@ -1,4 +1,5 @@
 #include "CourseFixture.h"
+#include "ProgramFolder.h"
 #include "Cursusform.h"
 #include "RecordingPrompts.h"
 #include "modPublic.h"
@@ -20,15 +21,6 @@
 
 namespace {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "courseeditor_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
-}
-
 const QByteArray courseBytes = "[Cursus]\r\nTitel=Tekenen\r\nVersie=5\r\n"
                                "[Modules]\r\nm1=Inleiding\r\nm1o1=Het scherm\r\nm1o1swf=scherm\r\n"
                                "m1o6=Inleiding Test\r\nm1o6swf=\r\nm2=Lijnen\r\nm2o1=Rechte lijnen\r\nm2o1swf=recht\r\n"
@@ -42,30 +34,16 @@ const QByteArray unchangedSave = "[Cursus]\r\nTitel=Tekenen\r\nVersie=5\r\n[Extr
                                  "m1o6=Inleiding Test\r\nm1o6swf=\r\nm2=Lijnen\r\nm2o1=Rechte lijnen\r\n"
                                  "m2o1swf=recht\r\nm2o6=Lijnen Test\r\nm2o6swf=\r\n";
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 class Editor : public testing::Test {
 protected:
-    static void SetUpTestSuite() { ensureApplication(); }
 
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
         SetPaths(dir.path() + QLatin1Char('/'));
         ASSERT_TRUE(QDir().mkpath(MovieFolder));
-        writeAll(CourseFile, courseBytes);
-        writeAll(DefaultCourseFile, factoryBytes);
+        store(CourseFile, courseBytes);
+        store(DefaultCourseFile, factoryBytes);
     }
 
     void TearDown() override { delete form; }
@@ -260,7 +238,7 @@ TEST_F(Editor, OkWithoutChangesRewritesAndCloses)
     // The second time the file is UTF-8 with a byte-order mark, as a text editor may save it; it stays so.
     for (const QByteArray& mark : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
         const QByteArray title = mark.isEmpty() ? "Tekenen" : "Tek\xC3\xA9nen";
-        writeAll(CourseFile, mark + QByteArray(courseBytes).replace("Tekenen", title));
+        store(CourseFile, mark + QByteArray(courseBytes).replace("Tekenen", title));
         open();
         EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral(" - ") + QString::fromUtf8(title))) << title.data();
         QTest::keyClick(form, Qt::Key_Return);
@@ -298,7 +276,7 @@ TEST_F(Editor, EnterPressesTheFocusedButton)
     for (const Case& c : cases) {
         const std::string name = std::string(c.focus) + (c.focusedBefore ? " after " : "") +
                                  (c.focusedBefore ? c.focusedBefore : "");
-        writeAll(CourseFile, courseBytes);
+        store(CourseFile, courseBytes);
         recorded.calls.clear();
         open();
         form->activateWindow();
@@ -416,7 +394,7 @@ TEST_F(Editor, DefaultCountsTheGradesTheFactoryCourseWouldHide)
     const QString documents = dir.path() + QStringLiteral("/Documenten/");
     const auto pupil = [&](const char* path, const QByteArray& grades) {
         ASSERT_TRUE(QDir().mkpath(QFileInfo(documents + QLatin1String(path)).path()));
-        writeAll(documents + QLatin1String(path), "[Resultaten]\r\n" + grades);
+        store(documents + QLatin1String(path), "[Resultaten]\r\n" + grades);
     };
     pupil("4B/Anna", "Inleiding Test=7\r\n");
     pupil("4B/Bart", "inleiding test=6\r\n");
@@ -444,8 +422,8 @@ TEST_F(Editor, DefaultCountsTheGradesTheFactoryCourseWouldHide)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        writeAll(CourseFile, courseBytes);
-        writeAll(DefaultCourseFile, c.factory);
+        store(CourseFile, courseBytes);
+        store(DefaultCourseFile, c.factory);
         recorded.calls.clear();
         delete form;
         open();

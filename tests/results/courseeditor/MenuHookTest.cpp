@@ -1,6 +1,8 @@
 // The results window's menu item that opens the editor.
 
 #include "Cursusform.h"
+#include "ProgramFolder.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include "modPublic.h"
@@ -18,21 +20,13 @@ namespace {
 
 TEST(EditorMenu, OpensTheEditorModallyWithHourglassThenArrow)
 {
-    static int argc = 1;
-    static char name[] = "courseeditor_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SetPaths(dir.path() + QLatin1Char('/'));
     ASSERT_TRUE(QDir().mkpath(MovieFolder));
     ASSERT_TRUE(QDir().mkpath(dir.path() + "/Documenten"));
     SetDocumentFolder();
-    QFile course(CourseFile);
-    ASSERT_TRUE(course.open(QIODevice::WriteOnly));
-    course.write("[Cursus]\r\nTitel=Tekenen\r\n[Modules]\r\nm1=Inleiding\r\n");
-    course.close();
+    store(CourseFile, "[Cursus]\r\nTitel=Tekenen\r\n[Modules]\r\nm1=Inleiding\r\n");
     ScopedPrompts scoped;
 
     Resultform window;
@@ -46,15 +40,15 @@ TEST(EditorMenu, OpensTheEditorModallyWithHourglassThenArrow)
 
     QString seenTitle;
     bool modal = false;
-    QTimer::singleShot(0, [&] {
-        auto* editor = qobject_cast<Cursusform*>(QApplication::activeModalWidget());
+    EXPECT_TRUE(whileModal([&] { window.findChild<QAction*>("mnuInstellingenCursusInhoud")->trigger(); }, [&](QWidget* shown) {
+        auto* editor = qobject_cast<Cursusform*>(shown);
         if (!editor)
-            return;
+            return false;
         seenTitle = editor->windowTitle();
         modal = editor->isModal();
         editor->reject();
-    });
-    window.findChild<QAction*>("mnuInstellingenCursusInhoud")->trigger();
+        return true;
+    }));
     EXPECT_EQ(seenTitle, "Cursus Inhoud wijzigen - Tekenen");
     EXPECT_TRUE(modal);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);

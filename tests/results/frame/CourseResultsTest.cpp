@@ -1,4 +1,5 @@
 #include "CourseFile.h"
+#include "ProgramFolder.h"
 #include "INIfunc.h"
 #include "PupilResults.h"
 #include "Runtime.h"
@@ -10,13 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void store(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 const QLocale Dutch(QLocale::Dutch, QLocale::Netherlands);
 

@@ -1,4 +1,5 @@
 #include "Cp1252.h"
+#include "ProgramFolder.h"
 #include "INIfunc.h"
 #include "IniReader.h"
 
@@ -20,9 +21,7 @@ public:
     explicit IniFile(const QByteArray& bytes, const char* name = "test.ini")
         : m_path(m_dir.filePath(QString::fromLatin1(name)))
     {
-        QFile file(m_path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        store(m_path, bytes);
     }
     const QString& path() const { return m_path; }
     QString dir() const { return m_dir.path(); }

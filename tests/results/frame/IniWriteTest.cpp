@@ -1,4 +1,5 @@
 #include "INIfunc.h"
+#include "ProgramFolder.h"
 #include "IniDocument.h"
 #include "SystemFixtures.h"
 
@@ -13,21 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void store(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 struct WriteCase {
     const char* name;
@@ -52,7 +38,7 @@ TEST_P(WriteIniTable, ChangesOnlyWhatItMust)
     const QString path = dir.filePath("test.ini");
     store(path, c.before);
     WriteINI(path, QString::fromUtf8(c.section), QString::fromUtf8(c.key), QString::fromUtf8(c.value));
-    EXPECT_EQ(contents(path), c.after);
+    EXPECT_EQ(readAll(path), c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -102,7 +88,7 @@ TEST(WriteIni, OtherBytesStayByteForByte)
     const QByteArray before("\xFF\x00junk\r\n[A]\nk=1\r\n;c\n  \t\n[B]\r\ny=\x81\r\n", 34);
     store(path, before);
     WriteINI(path, "A", "k", "2");
-    EXPECT_EQ(contents(path), QByteArray("\xFF\x00junk\r\n[A]\nk=2\r\n;c\n  \t\n[B]\r\ny=\x81\r\n", 34));
+    EXPECT_EQ(readAll(path), QByteArray("\xFF\x00junk\r\n[A]\nk=2\r\n;c\n  \t\n[B]\r\ny=\x81\r\n", 34));
 }
 
 TEST(WriteIni, CreatesTheFileOnFirstWriteAndReadsBack)
@@ -112,7 +98,7 @@ TEST(WriteIni, CreatesTheFileOnFirstWriteAndReadsBack)
     WriteINI(path, "Profiel", "Voldoende", "55");
     WriteINI(path, "Scorix", "Wachtwoord", "geheim");
     WriteINI(path, "Profiel", "Printen", "0");
-    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=55\r\nPrinten=0\r\n[Scorix]\r\nWachtwoord=geheim\r\n");
+    EXPECT_EQ(readAll(path), "[Profiel]\r\nVoldoende=55\r\nPrinten=0\r\n[Scorix]\r\nWachtwoord=geheim\r\n");
     EXPECT_EQ(ReadINI(path, "profiel", "printen", ""), "0");
     WriteINI(path, "Profiel", "Printen", "line\nbreak");
     EXPECT_EQ(ReadINI(path, "Profiel", "Printen", ""), "line break");
@@ -144,7 +130,7 @@ TEST(WriteIni, UnreadableFileIsNotReplaced)
     QFile::setPermissions(path, QFileDevice::WriteOwner);
     WriteINI(path, "A", "k", "v");
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    EXPECT_EQ(contents(path), "[A]\r\nkeep=1\r\n");
+    EXPECT_EQ(readAll(path), "[A]\r\nkeep=1\r\n");
 }
 
 TEST(WriteIni, PathThatCannotBeOpenedIsNotReplaced)
@@ -193,7 +179,7 @@ TEST(WriteIni, ReplacementKeepsOwnerGroupAndMode)
     EXPECT_EQ(after.st_uid, before.st_uid);
     EXPECT_EQ(after.st_gid, before.st_gid);
     EXPECT_EQ(after.st_mode, before.st_mode);
-    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+    EXPECT_EQ(readAll(path), "[Profiel]\r\nVoldoende=60\r\n");
 }
 
 // A lab set-up: the program folder is read-only, its settings file writable by everyone.
@@ -219,10 +205,10 @@ TEST(WriteIniAsUser, ReadOnlyFolderWritableFileIsWrittenInPlace)
     EXPECT_TRUE(WriteINI(settings, "Scorix", "Wachtwoord", "geheim"));
     EXPECT_TRUE(WriteINI(settings, "Tijdelijk", "x", "1"));
     EXPECT_TRUE(DeleteINISection(settings, "Tijdelijk"));
-    EXPECT_EQ(contents(settings), "[Profiel]\r\nVoldoende=60\r\n[Scorix]\r\nWachtwoord=geheim\r\n");
+    EXPECT_EQ(readAll(settings), "[Profiel]\r\nVoldoende=60\r\n[Scorix]\r\nWachtwoord=geheim\r\n");
     // A shorter text leaves no tail of the longer one behind.
     EXPECT_TRUE(WriteINI(settings, "Scorix", "Wachtwoord", "pw"));
-    EXPECT_EQ(contents(settings), "[Profiel]\r\nVoldoende=60\r\n[Scorix]\r\nWachtwoord=pw\r\n");
+    EXPECT_EQ(readAll(settings), "[Profiel]\r\nVoldoende=60\r\n[Scorix]\r\nWachtwoord=pw\r\n");
     const struct stat after = statOf(settings);
     EXPECT_EQ(after.st_ino, before.st_ino);
     EXPECT_EQ(after.st_mode, before.st_mode);
@@ -230,7 +216,7 @@ TEST(WriteIniAsUser, ReadOnlyFolderWritableFileIsWrittenInPlace)
 
     // What cannot be written is reported and changes nothing.
     EXPECT_FALSE(WriteINI(locked, "A", "k", "2"));
-    EXPECT_EQ(contents(locked), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(readAll(locked), "[A]\r\nk=1\r\n");
     EXPECT_FALSE(WriteINI(folder + QStringLiteral("/nieuw.ini"), "A", "k", "v"));
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/nieuw.ini")));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
@@ -258,7 +244,7 @@ TEST_P(DeleteSectionTable, RemovesHeaderAndLinesUpToTheNextHeader)
     const QString path = dir.filePath("test.ini");
     store(path, c.before);
     DeleteINISection(path, QString::fromUtf8(c.section));
-    EXPECT_EQ(contents(path), c.after);
+    EXPECT_EQ(readAll(path), c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -291,7 +277,7 @@ TEST(DeleteIniSection, ModulesSectionEndsUpLastAfterRewrite)
     store(path, "[Modules]\r\nm1=Oud\r\n[Cursus]\r\nTitel=T\r\n");
     DeleteINISection(path, "Modules");
     WriteINI(path, "Modules", "m1", "Nieuw");
-    EXPECT_EQ(contents(path), "[Cursus]\r\nTitel=T\r\n[Modules]\r\nm1=Nieuw\r\n");
+    EXPECT_EQ(readAll(path), "[Cursus]\r\nTitel=T\r\n[Modules]\r\nm1=Nieuw\r\n");
 }
 
 TEST(IniDocument, ManyChangesThenOneSave)
@@ -305,7 +291,7 @@ TEST(IniDocument, ManyChangesThenOneSave)
     document.write("s", "A", "3");
     EXPECT_FALSE(QFile::exists(path));
     ASSERT_TRUE(document.save(path));
-    EXPECT_EQ(contents(path), "[S]\r\na=3\r\nb=2\r\n");
+    EXPECT_EQ(readAll(path), "[S]\r\na=3\r\nb=2\r\n");
     EXPECT_FALSE(document.save(dir.filePath("missing/doc.ini")));
 }
 

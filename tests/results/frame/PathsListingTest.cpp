@@ -2,6 +2,7 @@
 #include "modPublic.h"
 #include "IniReader.h"
 #include "OddEntries.h"
+#include "ProgramFolder.h"
 #include "PupilResults.h"
 #include "Startupform.h"
 #include "modsearch.h"
@@ -13,12 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void touch(const QString& path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
 
 class PathsTest : public testing::Test {
 protected:
@@ -99,7 +94,7 @@ TEST_F(ListingTest, ListDirsSkipsFilesAndPointFolders)
     mkdir("klas met spaties");
     mkdir(QString::fromUtf8("Ωmega klas"));
     mkdir("4a");
-    touch(path("bestand"));
+    store(path("bestand"), {});
     QStringList list{"kept"};
     QString folder = "  " + dir.path() + "  ";
     ListDirs(folder, list);
@@ -110,12 +105,12 @@ TEST_F(ListingTest, ListDirsSkipsFilesAndPointFolders)
 TEST_F(ListingTest, ListFilesTakesNamesWithoutAnyPoint)
 {
     mkdir("Piet"); // a folder is no pupil
-    touch(path("Jan"));
-    touch(path("anna"));
-    touch(path("Klaas.html"));
-    touch(path("Kees."));
-    touch(path(".hidden"));
-    touch(path(QString::fromUtf8("Zoë de Vries")));
+    store(path("Jan"), {});
+    store(path("anna"), {});
+    store(path("Klaas.html"), {});
+    store(path("Kees."), {});
+    store(path(".hidden"), {});
+    store(path(QString::fromUtf8("Zoë de Vries")), {});
     QStringList list;
     QString folder = dir.path() + "/";
     ListFiles(folder, list);
@@ -125,7 +120,7 @@ TEST_F(ListingTest, ListFilesTakesNamesWithoutAnyPoint)
 
 TEST_F(ListingTest, LeadingBlanksOfNamesAreDropped)
 {
-    touch(path("  Bram"));
+    store(path("  Bram"), {});
     QStringList list;
     QString folder = dir.path();
     ListFiles(folder, list);
@@ -134,7 +129,7 @@ TEST_F(ListingTest, LeadingBlanksOfNamesAreDropped)
 
 TEST_F(ListingTest, MissingFolderOrFileAddsNothing)
 {
-    touch(path("plain"));
+    store(path("plain"), {});
     for (const QString& name : {QStringLiteral("missing"), QStringLiteral("plain")}) {
         QStringList dirs, files;
         QString folder = path(name);
@@ -153,8 +148,8 @@ TEST_F(ListingTest, PendingEventsRunDuringTheListing)
     char name[] = "test";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    touch(path("a"));
-    touch(path("b"));
+    store(path("a"), {});
+    store(path("b"), {});
     bool ran = false;
     QMetaObject::invokeMethod(&app, [&] { ran = true; }, Qt::QueuedConnection);
     QStringList list;

@@ -1,10 +1,10 @@
 #include "INIfunc.h"
+#include "ProgramFolder.h"
 #include "IniDocument.h"
 #include "IniReader.h"
 #include "SafeSave.h"
 #include "SystemFixtures.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,19 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void store(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 struct stat statOf(const QString& path)
 {
@@ -82,7 +69,7 @@ TEST(FullDisk, SaveAnswersFalseAndLeavesTheOldFile)
         int error = 0;
         EXPECT_FALSE(c.save(path, &error));
         EXPECT_EQ(error, c.toldWhy ? ENOSPC : 0);
-        EXPECT_EQ(contents(path), before);
+        EXPECT_EQ(readAll(path), before);
         EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden),
                   QStringList({QStringLiteral("Instellingen.ini"), QStringLiteral("vulling")}));
     }
@@ -124,8 +111,8 @@ TEST(SharedGroupFolder, ColleaguesFileIsReplacedKeepingGroupAndMode)
     RunTestAs(teacherB, teacherB, {teachers}, "SharedGroupFolder.ColleaguesFileIsReplacedKeepingGroupAndMode",
               {"SHARED_SETTINGS=" + settings.toStdString(), "SHARED_COURSE=" + course.toStdString()});
 
-    EXPECT_EQ(contents(settings), "[Profiel]\r\nVoldoende=60\r\n[Cursus]\r\nTitel=Oud\r\n");
-    EXPECT_EQ(contents(course), "[Profiel]\r\nVoldoende=55\r\n[Cursus]\r\nTitel=Nieuw\r\n");
+    EXPECT_EQ(readAll(settings), "[Profiel]\r\nVoldoende=60\r\n[Cursus]\r\nTitel=Oud\r\n");
+    EXPECT_EQ(readAll(course), "[Profiel]\r\nVoldoende=55\r\n[Cursus]\r\nTitel=Nieuw\r\n");
     for (const auto& [path, old] : before) {
         const struct stat after = statOf(path);
         EXPECT_NE(after.st_ino, old.st_ino) << "rewritten in place, not replaced: " << path.toStdString();
@@ -202,7 +189,7 @@ TEST(RewriteInPlace, WhereAReplacementIsRefusedOrWouldLoseTheGroup)
         if (c.exported)
             environment.push_back("REWRITE_EXPORT=1");
         RunTestAsNobody("RewriteInPlace.WhereAReplacementIsRefusedOrWouldLoseTheGroup", environment);
-        EXPECT_EQ(contents(path), c.error ? before : QByteArray("[Profiel]\r\nVoldoende=70\r\n"));
+        EXPECT_EQ(readAll(path), c.error ? before : QByteArray("[Profiel]\r\nVoldoende=70\r\n"));
         const struct stat now = statOf(path);
         EXPECT_EQ(now.st_ino != old.st_ino, c.replaced);
         EXPECT_EQ(now.st_uid, old.st_uid);
@@ -282,7 +269,7 @@ TEST(Unreadable, ExistingFileThatCannotBeReadIsToldApartFromAMissingOne)
         ::chmod(QFile::encodeName(folder).constData(), 0755);
         if (c.error && c.file != S_IFDIR) {
             ::chmod(QFile::encodeName(path).constData(), 0644);
-            EXPECT_EQ(contents(path), "[Scorix]\r\nWachtwoord=geheim\r\n");
+            EXPECT_EQ(readAll(path), "[Scorix]\r\nWachtwoord=geheim\r\n");
         }
     }
 }
@@ -378,7 +365,7 @@ TEST_P(LockHeldElsewhere, SaveGivesUpAndSaysTheFileIsInUse)
     ASSERT_TRUE(holder.holding());
     int error = 0;
     EXPECT_FALSE(c.save(path, &error));
-    EXPECT_EQ(contents(path), before);
+    EXPECT_EQ(readAll(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Instellingen.ini")});
     if (c.toldWhy) {
         EXPECT_EQ(NothingSavedText(path, error),
@@ -418,10 +405,6 @@ protected:
 // While a save waits on the window's thread, the window repaints; the save goes on once the lock is free.
 TEST(LockHeldElsewhere, WindowRepaintsWhileTheSaveWaitsAndTheSaveFollowsTheRelease)
 {
-    int argc = 1;
-    char name[] = "frame_tests";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Instellingen.ini"));
     store(path, "[Profiel]\r\nVoldoende=55\r\n");
@@ -435,7 +418,7 @@ TEST(LockHeldElsewhere, WindowRepaintsWhileTheSaveWaitsAndTheSaveFollowsTheRelea
     window.update();
     EXPECT_TRUE(WriteINI(path, "Profiel", "Voldoende", "60"));
     EXPECT_GT(window.paints, paintsBefore) << "no repaint while waiting";
-    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+    EXPECT_EQ(readAll(path), "[Profiel]\r\nVoldoende=60\r\n");
 }
 
 void makeOld(const QString& path)
@@ -499,7 +482,7 @@ TEST(StaleTemporaries, ASaveRemovesOnlyItsOwnFilesOldTemporaries)
                 makeOld(candidate);
         }
         ASSERT_TRUE(save(path));
-        EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+        EXPECT_EQ(readAll(path), "[Profiel]\r\nVoldoende=60\r\n");
         for (const auto& c : candidates) {
             if (c.colleagues && geteuid() != 0)
                 continue; // another's file needs root
@@ -507,7 +490,7 @@ TEST(StaleTemporaries, ASaveRemovesOnlyItsOwnFilesOldTemporaries)
             const bool there = ::lstat(QFile::encodeName(dir.filePath(QLatin1String(c.name))).constData(), &info) == 0;
             EXPECT_EQ(there, !c.removed) << c.name;
         }
-        EXPECT_EQ(contents(target), "doel");
+        EXPECT_EQ(readAll(target), "doel");
     }
 }
 
@@ -525,7 +508,7 @@ TEST(FullDisk, StaleTemporaryIsRemovedBeforeTheSaveWrites)
     ASSERT_TRUE(QFile::rename(disk.path() + QStringLiteral("/vulling"), stale));
     makeOld(stale);
     EXPECT_TRUE(WriteINI(path, "Profiel", "Voldoende", "60"));
-    EXPECT_EQ(contents(path), "[Profiel]\r\nVoldoende=60\r\n");
+    EXPECT_EQ(readAll(path), "[Profiel]\r\nVoldoende=60\r\n");
     EXPECT_FALSE(QFile::exists(stale));
 }
 
@@ -586,7 +569,7 @@ TEST(LinkedFile, SavedThroughOnlyALinkRootOrTheSaverMade)
             int error = 0;
             EXPECT_EQ(save(path, c.exported, &error), c.error == 0);
             EXPECT_EQ(error, c.error);
-            EXPECT_EQ(contents(target), c.error ? "[Profiel]\r\nVoldoende=55\r\n" : "[Profiel]\r\nVoldoende=60\r\n");
+            EXPECT_EQ(readAll(target), c.error ? "[Profiel]\r\nVoldoende=55\r\n" : "[Profiel]\r\nVoldoende=60\r\n");
             EXPECT_TRUE(QFileInfo(path).isSymLink()) << "the link stays";
             EXPECT_EQ(QDir(program.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 1);
         }

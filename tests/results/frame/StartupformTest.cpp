@@ -264,13 +264,3 @@ TEST_F(StartupformTest, FocusGoesToThePasswordOnActivation)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // Test discovery runs the binary without the test environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

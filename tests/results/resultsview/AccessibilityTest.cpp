@@ -5,6 +5,7 @@
 #include "Klasoverzichtform.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
+#include <QApplication>
 #include <QTableView>
 #include "ResultsTestSupport.h"
 #include "Startupform.h"
@@ -28,7 +29,6 @@ class AccessibilityTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
         folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}, {"Delen Test", "6"}});
         folder.writePupil(QStringLiteral("4A"), QStringLiteral("Els"), {{"Optellen Test", "9"}});

@@ -1,4 +1,5 @@
 #include "ClassCommands.h"
+#include "ProgramFolder.h"
 
 #include "DataFolder.h"
 #include "ErrorRule.h"
@@ -31,13 +32,8 @@ protected:
     void makeClass(const QString& name, const QStringList& files = {})
     {
         ASSERT_TRUE(QDir(documents).mkpath(name));
-        for (const QString& file : files) {
-            const QString path = documents + name + QLatin1Char('/') + file;
-            ASSERT_TRUE(QFileInfo(path).dir().mkpath(QStringLiteral(".")));
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << file.toStdString();
-            f.write("[Resultaten]\r\n");
-        }
+        for (const QString& file : files)
+            store(documents + name + QLatin1Char('/') + file, "[Resultaten]\r\n");
     }
 
     QSet<QString> entries(const QString& folder) const

@@ -1,6 +1,7 @@
 // The shown class follows the disk by itself: changes by other programs refill the table (once per
 // burst, never under a dialog, menu or running fill), the program's own changes do not.
 #include "ClassWatcher.h"
+#include "ProgramFolder.h"
 #include "OddEntries.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
@@ -40,7 +41,6 @@ class ClassWatcherTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         QLocale::setDefault(QLocale::c());
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Aftrekken")});
     }
@@ -169,10 +169,7 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
         const int refreshes = watcher->refreshCount();
         if (step.minimised)
             form->showMinimized();
-        QFile file(written);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[Resultaten]\r\nOptellen Test=" + step.grade + "\r\n");
-        file.close();
+        store(written, "[Resultaten]\r\nOptellen Test=" + step.grade + "\r\n");
         if (step.minimised) {
             // Nothing is polled while minimised.
             QTest::qWait(2500);

@@ -1,4 +1,5 @@
 #include "ExportFile.h"
+#include "ProgramFolder.h"
 
 #include "Runtime.h"
 #include "SystemFixtures.h"
@@ -18,12 +19,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // The description WriteExportFile raised, or "" when it stored the file.
 QString failureOf(const QString& path, const QByteArray& bytes)
@@ -47,7 +42,7 @@ TEST(WriteExportFile, RenameRefusedInAStickyFolderRaisesAndLeavesNoTemporaryFile
     if (const char* target = std::getenv("STICKY_TARGET")) { // the user "nobody"'s side
         const QString path = QString::fromLocal8Bit(target);
         EXPECT_EQ(failureOf(path, NewReport), QStringLiteral("Toegang geweigerd"));
-        EXPECT_EQ(contents(path), OldReport);
+        EXPECT_EQ(readAll(path), OldReport);
         EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), QStringList({"4B.HTML"}));
         return;
     }
@@ -56,17 +51,14 @@ TEST(WriteExportFile, RenameRefusedInAStickyFolderRaisesAndLeavesNoTemporaryFile
     QTemporaryDir dir;
     ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
     const QString path = dir.filePath(QStringLiteral("4B.HTML"));
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(OldReport);
-    old.close();
+    store(path, OldReport);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0666), 0);
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_NE(nobody, nullptr);
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, nobody->pw_gid), 0);
     RunTestAsNobody("WriteExportFile.RenameRefusedInAStickyFolderRaisesAndLeavesNoTemporaryFile",
                     {"STICKY_TARGET=" + path.toStdString()});
-    EXPECT_EQ(contents(path), OldReport);
+    EXPECT_EQ(readAll(path), OldReport);
 }
 
 // Pupils write the class folders: whatever stands under the chosen name other than a plain file is
@@ -93,11 +85,7 @@ TEST(WriteExportFile, OnlyAPlainFileUnderTheNameIsReplaced)
         SCOPED_TRACE(c.name);
         QTemporaryDir classFolder, home;
         const QString outside = home.filePath(QStringLiteral(".bashrc"));
-        {
-            QFile file(outside);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write("eigen\n");
-        }
+        store(outside, "eigen\n");
         const QString path = classFolder.filePath(QStringLiteral("4B.csv"));
         const QByteArray name = QFile::encodeName(path);
         int socket = -1;
@@ -127,7 +115,7 @@ TEST(WriteExportFile, OnlyAPlainFileUnderTheNameIsReplaced)
         ASSERT_EQ(::lstat(name.constData(), &after), 0);
         EXPECT_EQ(after.st_ino, before.st_ino) << "what stood there was replaced";
         EXPECT_EQ(after.st_mode, before.st_mode);
-        EXPECT_EQ(contents(outside), "eigen\n");
+        EXPECT_EQ(readAll(outside), "eigen\n");
         EXPECT_EQ(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                   QStringList{QStringLiteral(".bashrc")});
         EXPECT_EQ(QDir(classFolder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),

@@ -29,7 +29,6 @@ QModelIndex cell(const QAbstractItemModel& table, const QString& pupil, const QS
 
 TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPrintsTheTable)
 {
-    testApp();
     ScopedPrompts recorded;
     TestProgram folder;
     folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Breuken")});

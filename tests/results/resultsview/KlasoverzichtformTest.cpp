@@ -56,7 +56,6 @@ protected:
         return rows;
     }
 
-    const bool app = (testApp(), true);
     ScopedPrompts recorded;
     QTemporaryDir folder;
     QStandardItemModel model;

@@ -134,7 +134,6 @@ int pdfPages(const QString& path)
 
 TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach)
 {
-    testApp();
     QTemporaryDir dir;
     for (const int modules : {3, 16}) {
         SCOPED_TRACE(modules);

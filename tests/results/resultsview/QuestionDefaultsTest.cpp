@@ -18,7 +18,6 @@ namespace {
 
 TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
 {
-    testApp();
     struct Case {
         const char* question;
         QString title;

@@ -1,4 +1,5 @@
 #include "modMaakHTML.h"
+#include "ProgramFolder.h"
 #include "modMaakCSV.h"
 
 #include "ErrorRule.h"
@@ -195,9 +196,7 @@ protected:
         documents = temp.path() + QStringLiteral("/Documenten/");
         ASSERT_TRUE(QDir().mkpath(documents + QStringLiteral("4B")));
         courseFile = temp.path() + QStringLiteral("/Omschrijving.ini");
-        QFile course(courseFile);
-        ASSERT_TRUE(course.open(QIODevice::WriteOnly));
-        course.write("[Cursus]\r\nTitel=Caf\xe9 cursus\r\n");
+        store(courseFile, "[Cursus]\r\nTitel=Caf\xe9 cursus\r\n");
         table.headers = QStringList{"Leerling naam", "Rekenen", "Eindresultaat"};
         table.rows = {{QStringLiteral("Ren\u00e9e"), {"7", "7"}}};
         table.countCaption = QStringLiteral("1");
@@ -205,11 +204,6 @@ protected:
     }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
-    QByteArray fileBytes(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     void run() { MaakHTMLbestand(nullptr, documents, courseFile, QStringLiteral("4B"), table); }
 
     QTemporaryDir temp;
@@ -290,7 +284,7 @@ TEST_F(ReportCommandTest, WritesWindows1252AndOpensOnYes)
     EXPECT_EQ(scoped.prompts.calls[2].kind, PromptCall::OpenDocument);
     EXPECT_EQ(scoped.prompts.calls[2].text, path);
 
-    const QByteArray bytes = fileBytes(path);
+    const QByteArray bytes = readAll(path);
     const QByteArray today = Dutch.toString(QDate::currentDate(), QLocale::ShortFormat).toLatin1();
     EXPECT_TRUE(bytes.contains("Resultaten Caf\xe9 cursus - Klas: 4B, datum: " + today + "</font>"));
     EXPECT_TRUE(bytes.contains(">Ren\xe9" "e</font>"));
@@ -300,15 +294,12 @@ TEST_F(ReportCommandTest, WritesWindows1252AndOpensOnYes)
 TEST_F(ReportCommandTest, ReplacesAnExistingFileAndNoKeepsItClosed)
 {
     const QString path = documents + QStringLiteral("4B/4B.HTML");
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(5000, 'x'));
-    old.close();
+    store(path, QByteArray(5000, 'x'));
     scoped.prompts.texts = {path};
     scoped.prompts.answers = {PromptAnswer::No};
     run();
     EXPECT_EQ(scoped.prompts.calls.size(), 2);
-    const QByteArray bytes = fileBytes(path);
+    const QByteArray bytes = readAll(path);
     EXPECT_TRUE(bytes.startsWith("<html><body>"));
     EXPECT_FALSE(bytes.contains('x' + QByteArray("xxxx")));
     EXPECT_EQ(QDir(documents + QStringLiteral("4B")).entryList(QDir::Files), QStringList{"4B.HTML"});
@@ -324,10 +315,7 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
     };
     ASSERT_TRUE(QDir().mkpath(documents + QStringLiteral("4B/map.HTML")));
     const QString readOnly = documents + QStringLiteral("4B/oud.HTML");
-    QFile old(readOnly);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("oud");
-    old.close();
+    store(readOnly, "oud");
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
     const Case cases[] = {
         // A missing folder is named.
@@ -356,7 +344,7 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
         EXPECT_EQ(scoped.prompts.calls[1].title, ErrorTitle);
         EXPECT_EQ(scoped.prompts.calls[1].icon, PromptIcon::Critical);
     }
-    EXPECT_EQ(fileBytes(readOnly), QByteArray("oud"));
+    EXPECT_EQ(readAll(readOnly), QByteArray("oud"));
     // No temporary file is left behind, not even by the write that failed after making one.
     EXPECT_EQ(QDir(documents + QStringLiteral("4B")).entryList(QDir::Files | QDir::Hidden), QStringList{"oud.HTML"});
 }

@@ -3,6 +3,7 @@
 #include "ErrorRule.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
+#include "ModalAnswers.h"
 #include "ResultsTestSupport.h"
 
 #include <QAbstractButton>
@@ -32,7 +33,6 @@ class ResultformCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands));
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
     }
@@ -284,28 +284,6 @@ TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
 }
 
 namespace {
-
-// Answers the program's own modal windows as they open, one step per window, in order.
-class ModalAnswers {
-public:
-    using Step = std::function<bool(QWidget*)>; // true when the step has handled the window
-    explicit ModalAnswers(std::vector<Step> steps)
-        : m_steps(std::move(steps))
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal && m_next < m_steps.size() && modal->isVisible() && m_steps[m_next](modal))
-                ++m_next;
-        });
-        m_timer.start(20);
-    }
-    bool allDone() const { return m_next == m_steps.size(); }
-
-private:
-    std::vector<Step> m_steps;
-    size_t m_next = 0;
-    QTimer m_timer;
-};
 
 // Enter in the save dialog, after typing `typed` when it is not empty; `preset` receives the name
 // the dialog offered.

@@ -1,10 +1,12 @@
 // The results window driven as the teacher drives it: load, class clicks, refresh, sorting.
 #include "Resultform.h"
 #include "ErrorRule.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "ResultsTestSupport.h"
 #include "SlowShare.h"
 
+#include <QApplication>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -27,7 +29,6 @@ class ResultformTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         QLocale::setDefault(QLocale::c());
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Aftrekken"),
                                                         QStringLiteral("Delen")});
@@ -648,7 +649,7 @@ TEST_F(ResultformTest, AfsluitenEndsTheEventLoopWithoutAsking)
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     guard.start(30000); // a deadline for a hang only
-    EXPECT_EQ(testApp().exec(), 0);
+    EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
 }
 
@@ -657,15 +658,11 @@ TEST_F(ResultformTest, VersieMenuOpensTheVersionWindowModally)
     Resultform& f = open();
     QString title;
     bool modal = false;
-    QTimer::singleShot(0, &f, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
+    EXPECT_TRUE(whileModal([&] { f.MnuHelpVersie->trigger(); }, [&](QWidget* dialog) {
         title = dialog->windowTitle();
         modal = dialog->isModal();
-        dialog->close();
-    });
-    f.MnuHelpVersie->trigger();
+        return dialog->close();
+    }));
     EXPECT_EQ(title, QStringLiteral("Velmora 5 - Versie informatie"));
     EXPECT_TRUE(modal);
 }

@@ -1,31 +1,14 @@
 #pragma once
-// Shared by the results window tests: one QApplication for the process and a throw-away program
-// folder with a course description and classes of pupils' files.
+// Shared by the results window tests: what the window shows.
 
 #include "ClassFigures.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
 #include "ResultsTableProxies.h"
-#include "modPublic.h"
+#include "ProgramFolder.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTableView>
 #include <QTreeWidget>
-#include <QVector>
-#include <utility>
-
-inline QApplication& testApp()
-{
-    static int argc = 1;
-    static char name[] = "resultsview-tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: widgets of failed tests may outlive the test body.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // The class node named `name` under the tree's root, or null.
 inline QTreeWidgetItem* findClassNode(const Resultform& form, const QString& name)
@@ -68,57 +51,6 @@ inline QStringList shownHeaders(const Resultform& form)
         captions << shown->headerData(c, Qt::Horizontal).toString();
     return captions;
 }
-
-class TestProgram {
-public:
-    TestProgram() { QDir(m_dir.path()).mkpath(QStringLiteral("swf")); }
-
-    QString path() const { return m_dir.path() + QLatin1Char('/'); }
-    QString documents() const { return path() + QStringLiteral("Documenten/"); }
-
-    void writeFile(const QString& relative, const QByteArray& bytes) const
-    {
-        const QString full = path() + relative;
-        QDir().mkpath(QFileInfo(full).path());
-        QFile file(full);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(bytes);
-    }
-
-    // Modules 1..n with the given names; the test of module i is "<name> Test".
-    void writeCourse(const QString& title, const QStringList& modules) const
-    {
-        QByteArray text = "[Cursus]\r\nTitel=" + title.toLatin1() + "\r\n[Modules]\r\n";
-        for (int i = 0; i < modules.size(); ++i) {
-            const QByteArray n = QByteArray::number(i + 1);
-            text += "m" + n + "=" + modules.at(i).toLatin1() + "\r\n";
-            text += "m" + n + "o6=" + modules.at(i).toLatin1() + " Test\r\n";
-        }
-        writeFile(QStringLiteral("swf/Omschrijving.ini"), text);
-    }
-
-    void makeClass(const QString& className) const { QDir().mkpath(documents() + className); }
-
-    // A pupil's file with grades keyed by test name ("" values are written as empty keys).
-    void writePupil(const QString& className, const QString& pupil,
-                    const QVector<std::pair<QString, QString>>& grades) const
-    {
-        QByteArray text = "[Resultaten]\r\n";
-        for (const auto& [test, grade] : grades)
-            text += test.toLatin1() + "=" + grade.toLatin1() + "\r\n";
-        writeFile(QStringLiteral("Documenten/") + className + QLatin1Char('/') + pupil, text);
-    }
-
-    // Makes this folder the running program's.
-    void use() const
-    {
-        SetPaths(path());
-        SetDocumentFolder();
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
 
 // Figures as "caption:count:mean:lowest:highest:below " per column, for comparing at a glance.
 inline QString DescribeFigures(const QVector<ColumnFigures>& figures)

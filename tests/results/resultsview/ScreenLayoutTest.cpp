@@ -5,6 +5,7 @@
 #include "ScreenLayout.h"
 #include "Twips.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -90,7 +91,6 @@ class ResultformLayoutTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        testApp();
         folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen")});
         folder.use();
     }

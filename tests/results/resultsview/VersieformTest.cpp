@@ -2,6 +2,7 @@
 #include "Versieform.h"
 #include "ResultsTestSupport.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -25,10 +26,7 @@ TEST(VersionText, TwoLinesWithMajorAndMinor)
         EXPECT_EQ(VersionText(c.major, c.minor), c.text);
 }
 
-class VersieformTest : public ::testing::Test {
-protected:
-    void SetUp() override { testApp(); }
-};
+using VersieformTest = ::testing::Test;
 
 TEST_F(VersieformTest, ShowsTheProjectVersionAndTheLogo)
 {

@@ -2,6 +2,7 @@
 
 #include "AsNobody.h"
 #include "INIfunc.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "SafeSave.h"
 #include "Startupform.h"
@@ -31,18 +32,8 @@
 
 namespace {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "settings_tests";
-    static char* argv[] = {name, nullptr};
-    if (!qApp)
-        new QApplication(argc, argv);
-}
-
 class SettingsWindow : public testing::Test {
 protected:
-    static void SetUpTestSuite() { ensureApplication(); }
 
     void SetUp() override
     {
@@ -568,14 +559,15 @@ TEST_F(SettingsWindow, EnterOnTheShortPasswordQuestionKeepsTheOldPassword)
 
     // Every box that opens is answered with Enter, so a wrong default cannot hang the test.
     QStringList shown;
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown << box->text();
-            QTest::keyClick(box, Qt::Key_Return);
-        }
-    });
-    answerer.start(10);
+    const ModalAnswers answerer({[&](QWidget* modal) {
+                                    auto* box = qobject_cast<QMessageBox*>(modal);
+                                    if (box) {
+                                        shown << box->text();
+                                        QTest::keyClick(box, Qt::Key_Return);
+                                    }
+                                    return box != nullptr;
+                                }},
+                                true);
     setPrompts(nullptr);
     click(form, "cmdApply");
     setPrompts(&prompts);

@@ -1,10 +1,12 @@
 // The settings window opened from the results window's menu, as the teacher uses it.
 
 #include "Instellingform.h"
+#include "ProgramFolder.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
 
 #include "INIfunc.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "modPublic.h"
 
@@ -35,15 +37,6 @@ QStringList classes(const Resultform& window)
 
 class SettingsFromMenu : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        static int argc = 1;
-        static char name[] = "settings_menu_tests";
-        static char* argv[] = {name, nullptr};
-        if (!qApp)
-            new QApplication(argc, argv);
-    }
-
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -57,18 +50,14 @@ protected:
     // Runs `inDialog` on the settings window once the menu item has opened it modally.
     static void whileOpen(Resultform& window, const std::function<void(Instellingform&)>& inDialog)
     {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto* form = qobject_cast<Instellingform*>(QApplication::activeModalWidget());
+        EXPECT_TRUE(whileModal([&] { window.mnuInstellingenWijzigen->trigger(); }, [&](QWidget* shown) {
+            auto* form = qobject_cast<Instellingform*>(shown);
             if (!form)
-                form = window.findChild<Instellingform*>();
-            ASSERT_NE(form, nullptr);
-            seen = true;
+                return false;
             inDialog(*form);
             form->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
-        });
-        window.mnuInstellingenWijzigen->trigger();
-        EXPECT_TRUE(seen);
+            return true;
+        }));
     }
 
     QTemporaryDir dir;
@@ -87,9 +76,7 @@ TEST_F(SettingsFromMenu, MenuItemIsInTheSettingsMenu)
 
 TEST_F(SettingsFromMenu, NewDataFolderShowsAtOnceInTheClassTree)
 {
-    QFile pupil(dir.path() + QStringLiteral("/Documenten/4B/Jan"));
-    ASSERT_TRUE(pupil.open(QIODevice::WriteOnly));
-    pupil.close();
+    store(dir.path() + QStringLiteral("/Documenten/4B/Jan"), {});
     Resultform window;
     ASSERT_EQ(classes(window), (QStringList{"4A", "4B"}));
     window.TreeView_NodeClick(window.TreeView->topLevelItem(0)->child(1));

@@ -15,14 +15,9 @@ TEST(GlobalLoad, AnotherAudioUserStillGetsARealDevice)
     {
         // The synthesizer starts (and asks for its device object) before the other user.
         Host host;
-        host.useExports(plugintest::exportsOf(plugin));
-        std::string error;
-        ASSERT_EQ(host.registerPlugin(error), 0) << error;
-        ASSERT_EQ(host.createScript(), 0);
-        Value result{0};
-        ASSERT_EQ(host.call(host.methodNumber("voiceInitialize"), {}, result), 0);
-        EXPECT_EQ(host.store.format(result), "1");
-        host.store.release(result);
+        host.useExports(exportsOf(plugin));
+        ASSERT_NO_FATAL_FAILURE(startScript(host));
+        EXPECT_EQ(callScript(host, host.methodNumber("voiceInitialize")), "1");
         EXPECT_EQ(host.shutdown(), 0);
     }
 

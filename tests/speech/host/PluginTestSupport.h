@@ -3,6 +3,7 @@
 // Helpers shared by the plug-in tests: a host over the built Speech.so (or over
 // the in-process entry points), reference-count probes and balance checks.
 
+#include "Codes.h"
 #include "Host.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace plugintest {
 
@@ -61,6 +63,43 @@ inline PluginExports exportsOf(void* module)
     e.canUnloadNow = reinterpret_cast<oru::DllCanUnloadNowFn>(dlsym(module, "DllCanUnloadNow"));
     return e;
 }
+
+// Registers the plug-in with `host` and makes the script class.
+inline void startScript(Host& host)
+{
+    std::string error;
+    ASSERT_EQ(host.registerPlugin(error), oru::code::kOk) << error;
+    ASSERT_EQ(host.createScript(), oru::code::kOk);
+}
+
+// Calls `method` of the script class and formats its result, which is released again.
+inline std::string callScript(Host& host, int32_t method, const std::vector<Value>& args = {},
+                              int32_t expectedCode = oru::code::kOk)
+{
+    Value result{0};
+    EXPECT_EQ(host.call(method, args, result), expectedCode) << "method " << method;
+    std::string text = host.store.format(result);
+    host.store.release(result);
+    return text;
+}
+
+// A host for one test that must end shut down with everything given back.
+class ScriptHost : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        EXPECT_EQ(host.shutdown(), oru::code::kOk);
+        expectHostBalanced(host);
+        EXPECT_EQ(host.store.liveHeapValues(), 0u);
+    }
+    void start() { startScript(host); }
+    std::string call(int32_t method, const std::vector<Value>& args = {}, int32_t expectedCode = oru::code::kOk)
+    {
+        return callScript(host, method, args, expectedCode);
+    }
+
+    Host host;
+};
 
 #ifdef SPEECH_PLUGIN_PATH
 // A host over the built module.

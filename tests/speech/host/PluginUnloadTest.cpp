@@ -31,9 +31,7 @@ void speakOnce(void* module) {
     ASSERT_TRUE(e.getClassForm && e.getClassInfo && e.getInterface && e.getClassObject && e.canUnloadNow);
     Host host;
     host.useExports(e);
-    std::string error;
-    ASSERT_EQ(host.registerPlugin(error), 0) << error;
-    ASSERT_EQ(host.createScript(), 0);
+    ASSERT_NO_FATAL_FAILURE(plugintest::startScript(host));
     Value result{0};
     ASSERT_EQ(host.call(host.methodNumber("voiceSpeak"), {host.store.text("Klaar.")}, result), 0);
     host.store.release(result);

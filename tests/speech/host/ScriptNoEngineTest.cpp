@@ -12,30 +12,13 @@ namespace {
 using namespace plugintest;
 namespace code = oru::code;
 
-class ScriptWithoutSpeech : public ::testing::Test {
+class ScriptWithoutSpeech : public ScriptHost {
 protected:
     void SetUp() override
     {
-        loadBuiltPlugin(host);
-        std::string error;
-        ASSERT_EQ(host.registerPlugin(error), code::kOk) << error;
-        ASSERT_EQ(host.createScript(), code::kOk);
+        ASSERT_NO_FATAL_FAILURE(loadBuiltPlugin(host));
+        start();
     }
-    void TearDown() override
-    {
-        EXPECT_EQ(host.shutdown(), code::kOk);
-        expectHostBalanced(host);
-        EXPECT_EQ(host.store.liveHeapValues(), 0u);
-    }
-    std::string call(int32_t method, std::vector<Value> args, int32_t expectedCode = code::kOk)
-    {
-        Value result{0};
-        EXPECT_EQ(host.call(method, args, result), expectedCode) << "method " << method;
-        std::string text = host.store.format(result);
-        host.store.release(result);
-        return text;
-    }
-    Host host;
 };
 
 TEST_F(ScriptWithoutSpeech, EveryMethodAnswersIntegerZero)

@@ -24,29 +24,23 @@ PluginExports inProcessExports()
     return PluginExports{&getClassForm, &getClassInfo, &getInterface, &getClassObject, &canUnloadNow};
 }
 
-class ScriptDispatch : public ::testing::Test {
+// The scripted engines are put in before the host exists and restored after it has gone.
+struct ScriptedEngines {
+    EngineConstructorsGuard engines;
+};
+
+class ScriptDispatch : private ScriptedEngines, public ScriptHost {
 protected:
     void SetUp() override { host.useExports(inProcessExports()); }
-    void start()
-    {
-        std::string error;
-        ASSERT_EQ(host.registerPlugin(error), code::kOk) << error;
-        ASSERT_EQ(host.createScript(), code::kOk);
-    }
     void TearDown() override
     {
-        EXPECT_EQ(host.shutdown(), code::kOk);
-        expectHostBalanced(host);
-        EXPECT_EQ(host.store.liveHeapValues(), 0u);
+        ScriptHost::TearDown();
         EXPECT_EQ(currentEngine(), nullptr) << "Terminate unloads the engine";
     }
     // Calls and formats the result; args are released afterwards.
     std::string call(int32_t method, std::vector<Value> args = {}, int32_t expectedCode = code::kOk)
     {
-        Value result{0};
-        EXPECT_EQ(host.call(method, args, result), expectedCode) << "method " << method;
-        std::string text = host.store.format(result);
-        host.store.release(result);
+        std::string text = ScriptHost::call(method, args, expectedCode);
         for (const Value& arg : args)
             host.store.release(arg);
         return text;
@@ -54,9 +48,6 @@ protected:
     std::vector<std::string> engineCalls() const { return ScriptedEngine::live->calls; }
     Value integer(int32_t n) { return host.store.integer(n); }
     Value text(const char* t) { return host.store.text(t); }
-
-    EngineConstructorsGuard engines; // before host: restored after the host shut down
-    Host host;
 };
 
 struct MethodCase {
