@@ -12,7 +12,6 @@
 namespace {
 
 const QString RootKey = QStringLiteral("root");
-const QString ModulesSection = QStringLiteral("Modules");
 
 bool isModuleKey(const QString& key)
 {
@@ -448,7 +447,7 @@ QVector<TestRename> CourseTree::renamedTests() const
 
 void CourseTree::writeTo(IniDocument& document, const std::function<void()>& beforeEach) const
 {
-    document.write(QStringLiteral("Cursus"), QStringLiteral("Titel"), node(m_root).text);
+    document.write(CourseSection, TitleKey, node(m_root).text);
     document.deleteSection(ModulesSection);
     for (NodeId id : m_nodeList) {
         if (id == m_root)
@@ -459,6 +458,6 @@ void CourseTree::writeTo(IniDocument& document, const std::function<void()>& bef
         document.write(ModulesSection, n.key, n.text);
         // Modules have keys of at most three characters, topics of at least four.
         if (n.key.size() > 3)
-            document.write(ModulesSection, n.key + QStringLiteral("swf"), n.tag);
+            document.write(ModulesSection, n.key + MovieKeySuffix, n.tag);
     }
 }

@@ -1,6 +1,7 @@
 #include "StoredGrades.h"
 
 #include "CourseFile.h"
+#include "DataFolder.h"
 #include "IniReader.h"
 #include "PupilResults.h"
 #include "modsearch.h"
@@ -12,7 +13,7 @@ QVector<int> CountFilesWithGrades(const QString& documentFolder, const QStringLi
     QStringList classes;
     ListDirs(folder, classes);
     for (const QString& name : classes) {
-        QString classFolder = folder + name;
+        QString classFolder = ClassFolderPath(folder, name);
         QStringList pupils;
         ListFiles(classFolder, pupils);
         for (const QString& pupil : pupils) {

@@ -5,9 +5,6 @@
 
 namespace {
 
-const QString CourseSection = QStringLiteral("Cursus");
-const QString ModulesSection = QStringLiteral("Modules");
-
 QString readModules(const IniReader& course, const QString& key)
 {
     return course.value(ModulesSection, key, QString());
@@ -15,24 +12,9 @@ QString readModules(const IniReader& course, const QString& key)
 
 } // namespace
 
-QString ModuleKey(int module)
-{
-    return QLatin1Char('m') + QString::number(module);
-}
-
-QString TopicKey(int module, int topic)
-{
-    return ModuleKey(module) + QLatin1Char('o') + QString::number(topic);
-}
-
-QString MovieKey(int module, int topic)
-{
-    return TopicKey(module, topic) + QStringLiteral("swf");
-}
-
 QString ReadCourseTitle(const QString& courseFile)
 {
-    return ReadINI(courseFile, CourseSection, QStringLiteral("Titel"), QString());
+    return ReadINI(courseFile, CourseSection, TitleKey, QString());
 }
 
 QStringList ReadModuleNames(const QString& courseFile)
@@ -65,7 +47,7 @@ Course ReadCourse(const QString& courseFile)
 Course ReadCourse(const IniReader& reading)
 {
     Course course;
-    course.title = reading.value(CourseSection, QStringLiteral("Titel"), QString());
+    course.title = reading.value(CourseSection, TitleKey, QString());
     for (int i = 1; i <= MaxModules; ++i) {
         CourseModule module;
         module.number = i;

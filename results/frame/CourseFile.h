@@ -1,7 +1,8 @@
 #pragma once
 // Reading the course description file: title, modules m1..m16, topics o1..o6 (o6 = the test)
-// and their movie names.
+// and their movie names. The section and key names are in IniNames.h.
 
+#include "IniNames.h"
 #include "IniReader.h"
 
 #include <QString>
@@ -9,13 +10,6 @@
 #include <QVector>
 
 class IniReader;
-
-inline constexpr int MaxModules = 16;
-inline constexpr int TestTopic = 6;
-
-QString ModuleKey(int module);           // "m3"
-QString TopicKey(int module, int topic); // "m3o2"
-QString MovieKey(int module, int topic); // "m3o2swf"
 
 struct CourseTopic {
     int number = 0; // 1..5 ordinary topics, 6 the test

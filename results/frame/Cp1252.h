@@ -1,6 +1,6 @@
 #pragma once
 // Windows-1252 (Western European), the single-byte code page of every INI file on disk.
-// Qt's own codecs lack it without ICU, so the table lives here.
+// Qt's codecs lack it without ICU, so the table lives here (speech has its own: results may not link speech).
 
 #include <QByteArray>
 #include <QByteArrayView>

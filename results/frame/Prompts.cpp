@@ -1,6 +1,7 @@
 #include "Prompts.h"
 
 #include "Afdrukvoorbeeldform.h"
+#include "DataFolder.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -42,10 +43,7 @@ QString startPath(const FileDialogRequest& request)
         return request.fileName;
     if (request.fileName.isEmpty())
         return request.initialFolder;
-    QString folder = request.initialFolder;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + request.fileName;
+    return WithSeparator(request.initialFolder) + request.fileName;
 }
 
 // The toolkit's own save dialog, the same on every desktop. It reads a name in double quotes as a

@@ -9,7 +9,7 @@ namespace {
 
 QString testName(const IniReader& course, int module)
 {
-    return course.value(QStringLiteral("Modules"), TopicKey(module, TestTopic), QString());
+    return course.value(ModulesSection, TopicKey(module, TestTopic), QString());
 }
 
 } // namespace
@@ -42,7 +42,7 @@ QString ReadGrade(const QString& resultFile, const QString& testName)
 
 QString ReadGrade(const IniReader& resultFile, const QString& testName)
 {
-    return resultFile.value(QStringLiteral("Resultaten"), testName, QString());
+    return resultFile.value(ResultsSection, testName, QString());
 }
 
 namespace {

@@ -343,10 +343,15 @@ QString SaveErrorReason(int error)
     }
 }
 
+QString CannotText(const QString& what, const QString& action, const QString& reason, const QString& rest)
+{
+    return QStringLiteral("Kan ") + what + QStringLiteral(" niet ") + action + QStringLiteral("! ") + reason + rest;
+}
+
 QString NothingSavedText(const QString& path, int error)
 {
-    return QStringLiteral("Kan %1 niet opslaan! %2, er is niets opgeslagen.")
-        .arg(QDir::toNativeSeparators(path), SaveErrorReason(error));
+    return CannotText(QDir::toNativeSeparators(path), QStringLiteral("opslaan"), SaveErrorReason(error),
+                      QStringLiteral(", er is niets opgeslagen."));
 }
 
 bool ReadWholeFile(int fd, QByteArray* bytes, int* error)
@@ -393,5 +398,6 @@ bool IsUnreadable(const QString& file, int* error)
 
 QString CannotReadText(const QString& path, int error)
 {
-    return QStringLiteral("Kan %1 niet lezen! %2.").arg(QDir::toNativeSeparators(path), SaveErrorReason(error));
+    return CannotText(QDir::toNativeSeparators(path), QStringLiteral("lezen"), SaveErrorReason(error),
+                      QStringLiteral("."));
 }

@@ -46,6 +46,9 @@ bool FollowTrustedLinks(const QByteArray& path, QByteArray* target, int* error);
 // EHOSTDOWN/ETIMEDOUT (connection/share gone), EAGAIN (another holds the file's lock), default: a
 // general reason.
 QString SaveErrorReason(int error);
+// The one shape of the program's failure messages: "Kan <what> niet <action>! <reason><rest>",
+// e.g. CannotText("de map X", "aanmaken", reason, ". " + note).
+QString CannotText(const QString& what, const QString& action, const QString& reason, const QString& rest = {});
 // One line for the window's usual failure message, saying nothing was saved and why, naming the file.
 QString NothingSavedText(const QString& path, int error);
 

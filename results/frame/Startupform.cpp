@@ -4,6 +4,7 @@
 #include "EnterKey.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
+#include "IniNames.h"
 #include "Prompts.h"
 #include "SafeSave.h"
 #include "TeacherPassword.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -97,7 +99,7 @@ void Startupform::cmdOk_Click()
                               PromptButtons::Ok);
             return;
         }
-        const QString stored = ReadINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QString());
+        const QString stored = ReadINI(SettingsFile, PasswordSection, PasswordKey, QString());
         if (PasswordMatches(stored, typed)) {
             admitted = true;
             return;
@@ -143,4 +145,50 @@ bool Startupform::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate)
         txtpassword->setFocus();
     return QWidget::event(event);
+}
+
+// Last in the file: Xlib's macros (None, KeyPress, Bool...) would clash with the names above.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+
+namespace {
+
+std::function<bool()> capsLockProbe;
+
+bool xkbCapsLock()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    bool on = false;
+    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+    if (XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+        const Atom capsName = XInternAtom(display, "Caps Lock", True);
+        Bool state = False;
+        if (capsName != None && XkbGetNamedIndicator(display, capsName, nullptr, &state, nullptr, nullptr)) {
+            on = state;
+        } else {
+            unsigned int indicators = 0;
+            if (XkbGetIndicatorState(display, XkbUseCoreKbd, &indicators) == Success)
+                on = indicators & 1; // Caps Lock is the first indicator on standard keymaps
+        }
+    }
+    XCloseDisplay(display);
+    return on;
+}
+
+} // namespace
+
+bool IsCapsLockOn()
+{
+    if (capsLockProbe)
+        return capsLockProbe();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return false;
+    return xkbCapsLock();
+}
+
+void SetCapsLockProbe(std::function<bool()> probe)
+{
+    capsLockProbe = std::move(probe);
 }

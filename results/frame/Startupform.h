@@ -16,6 +16,11 @@ inline const QString PasswordWrongText = QStringLiteral("U heeft een foutief wac
 inline const QString PasswordWrongCapsText =
     QStringLiteral("U heeft een foutief wachtwoord opgegeven, Let op CAPS-Lock staat aan!");
 
+// True when Caps Lock is on (Xkb indicator on X11, false elsewhere); the wrong-password text says so.
+bool IsCapsLockOn();
+// Replaces the Caps Lock probe (tests); an empty function restores the real one.
+void SetCapsLockProbe(std::function<bool()> probe);
+
 class Startupform : public QWidget {
     Q_OBJECT
 public:

@@ -1,15 +1,13 @@
 #include "modPublic.h"
 
+#include "DataFolder.h"
 #include "INIfunc.h"
+#include "IniNames.h"
 #include "SafeSave.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <cerrno>
-
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
 
 QString ProgramFolder;
 QString SettingsFile;
@@ -20,42 +18,11 @@ QString DocumentFolder;
 
 namespace {
 
-QString withSeparator(QString folder)
-{
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder;
-}
-
 QString runningProgramFolder()
 {
     if (QCoreApplication::instance())
-        return withSeparator(QCoreApplication::applicationDirPath());
-    return withSeparator(QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path());
-}
-
-std::function<bool()> capsLockProbe;
-
-bool xkbCapsLock()
-{
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return false;
-    bool on = false;
-    int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-    if (XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
-        const Atom capsName = XInternAtom(display, "Caps Lock", True);
-        Bool state = False;
-        if (capsName != None && XkbGetNamedIndicator(display, capsName, nullptr, &state, nullptr, nullptr)) {
-            on = state;
-        } else {
-            unsigned int indicators = 0;
-            if (XkbGetIndicatorState(display, XkbUseCoreKbd, &indicators) == Success)
-                on = indicators & 1; // Caps Lock is the first indicator on standard keymaps
-        }
-    }
-    XCloseDisplay(display);
-    return on;
+        return WithSeparator(QCoreApplication::applicationDirPath());
+    return WithSeparator(QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).path());
 }
 
 } // namespace
@@ -67,7 +34,7 @@ void SetPaths()
 
 void SetPaths(const QString& programFolder)
 {
-    ProgramFolder = withSeparator(programFolder);
+    ProgramFolder = WithSeparator(programFolder);
     SettingsFile = ProgramFolder + QStringLiteral("Instellingen.ini");
     CourseFile = ProgramFolder + QStringLiteral("swf/Omschrijving.ini");
     DefaultCourseFile = ProgramFolder + QStringLiteral("swf/STDOmschrijving.ini");
@@ -76,8 +43,7 @@ void SetPaths(const QString& programFolder)
 
 void SetDocumentFolder()
 {
-    DocumentFolder = DocumentFolderOf(
-        ReadINI(SettingsFile, QStringLiteral("Profiel"), QStringLiteral("Documenten"), QStringLiteral("0")));
+    DocumentFolder = DocumentFolderOf(ReadINI(SettingsFile, ProfileSection, DocumentFolderKey, QStringLiteral("0")));
 }
 
 QString DocumentFolderOf(const QString& stored)
@@ -85,7 +51,7 @@ QString DocumentFolderOf(const QString& stored)
     const QString programFolder = ProgramFolder.isEmpty() ? runningProgramFolder() : ProgramFolder;
     if (IsDefaultDocumentSetting(stored))
         return programFolder + QStringLiteral("Documenten/");
-    return withSeparator(stored);
+    return WithSeparator(stored);
 }
 
 bool IsDefaultDocumentSetting(const QString& stored)
@@ -101,18 +67,4 @@ bool SettingsFileUnreadable(int* error)
         return false;
     *error = reason;
     return true;
-}
-
-bool IsCapsLockOn()
-{
-    if (capsLockProbe)
-        return capsLockProbe();
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return false;
-    return xkbCapsLock();
-}
-
-void SetCapsLockProbe(std::function<bool()> probe)
-{
-    capsLockProbe = std::move(probe);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// Program-wide paths and small platform helpers. Paths use "/" where the stored forms use "\";
-// every folder path ends in "/".
+// Program-wide paths. Paths use "/" where the stored forms use "\"; every folder path ends in "/".
 
 #include <QString>
 #include <functional>
@@ -29,8 +28,3 @@ bool IsDefaultDocumentSetting(const QString& stored);
 // True when `SettingsFile` is there but cannot be read (no rights, the share gone), so its values
 // are unknown, not defaults; *error gets the errno. A folder in its place reads as no settings file.
 bool SettingsFileUnreadable(int* error);
-
-// True when Caps Lock is on (Xkb indicator on X11, false elsewhere).
-bool IsCapsLockOn();
-// Replaces the Caps Lock probe (tests); an empty function restores the real one.
-void SetCapsLockProbe(std::function<bool()> probe);

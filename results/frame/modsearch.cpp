@@ -1,6 +1,7 @@
 #include "modsearch.h"
 
 #include "Cp1252.h"
+#include "DataFolder.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -79,9 +80,7 @@ mode_t entryType(int dir, const dirent* entry)
 template <typename Accept>
 void listFolder(QString& folder, QStringList& list, bool followLast, Accept accept)
 {
-    folder = trimBlanks(folder);
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
+    folder = WithSeparator(trimBlanks(folder));
     QByteArray path = NameBytes(folder);
     if (path.size() > 1)
         path.chop(1); // a trailing "/" would follow a link
@@ -122,7 +121,7 @@ void ListFiles(QString& folder, QStringList& LstFiles)
     // Plain files only: a pipe or device in a class folder would block the reads, a link could
     // name any file of the teacher's.
     listFolder(folder, LstFiles, false, [](std::optional<Kind> kind, const QString& name) {
-        return kind == Kind::File && !name.contains(QLatin1Char('.'));
+        return kind == Kind::File && IsPupilFileName(name);
     });
 }
 

@@ -1,6 +1,7 @@
 #include "ClassCommands.h"
 
 #include "ClassWatcher.h"
+#include "DataFolder.h"
 #include "ErrorRule.h"
 #include "Prompts.h"
 #include "Runtime.h"
@@ -28,14 +29,6 @@ constexpr int PermissionDenied = 70;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
 
-QString classFolder(const QString& documentFolder, const QString& name)
-{
-    QString folder = documentFolder;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + name;
-}
-
 // An open folder, closed when it goes.
 class Folder {
 public:
@@ -59,7 +52,7 @@ private:
 QString linkRefusedText(const QString& documentFolder, const QString& name)
 {
     return QStringLiteral("%1 is een koppeling, geen klasmap; er is niets gewijzigd.")
-        .arg(QDir::toNativeSeparators(ShownName(classFolder(documentFolder, name))));
+        .arg(QDir::toNativeSeparators(ShownName(ClassFolderPath(documentFolder, name))));
 }
 
 [[noreturn]] void refuseLink(const QString& documentFolder, const QString& name)
@@ -229,18 +222,12 @@ QString ClassFilesGoingText(qsizetype pupils, qsizetype exports)
     return text + QLatin1Char('.');
 }
 
-bool IsClassDataFile(const QString& fileName)
-{
-    return !fileName.contains(QLatin1Char('.')) || fileName.contains(QLatin1String(".html")) ||
-           fileName.contains(QLatin1String(".csv"));
-}
-
 void CreateClassFolder(const QString& documentFolder, const QString& name)
 {
     const OwnChanges own;
     CheckNewClassName(name);
     refuseNameInUse(documentFolder, name);
-    const QString folder = classFolder(documentFolder, name);
+    const QString folder = ClassFolderPath(documentFolder, name);
     if (MakeSharedFolder(NameBytes(folder).constData()) != 0)
         RaiseFileSystemError(errno, folder);
 }
@@ -267,12 +254,12 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
     if (::renameat2(data.fd(), from.constData(), data.fd(), to.constData(), RENAME_NOREPLACE) == 0)
         return;
     if (errno != EINVAL && errno != ENOSYS)
-        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
+        RaiseFileSystemError(errno, ClassFolderPath(documentFolder, oldName));
     // File systems without RENAME_NOREPLACE: check, then rename.
     if (entryType(data.fd(), newName) != 0)
         RaiseFileSystemError(EEXIST);
     if (::renameat(data.fd(), from.constData(), data.fd(), to.constData()) != 0)
-        RaiseFileSystemError(errno, classFolder(documentFolder, oldName));
+        RaiseFileSystemError(errno, ClassFolderPath(documentFolder, oldName));
 }
 
 void EmptyClassFolder(const QString& documentFolder, const QString& name)
@@ -349,7 +336,7 @@ bool confirm(const ClassCommandTarget& target, const QString& before)
         const Folder folder = openClassFolder(data, target.documentFolder, target.nodeText);
         for (const ClassEntry& entry : classEntries(folder))
             if (isDataFile(entry))
-                ++(entry.name.contains(QLatin1Char('.')) ? exports : pupils);
+                ++(IsPupilFileName(entry.name) ? pupils : exports);
     }
     const QString text = before + ShownName(target.nodeText) +
                          QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)") + QStringLiteral("\r\n\r\n") +
@@ -380,7 +367,7 @@ bool ReportClassGone(const ClassCommandTarget& target)
 {
     struct stat info {};
     const bool found =
-        ::lstat(NameBytes(classFolder(target.documentFolder, target.nodeText)).constData(), &info) == 0;
+        ::lstat(NameBytes(ClassFolderPath(target.documentFolder, target.nodeText)).constData(), &info) == 0;
     if (found && S_ISDIR(info.st_mode))
         return false;
     const QString text = found && S_ISLNK(info.st_mode) ? linkRefusedText(target.documentFolder, target.nodeText)

@@ -41,10 +41,6 @@ QString ClassGoneText(const QString& name);
 // van 3 leerlingen en 1 opgeslagen overzicht."
 QString ClassFilesGoingText(qsizetype pupils, qsizetype exports);
 
-// True for the files that emptying a class deletes: pupils' result files (no "." in the name),
-// reports (".html") and spreadsheet exports (".csv"), both anywhere in the name, case-sensitive.
-bool IsClassDataFile(const QString& fileName);
-
 // `documentFolder` ends in "/". Each raises RuntimeError on failure. A new name that differs only in
 // case from a name in the data folder is taken ("Map bestaat al").
 void CreateClassFolder(const QString& documentFolder, const QString& name);

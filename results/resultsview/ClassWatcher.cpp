@@ -1,6 +1,7 @@
 #include "ClassWatcher.h"
 
 #include "ClassFill.h"
+#include "DataFolder.h"
 #include "modsearch.h"
 
 #include <QApplication>
@@ -131,8 +132,8 @@ FolderState readFolderState(const QString& folder, const QString& courseFile)
         QList<QByteArray> names;
         while (const dirent* entry = ::readdir(dir)) {
             const QByteArray name(entry->d_name);
-            // Pupils' files have no "." in their name; the type is checked by stat below.
-            if (!name.contains('.') && entry->d_type != DT_DIR)
+            // Pupils' files only; the type is checked by stat below.
+            if (IsPupilFileName(name) && entry->d_type != DT_DIR)
                 names << name;
         }
         const int fd = ::dirfd(dir);

@@ -64,6 +64,6 @@ void WriteExportFile(const QString& path, const QByteArray& bytes)
 
 void ShowCreateFailure(QWidget* parent, const RuntimeError& error)
 {
-    prompts().message(parent, QStringLiteral("Kan bestand niet aanmaken! ") + error.description(), ErrorTitle,
-                      PromptIcon::Critical, PromptButtons::Ok);
+    prompts().message(parent, CannotText(QStringLiteral("bestand"), QStringLiteral("aanmaken"), error.description()),
+                      ErrorTitle, PromptIcon::Critical, PromptButtons::Ok);
 }

@@ -3,6 +3,7 @@
 #include "ClassFill.h"
 #include "ClassWatcher.h"
 #include "CourseFile.h"
+#include "DataFolder.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "PupilResults.h"
@@ -54,14 +55,6 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption)
 void place(QWidget* widget, const TwipsRect& rect)
 {
     widget->setGeometry(twipsRect(rect.left, rect.top, rect.width, rect.height));
-}
-
-QString classFolder(const QString& className)
-{
-    QString folder = DocumentFolder;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + className;
 }
 
 // Rows read per step of a fill before pending events run again.
@@ -143,8 +136,7 @@ void Resultform::buildControls()
 
 void Resultform::Form_Load()
 {
-    setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + ReadINI(CourseFile, QStringLiteral("Cursus"),
-                                                                      QStringLiteral("Titel"), QString()));
+    setWindowTitle(ApplicationTitle + QStringLiteral(" - ") + ReadCourseTitle(CourseFile));
     TreeView->clear();
     SelectedNode = nullptr;
     m_model->clear();
@@ -269,7 +261,7 @@ void Resultform::TreeView_NodeClick(QTreeWidgetItem* node)
         m_model->clear();
         SelectedNode = node;
         selectInTree(node);
-        m_watcher->watchClass(classFolder(nodeText), CourseFile);
+        m_watcher->watchClass(ClassFolderPath(DocumentFolder, nodeText), CourseFile);
         fillRows(nodeText);
     });
     endFill();
@@ -304,7 +296,8 @@ void Resultform::fillRows(const QString& nodeText)
     if (!waitUntil([&] { return m_watcher->comparing(); }))
         return;
     QFutureWatcher<ClassListing> listed;
-    listed.setFuture(QtConcurrent::run(FileReaders(), ReadClassListing, classFolder(nodeText), CourseFile));
+    listed.setFuture(
+        QtConcurrent::run(FileReaders(), ReadClassListing, ClassFolderPath(DocumentFolder, nodeText), CourseFile));
     // Pending events run at least once in every fill, however soon the reads end.
     QCoreApplication::processEvents();
     if (!waitUntil([&] { return listed.isFinished(); }))

@@ -2,6 +2,7 @@
 // modMaakHTML and modMaakCSV.
 
 #include "ClassCommands.h"
+#include "CourseFile.h"
 #include "INIfunc.h"
 #include "KeyboardContextMenu.h"
 #include "Klasoverzichtform.h"
@@ -185,13 +186,12 @@ void Resultform::updateKlasoverzicht()
     const bool hasClass = SelectedNode && nodeKey(SelectedNode) != RootKey;
     m_klasoverzicht->setSource(ListView->model());
     m_klasoverzicht->setClass(DocumentFolder, hasClass ? SelectedNode->text(0) : QString(),
-                              ReadINI(CourseFile, QStringLiteral("Cursus"), QStringLiteral("Titel"), QString()));
+                              ReadCourseTitle(CourseFile));
     m_klasoverzicht->setFilling(isFilling());
 }
 
 void Resultform::mnuAfdrukken_Click()
 {
     if (readyForExport())
-        PrintResultsTable(this, *ListView->model(), ShownName(SelectedNode->text(0)),
-                          ReadINI(CourseFile, QStringLiteral("Cursus"), QStringLiteral("Titel"), QString()));
+        PrintResultsTable(this, *ListView->model(), ShownName(SelectedNode->text(0)), ReadCourseTitle(CourseFile));
 }

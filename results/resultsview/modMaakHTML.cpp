@@ -1,5 +1,6 @@
 #include "modMaakHTML.h"
 
+#include "CourseFile.h"
 #include "Cp1252.h"
 #include "ExportFile.h"
 #include "INIfunc.h"
@@ -119,8 +120,7 @@ void MaakHTMLbestand(QWidget* parent, const QString& documentFolder, const QStri
 
     // From here every failure but the writing ends the command without a word.
     try {
-        const ReportInput input{ReadINI(courseFile, QStringLiteral("Cursus"), QStringLiteral("Titel"), QString()),
-                                ShownName(className), QDate::currentDate(), table};
+        const ReportInput input{ReadCourseTitle(courseFile), ShownName(className), QDate::currentDate(), table};
         const QString page = MaakHTML(input);
         try {
             WriteHTMLFile(path, page);

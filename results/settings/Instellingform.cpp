@@ -1,9 +1,11 @@
 #include "Instellingform.h"
 
+#include "DataFolder.h"
 #include "EnterKey.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "IniDocument.h"
+#include "IniNames.h"
 #include "IniReader.h"
 #include "Prompts.h"
 #include "Runtime.h"
@@ -32,15 +34,12 @@
 
 namespace {
 
-const QString Profiel = QStringLiteral("Profiel");
-const QString Scorix = QStringLiteral("Scorix");
-const QString Wachtwoord = QStringLiteral("Wachtwoord");
 const QString Waarschuwing = QStringLiteral("Waarschuwing!");
 
 // The "Profiel" keys of the window in the order they are written, as settingForm numbers them.
 constexpr int ProfileKeyCount = 6;
-const char* const ProfileKeys[ProfileKeyCount] = {"Documenten", "Nieuwe leerling", "Wijzigen",
-                                                  "Printen",    "Begincijfer",     "Voldoende"};
+const QString* const ProfileKeys[ProfileKeyCount] = {&DocumentFolderKey, &NewPupilKey,   &ChangePasswordKey,
+                                                     &PrintKey,          &StartGradeKey, &PassGradeKey};
 
 template <typename W> W* make(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
@@ -161,28 +160,27 @@ void Instellingform::Form_Load()
     if (m_unreadable)
         ShowFailure(this, CannotReadText(SettingsFile, m_readError));
     const bool folderLoaded = RunGuarded(this, [this] {
-        txtdocumenten->setText(ShownDocumentFolder(ReadINI(SettingsFile, Profiel, QStringLiteral("Documenten"),
-                                                           QStringLiteral("0")),
-                                                   ProgramFolder));
+        txtdocumenten->setText(ShownDocumentFolder(
+            ReadINI(SettingsFile, ProfileSection, DocumentFolderKey, QStringLiteral("0")), ProgramFolder));
     });
 
     // Each value on its own: an invalid one leaves only its own control in the design state, so that
     // the next apply does not replace the other stored values by design defaults.
-    const std::pair<QCheckBox*, QString> boxes[] = {{chkNieuweLeerling, QStringLiteral("Nieuwe leerling")},
-                                                    {chkWijzigenWachtwoord, QStringLiteral("Wijzigen")},
-                                                    {chkPrinten, QStringLiteral("Printen")},
-                                                    {chkBeginCijfer, QStringLiteral("Begincijfer")}};
+    const std::pair<QCheckBox*, QString> boxes[] = {{chkNieuweLeerling, NewPupilKey},
+                                                    {chkWijzigenWachtwoord, ChangePasswordKey},
+                                                    {chkPrinten, PrintKey},
+                                                    {chkBeginCijfer, StartGradeKey}};
     bool loaded[ProfileKeyCount] = {folderLoaded};
     int index = 1;
     for (const auto& [box, key] : boxes) {
         loaded[index++] = RunGuarded(this, [&] {
-            box->setCheckState(CheckStateFromSetting(ReadINI(SettingsFile, Profiel, key, QStringLiteral("1"))));
+            box->setCheckState(CheckStateFromSetting(ReadINI(SettingsFile, ProfileSection, key, QStringLiteral("1"))));
         });
     }
 
     loaded[index] = RunGuarded(this, [this] {
         scrVoldoende->setValue(
-            PassGradeFromSetting(ReadINI(SettingsFile, Profiel, QStringLiteral("Voldoende"), QStringLiteral("55"))));
+            PassGradeFromSetting(ReadINI(SettingsFile, ProfileSection, PassGradeKey, QStringLiteral("55"))));
     });
     // Also after an unreadable grade: the label then shows the position an apply would write.
     lblValue->setText(QString::number(scrVoldoende->value()));
@@ -198,13 +196,11 @@ void Instellingform::scrVoldoende_Change()
 void Instellingform::cmdBrowse_Click()
 {
     RunGuarded(this, [this] {
-        QString folder = prompts().browseFolder(this, QStringLiteral("Geef opslag directory voor leerlingen bestanden"),
-                                                txtdocumenten->text());
+        const QString folder = prompts().browseFolder(
+            this, QStringLiteral("Geef opslag directory voor leerlingen bestanden"), txtdocumenten->text());
         if (folder.isEmpty())
             return;
-        if (!folder.endsWith(QLatin1Char('/')))
-            folder += QLatin1Char('/');
-        txtdocumenten->setText(folder);
+        txtdocumenten->setText(WithSeparator(folder));
     });
 }
 
@@ -249,19 +245,21 @@ void Instellingform::cmdApply_Click()
                 passwordChangedMeanwhile = false;
                 if (password) {
                     // Another teacher changed it meanwhile: as for a wrong old password, nothing is saved.
-                    passwordChangedMeanwhile = current.value(Scorix, Wachtwoord, QString()) != password->verified;
+                    passwordChangedMeanwhile =
+                        current.value(PasswordSection, PasswordKey, QString()) != password->verified;
                     if (passwordChangedMeanwhile)
                         return false;
-                    document.write(Scorix, Wachtwoord, password->stored);
+                    document.write(PasswordSection, PasswordKey, password->stored);
                 }
                 // Key order matters to readers of the file: this is the order the course program expects.
                 for (int i = 0; i < ProfileKeyCount; ++i) {
-                    const QString key = QLatin1String(ProfileKeys[i]);
+                    const QString& key = *ProfileKeys[i];
                     // Missing: each default comes back as it was given.
-                    const bool missing = current.value(Profiel, key, QStringLiteral("0")) == QLatin1String("0") &&
-                                         current.value(Profiel, key, QStringLiteral("1")) == QLatin1String("1");
+                    const bool missing =
+                        current.value(ProfileSection, key, QStringLiteral("0")) == QLatin1String("0") &&
+                        current.value(ProfileSection, key, QStringLiteral("1")) == QLatin1String("1");
                     if (missing || m_loaded[i] != forms[i])
-                        document.write(Profiel, key, forms[i]);
+                        document.write(ProfileSection, key, forms[i]);
                 }
                 return document.bytes() != before;
             },
@@ -316,8 +314,9 @@ bool Instellingform::DataFolderReady(const QString& storedForm)
         return false;
     }
     if (errno != ENOENT) {
-        ShowFailure(this, QStringLiteral("Kan de map %1 niet openen! %2. %3").arg(shown, SaveErrorReason(errno),
-                                                                                   NothingAppliedNote));
+        const int error = errno;
+        ShowFailure(this, CannotText(QStringLiteral("de map ") + shown, QStringLiteral("openen"),
+                                     SaveErrorReason(error), QStringLiteral(". ") + NothingAppliedNote));
         return false;
     }
     if (prompts().message(this, CreateDataFolderQuestion.arg(shown), Waarschuwing, PromptIcon::Question,
@@ -330,8 +329,10 @@ bool Instellingform::DataFolderReady(const QString& storedForm)
         missing.prepend(path);
     for (const QString& path : missing) {
         if (MakeSharedFolder(QFile::encodeName(path).constData()) != 0 && errno != EEXIST) {
-            ShowFailure(this, QStringLiteral("Kan de map %1 niet aanmaken! %2. %3")
-                                  .arg(QDir::toNativeSeparators(path), SaveErrorReason(errno), NothingAppliedNote));
+            const int error = errno;
+            ShowFailure(this, CannotText(QStringLiteral("de map ") + QDir::toNativeSeparators(path),
+                                         QStringLiteral("aanmaken"), SaveErrorReason(error),
+                                         QStringLiteral(". ") + NothingAppliedNote));
             return false;
         }
     }
@@ -351,7 +352,7 @@ std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword(bo
     RunGuarded(this, [this, &pending, &refusedHere] {
         if (txtOldP->text().isEmpty() && txtNewP->text().isEmpty())
             return;
-        const QString stored = ReadINI(SettingsFile, Scorix, Wachtwoord, QString());
+        const QString stored = ReadINI(SettingsFile, PasswordSection, PasswordKey, QString());
         if (!PasswordMatches(stored, txtOldP->text())) {
             refusedHere = true;
             prompts().message(this, WrongOldPasswordText(), Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
@@ -399,12 +400,12 @@ void Instellingform::ConfirmPassword(const QString& storedForm)
 {
     RunGuarded(this, [this, &storedForm] {
         // Only the file itself tells whether the new password is in force.
-        if (ReadINI(SettingsFile, Scorix, Wachtwoord, QString()) != storedForm)
+        if (ReadINI(SettingsFile, PasswordSection, PasswordKey, QString()) != storedForm)
             throw RuntimeError(75, PasswordNotSavedText());
         txtOldP->clear();
         txtNewP->clear();
         txtNewP2->clear();
-        prompts().message(this, QStringLiteral("Het wachtwoord is gewijzigd!"), Wachtwoord, PromptIcon::None,
-                          PromptButtons::Ok);
+        prompts().message(this, QStringLiteral("Het wachtwoord is gewijzigd!"), QStringLiteral("Wachtwoord"),
+                          PromptIcon::None, PromptButtons::Ok);
     });
 }

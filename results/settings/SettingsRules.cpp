@@ -1,6 +1,7 @@
 #include "SettingsRules.h"
 
 #include "Cp1252.h"
+#include "DataFolder.h"
 #include "IniSyntax.h"
 #include "Runtime.h"
 #include "modPublic.h"
@@ -17,10 +18,7 @@ namespace {
 
 QString DefaultDocumentFolder(const QString& programFolder)
 {
-    QString folder = programFolder;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    return folder + QStringLiteral("Documenten/");
+    return WithSeparator(programFolder) + QStringLiteral("Documenten/");
 }
 
 QString ShownDocumentFolder(const QString& stored, const QString& programFolder)

@@ -4,6 +4,7 @@
 #include "OddEntries.h"
 #include "ProgramFolder.h"
 #include "PupilResults.h"
+#include "Startupform.h"
 #include "modsearch.h"
 
 #include <QCoreApplication>

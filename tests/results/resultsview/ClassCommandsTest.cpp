@@ -1,6 +1,7 @@
 #include "ClassCommands.h"
 #include "ProgramFolder.h"
 
+#include "DataFolder.h"
 #include "ErrorRule.h"
 #include "OddEntries.h"
 #include "RecordingPrompts.h"
