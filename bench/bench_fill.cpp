@@ -18,9 +18,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTableView>
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -311,12 +311,13 @@ void BM_LargeClassPauses(benchmark::State& state)
         quiet.start();
         idle = std::max(idle, pauseDuring([] {}, [&] { return quiet.elapsed() >= 2000; }));
         const int before = watcher->refreshCount();
-        changed = std::max(changed, pauseDuring(
-                                        [&] { writeFile(folder.pupilFiles.at(Pupils / 2), "[Resultaten]\r\nModule 1 Test=9\r\n"); },
-                                        [&] {
-                                            return watcher->refreshCount() > before && !watcher->changePending() &&
-                                                   form.lblnLeerling->text() == count && !form.isFilling();
-                                        }));
+        changed = std::max(
+            changed,
+            pauseDuring([&] { writeFile(folder.pupilFiles.at(Pupils / 2), "[Resultaten]\r\nModule 1 Test=9\r\n"); },
+                        [&] {
+                            return watcher->refreshCount() > before && !watcher->changePending() &&
+                                   form.lblnLeerling->text() == count && !form.isFilling();
+                        }));
         if (form.lblnLeerling->text() != count)
             state.SkipWithError("the table does not have a row per pupil");
     }

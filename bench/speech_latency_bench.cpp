@@ -22,10 +22,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -35,11 +35,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-double ms(Clock::duration d) {
+double ms(Clock::duration d)
+{
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-double cpuSeconds() {
+double cpuSeconds()
+{
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
@@ -49,7 +51,8 @@ struct Figures {
     std::vector<double> speak, firstSample, pauseHalt;
 };
 
-void measure(const char* name, const std::function<std::unique_ptr<SpeechEngine>()>& make, int rounds) {
+void measure(const char* name, const std::function<std::unique_ptr<SpeechEngine>()>& make, int rounds)
+{
     Figures f;
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 1.0));
@@ -96,12 +99,14 @@ void measure(const char* name, const std::function<std::unique_ptr<SpeechEngine>
 using oru::Value;
 using Engines = std::vector<std::pair<const char*, std::function<std::unique_ptr<SpeechEngine>()>>>;
 
-void reportMedian(const char* layer, const char* what, std::vector<double> v) {
+void reportMedian(const char* layer, const char* what, std::vector<double> v)
+{
     std::sort(v.begin(), v.end());
     std::printf("%s %-36s median %8.3f ms  max %8.3f ms  (n=%zu)\n", layer, what, v[v.size() / 2], v.back(), v.size());
 }
 
-template <class F> std::vector<double> timed(int rounds, F f) {
+template <class F> std::vector<double> timed(int rounds, F f)
+{
     std::vector<double> v;
     for (int i = 0; i < rounds; ++i) {
         auto start = Clock::now();
@@ -111,7 +116,8 @@ template <class F> std::vector<double> timed(int rounds, F f) {
     return v;
 }
 
-void freeVoiceList(VoiceInfo& head) {
+void freeVoiceList(VoiceInfo& head)
+{
     while (VoiceInfo* next = head.next) {
         head.next = next->next;
         delete next;
@@ -119,7 +125,8 @@ void freeVoiceList(VoiceInfo& head) {
 }
 
 // The engines' part of building the list, then the script's (host values), in this process.
-void measureVoiceListBuilding(const Engines& engines, int rounds) {
+void measureVoiceListBuilding(const Engines& engines, int rounds)
+{
     for (const auto& [layer, make] : engines) {
         std::unique_ptr<SpeechEngine> engine = make();
         if (!engine->isReady()) {
@@ -149,7 +156,8 @@ void measureVoiceListBuilding(const Engines& engines, int rounds) {
 
 // In a process of its own (`--listing`), before any voice object exists: what the
 // synthesizer does at its start to make the voice list, reading its voice files included.
-int listingFigures() {
+int listingFigures()
+{
     if (espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 50, nullptr, espeakINITIALIZE_DONT_EXIT) <= 0) {
         std::printf("synthesizer: cannot start\n");
         return 1;
@@ -158,17 +166,17 @@ int listingFigures() {
     constexpr int rounds = 20;
     reportMedian("synth", "list the voice files", timed(rounds, [&] { listSynthesizerVoices(languages, variants); }));
     size_t offered = 0;
-    reportMedian("synth", "make the voice catalogue", timed(rounds, [&] {
-                     offered = voiceCatalogue(languages, variants).size();
-                 }));
-    std::printf("synth %-36s %zu languages, %zu variants -> %zu voices\n", "listed", languages.size(),
-                variants.size(), offered);
+    reportMedian("synth", "make the voice catalogue",
+                 timed(rounds, [&] { offered = voiceCatalogue(languages, variants).size(); }));
+    std::printf("synth %-36s %zu languages, %zu variants -> %zu voices\n", "listed", languages.size(), variants.size(),
+                offered);
     return 0;
 }
 
 // In a process of its own (`--plugin LAYER`): the plug-in's load and its voice calls, as a
 // host sees them.
-int pluginVoiceFigures(const char* layer) {
+int pluginVoiceFigures(const char* layer)
+{
     setenv("SPEECH_PLATFORM", layer, 1);
     speechhost::Host host;
     std::string error;
@@ -193,12 +201,14 @@ int pluginVoiceFigures(const char* layer) {
     int32_t last = call("voiceCount", {});
     constexpr int rounds = 200;
     reportMedian(layer, "voiceGetAll()", timed(rounds, [&] { call("voiceGetAll", {}); }));
-    reportMedian(layer, "voiceSet(last), stopped", timed(rounds, [&] { call("voiceSet", {host.store.integer(last)}); }));
+    reportMedian(layer, "voiceSet(last), stopped",
+                 timed(rounds, [&] { call("voiceSet", {host.store.integer(last)}); }));
     reportMedian(layer, "voiceGet() = last", timed(rounds, [&] { call("voiceGet", {}); }));
     return host.shutdown() == 0 ? 0 : 1;
 }
 
-int runAndWait(const std::vector<std::string>& command, int in = -1, int out = -1, pid_t* started = nullptr) {
+int runAndWait(const std::vector<std::string>& command, int in = -1, int out = -1, pid_t* started = nullptr)
+{
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (in >= 0)
@@ -224,7 +234,8 @@ int runAndWait(const std::vector<std::string>& command, int in = -1, int out = -
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string statusField(pid_t pid, const char* field) {
+std::string statusField(pid_t pid, const char* field)
+{
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
         if (line.rfind(field, 0) == 0)
@@ -233,7 +244,8 @@ std::string statusField(pid_t pid, const char* field) {
 }
 
 // speechhost itself, one script instance, after voiceGetAll: its resident memory.
-void measureHostMemory(const char* layer) {
+void measureHostMemory(const char* layer)
+{
     int toHost[2], fromHost[2];
     if (pipe2(toHost, O_CLOEXEC) != 0 || pipe2(fromHost, O_CLOEXEC) != 0)
         return;
@@ -264,7 +276,8 @@ void measureHostMemory(const char* layer) {
     unsetenv("SPEECH_PLATFORM");
 }
 
-void measureVoices(const char* self, const Engines& engines) {
+void measureVoices(const char* self, const Engines& engines)
+{
     runAndWait({self, "--listing"});
     measureVoiceListBuilding(engines, 50);
     for (const auto& [layer, make] : engines) {
@@ -276,7 +289,8 @@ void measureVoices(const char* self, const Engines& engines) {
 // A speak that cuts a text off: from the call to the new text's first sample at the sink
 // (the first write after the sink was flushed). The cut falls at another point of the
 // 20 ms chunk each round.
-void measureInterrupt(const char* name, const std::function<std::unique_ptr<SpeechEngine>()>& make, int rounds) {
+void measureInterrupt(const char* name, const std::function<std::unique_ptr<SpeechEngine>()>& make, int rounds)
+{
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 1.0));
     std::unique_ptr<SpeechEngine> engine = make();
@@ -314,7 +328,8 @@ void measureInterrupt(const char* name, const std::function<std::unique_ptr<Spee
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc == 3 && std::strcmp(argv[1], "--plugin") == 0)
         return pluginVoiceFigures(argv[2]);
     if (argc == 2 && std::strcmp(argv[1], "--listing") == 0)

@@ -243,8 +243,8 @@ void CourseTree::newModule(const QString& name)
     int n = 1;
     while (find(ModuleKey(n)) != NoNode)
         ++n;
-    const auto after = std::find_if(modules.cbegin(), modules.cend(),
-                                    [&](NodeId id) { return ModuleNumberOfKey(node(id).key) > n; });
+    const auto after =
+        std::find_if(modules.cbegin(), modules.cend(), [&](NodeId id) { return ModuleNumberOfKey(node(id).key) > n; });
     m_current = addNode(m_root, ModuleKey(n), name, QString(), after == modules.cend() ? NoNode : *after);
     addNode(m_current, TopicKey(n, TestTopic), name + QStringLiteral(" Test"));
     // The contents travel to the place of the current module (after the last one for the title);

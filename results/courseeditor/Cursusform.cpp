@@ -137,12 +137,12 @@ void Cursusform::buildControls()
 
     pPopupMenu = new QMenu(QStringLiteral("Popupmenu"), this);
     pPopupMenu->setObjectName(QStringLiteral("pPopupMenu"));
-    m_items[Hernoemtitel] = addItem(QStringLiteral("Hernoemtitel"), QStringLiteral("Hernoem titel..."),
-                                    &Cursusform::Hernoemtitel_Click);
-    m_items[Hernoemmodule] = addItem(QStringLiteral("Hernoemmodule"), QStringLiteral("Hernoem module..."),
-                                     &Cursusform::Hernoemmodule_Click);
-    m_items[NieuweModule] = addItem(QStringLiteral("NieuweModule"), QStringLiteral("Nieuwe module..."),
-                                    &Cursusform::NieuweModule_Click);
+    m_items[Hernoemtitel] =
+        addItem(QStringLiteral("Hernoemtitel"), QStringLiteral("Hernoem titel..."), &Cursusform::Hernoemtitel_Click);
+    m_items[Hernoemmodule] =
+        addItem(QStringLiteral("Hernoemmodule"), QStringLiteral("Hernoem module..."), &Cursusform::Hernoemmodule_Click);
+    m_items[NieuweModule] =
+        addItem(QStringLiteral("NieuweModule"), QStringLiteral("Nieuwe module..."), &Cursusform::NieuweModule_Click);
     m_items[Verwijdermodule] = addItem(QStringLiteral("Verwijdermodule"), QStringLiteral("Verwijder module"),
                                        &Cursusform::Verwijdermodule_Click);
     m_items[HernoemOnderwerp] = addItem(QStringLiteral("HernoemOnderwerp"), QStringLiteral("Hernoem onderwerp..."),

@@ -56,7 +56,8 @@ QStringList TestsMissingFrom(const IniReader& current, const IniReader& replacem
     const QStringList kept = ReadTestNames(replacement, MaxModules);
     QStringList missing;
     for (const QString& name : ReadTestNames(current, MaxModules))
-        if (!name.isEmpty() && !kept.contains(name, Qt::CaseInsensitive) && !missing.contains(name, Qt::CaseInsensitive))
+        if (!name.isEmpty() && !kept.contains(name, Qt::CaseInsensitive) &&
+            !missing.contains(name, Qt::CaseInsensitive))
             missing << name;
     return missing;
 }

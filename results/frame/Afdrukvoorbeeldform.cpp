@@ -23,9 +23,7 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 } // namespace
 
 Afdrukvoorbeeldform::Afdrukvoorbeeldform(QPrinter* printer, std::function<void(QPrinter*)> paint, QWidget* parent)
-    : QDialog(parent)
-    , m_printer(printer)
-    , m_paint(std::move(paint))
+    : QDialog(parent), m_printer(printer), m_paint(std::move(paint))
 {
     setObjectName(QStringLiteral("Afdrukvoorbeeldform"));
     setWindowTitle(QStringLiteral("Afdrukvoorbeeld"));

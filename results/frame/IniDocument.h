@@ -34,8 +34,7 @@ public:
     // file is created only when `change` asks for a save. Another's lock on the file (a reader's
     // too) is waited for 5 s at most, the window repainting meanwhile; then false with EAGAIN and
     // nothing saved.
-    static bool update(const QString& file, const std::function<bool(IniDocument&)>& change,
-                       int* error = nullptr);
+    static bool update(const QString& file, const std::function<bool(IniDocument&)>& change, int* error = nullptr);
 
 private:
     QByteArray m_bytes;

@@ -1,7 +1,8 @@
 #pragma once
 // One reading of an INI file that answers any number of lookups by ReadINI's rules (ReadINI is
-// one lookup in a fresh reading). A file that starts with a UTF-8 byte-order mark is read as UTF-8. Used where many keys of one file are wanted at one moment,
-// such as a pupil's row of the results table; keep a reading no longer than that moment.
+// one lookup in a fresh reading). A file that starts with a UTF-8 byte-order mark is read as UTF-8. Used where many
+// keys of one file are wanted at one moment, such as a pupil's row of the results table; keep a reading no longer than
+// that moment.
 
 #include "IniSyntax.h"
 

@@ -59,11 +59,7 @@ public:
         qsizetype next;  // first byte of the next line
     };
 
-    explicit LineSplitter(QByteArrayView data, qsizetype from = 0)
-        : m_data(data)
-        , m_pos(from)
-    {
-    }
+    explicit LineSplitter(QByteArrayView data, qsizetype from = 0) : m_data(data), m_pos(from) {}
 
     bool next(Line* line);
 

@@ -20,11 +20,16 @@ namespace {
 QMessageBox::Icon toQt(PromptIcon icon)
 {
     switch (icon) {
-    case PromptIcon::Critical: return QMessageBox::Critical;
-    case PromptIcon::Question: return QMessageBox::Question;
-    case PromptIcon::Exclamation: return QMessageBox::Warning;
-    case PromptIcon::Information: return QMessageBox::Information;
-    case PromptIcon::None: break;
+    case PromptIcon::Critical:
+        return QMessageBox::Critical;
+    case PromptIcon::Question:
+        return QMessageBox::Question;
+    case PromptIcon::Exclamation:
+        return QMessageBox::Warning;
+    case PromptIcon::Information:
+        return QMessageBox::Information;
+    case PromptIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -96,9 +101,15 @@ public:
     {
         QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, parent);
         switch (buttons) {
-        case PromptButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case PromptButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case PromptButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case PromptButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case PromptButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case PromptButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
         case PromptButtons::YesNoCancel:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
             break;
@@ -113,10 +124,14 @@ public:
         else
             box.setDefaultButton(buttons == PromptButtons::YesNo ? QMessageBox::No : QMessageBox::Cancel);
         switch (box.exec()) {
-        case QMessageBox::Ok: return PromptAnswer::Ok;
-        case QMessageBox::Yes: return PromptAnswer::Yes;
-        case QMessageBox::No: return PromptAnswer::No;
-        default: return PromptAnswer::Cancel;
+        case QMessageBox::Ok:
+            return PromptAnswer::Ok;
+        case QMessageBox::Yes:
+            return PromptAnswer::Yes;
+        case QMessageBox::No:
+            return PromptAnswer::No;
+        default:
+            return PromptAnswer::Cancel;
         }
     }
 
@@ -161,8 +176,8 @@ public:
     {
         QString selected;
         const QStringList filters = dialogFilters(request, &selected);
-        return QFileDialog::getOpenFileName(parent, request.title, startPath(request), filters.join(QStringLiteral(";;")),
-                                            &selected);
+        return QFileDialog::getOpenFileName(parent, request.title, startPath(request),
+                                            filters.join(QStringLiteral(";;")), &selected);
     }
 
     QString browseFolder(QWidget* parent, const QString& title, const QString& startFolder) override

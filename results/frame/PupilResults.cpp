@@ -72,7 +72,8 @@ std::optional<double> PlainGrade(const QString& text)
     }
     if (count > 15 || decimals == 0)
         return std::nullopt;
-    static constexpr double tens[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    static constexpr double tens[] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     return decimals > 0 ? double(digits) / tens[decimals] : double(digits);
 }
 

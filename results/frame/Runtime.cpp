@@ -6,9 +6,7 @@
 #include <limits>
 
 RuntimeError::RuntimeError(int number, QString description)
-    : m_number(number)
-    , m_description(std::move(description))
-    , m_what(m_description.toStdString())
+    : m_number(number), m_description(std::move(description)), m_what(m_description.toStdString())
 {
 }
 
@@ -268,7 +266,7 @@ qint16 CInt(const QString& input, const QLocale& locale)
 
     std::string digits;
     bool anyDigit = false;
-    for (; pos < text.size(); ) {
+    for (; pos < text.size();) {
         if (isDigit(text[pos])) {
             digits += char(text[pos].unicode());
             anyDigit = true;

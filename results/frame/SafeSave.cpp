@@ -97,8 +97,7 @@ bool openPlace(const QByteArray& path, Place* place, int* error)
 }
 
 // `expected` is what stood under the name when the save began; anything found there now is left alone.
-bool rewriteInPlace(const Place& place, const struct stat& expected, int lockedFd, const QByteArray& bytes,
-                    int* error)
+bool rewriteInPlace(const Place& place, const struct stat& expected, int lockedFd, const QByteArray& bytes, int* error)
 {
     if (lockedFd >= 0)
         return rewriteThrough(lockedFd, bytes, error);
@@ -311,13 +310,19 @@ QString SaveErrorReason(int error)
 {
     switch (error) {
     case ENOSPC:
-    case EDQUOT: return QStringLiteral("De schijf is vol");
+    case EDQUOT:
+        return QStringLiteral("De schijf is vol");
     case EACCES:
-    case EPERM: return QStringLiteral("Toegang geweigerd");
-    case EROFS: return QStringLiteral("De schijf is alleen-lezen");
-    case EAGAIN: return QStringLiteral("Het bestand is in gebruik");
-    case ELOOP: return QStringLiteral("Het bestand is een koppeling die niet wordt gevolgd");
-    case EFBIG: return QStringLiteral("Het bestand is te groot");
+    case EPERM:
+        return QStringLiteral("Toegang geweigerd");
+    case EROFS:
+        return QStringLiteral("De schijf is alleen-lezen");
+    case EAGAIN:
+        return QStringLiteral("Het bestand is in gebruik");
+    case ELOOP:
+        return QStringLiteral("Het bestand is een koppeling die niet wordt gevolgd");
+    case EFBIG:
+        return QStringLiteral("Het bestand is te groot");
     case EIO:
     case ENOTCONN:
     case ESTALE:
@@ -327,19 +332,28 @@ QString SaveErrorReason(int error)
     case ENETUNREACH:
     case ECONNRESET:
     case ECONNABORTED:
-    case ETIMEDOUT: return QStringLiteral("De schijf is niet bereikbaar");
+    case ETIMEDOUT:
+        return QStringLiteral("De schijf is niet bereikbaar");
     case ENOENT:
-    case ENOTDIR: return QStringLiteral("Pad niet gevonden");
-    case EISDIR: return QStringLiteral("Er bestaat al een map met deze naam");
+    case ENOTDIR:
+        return QStringLiteral("Pad niet gevonden");
+    case EISDIR:
+        return QStringLiteral("Er bestaat al een map met deze naam");
     case EBUSY:
-    case ETXTBSY: return QStringLiteral("Bestand is in gebruik of alleen-lezen");
+    case ETXTBSY:
+        return QStringLiteral("Bestand is in gebruik of alleen-lezen");
     case EEXIST:
-    case ENOTEMPTY: return QStringLiteral("Map bestaat al");
-    case ENAMETOOLONG: return QStringLiteral("Naam is te lang");
+    case ENOTEMPTY:
+        return QStringLiteral("Map bestaat al");
+    case ENAMETOOLONG:
+        return QStringLiteral("Naam is te lang");
     case EINVAL:
-    case EILSEQ: return QStringLiteral("Ongeldige naam");
-    case EMLINK: return QStringLiteral("Te veel mappen");
-    default: return QStringLiteral("Fout bij toegang tot pad of bestand");
+    case EILSEQ:
+        return QStringLiteral("Ongeldige naam");
+    case EMLINK:
+        return QStringLiteral("Te veel mappen");
+    default:
+        return QStringLiteral("Fout bij toegang tot pad of bestand");
     }
 }
 

@@ -22,8 +22,7 @@
 #include <QStyleFactory>
 
 Startupform::Startupform(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint)
-    , m_programFolder(programFolder)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_programFolder(programFolder)
 {
     setObjectName(QStringLiteral("Startupform"));
     EnterGoesToDefaultButton();

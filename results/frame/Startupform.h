@@ -12,7 +12,8 @@ class QLineEdit;
 class QPushButton;
 
 inline const QString PasswordErrorTitle = QStringLiteral("Error bij het invoeren van uw docenten wachtwoord");
-inline const QString PasswordWrongText = QStringLiteral("U heeft een foutief wachtwoord opgegeven! Probeer het opnieuw");
+inline const QString PasswordWrongText =
+    QStringLiteral("U heeft een foutief wachtwoord opgegeven! Probeer het opnieuw");
 inline const QString PasswordWrongCapsText =
     QStringLiteral("U heeft een foutief wachtwoord opgegeven, Let op CAPS-Lock staat aan!");
 

@@ -64,10 +64,14 @@ enum class Kind { Folder, File };
 mode_t entryType(int dir, const dirent* entry)
 {
     switch (entry->d_type) {
-    case DT_DIR: return S_IFDIR;
-    case DT_REG: return S_IFREG;
-    case DT_UNKNOWN: break;
-    default: return S_IFLNK; // a link, pipe, socket or device: never listed
+    case DT_DIR:
+        return S_IFDIR;
+    case DT_REG:
+        return S_IFREG;
+    case DT_UNKNOWN:
+        break;
+    default:
+        return S_IFLNK; // a link, pipe, socket or device: never listed
     }
     struct stat info {};
     if (::fstatat(dir, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
@@ -77,8 +81,7 @@ mode_t entryType(int dir, const dirent* entry)
 
 // `followLast`: whether the folder itself may be a link (the data folder may be linked by the
 // administrator; a class folder, made in the data folder by anyone, may not).
-template <typename Accept>
-void listFolder(QString& folder, QStringList& list, bool followLast, Accept accept)
+template <typename Accept> void listFolder(QString& folder, QStringList& list, bool followLast, Accept accept)
 {
     folder = WithSeparator(trimBlanks(folder));
     QByteArray path = NameBytes(folder);

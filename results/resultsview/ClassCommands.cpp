@@ -32,10 +32,7 @@ constexpr int PathNotFound = 76;
 // An open folder, closed when it goes.
 class Folder {
 public:
-    explicit Folder(int fd)
-        : m_fd(fd)
-    {
-    }
+    explicit Folder(int fd) : m_fd(fd) {}
     ~Folder()
     {
         if (m_fd >= 0)
@@ -118,8 +115,7 @@ QList<ClassEntry> classEntries(const Folder& folder)
             entries.push_back({NameFromBytes(name), info.st_mode});
     }
     ::closedir(dir);
-    std::sort(entries.begin(), entries.end(),
-              [](const ClassEntry& a, const ClassEntry& b) { return a.name < b.name; });
+    std::sort(entries.begin(), entries.end(), [](const ClassEntry& a, const ClassEntry& b) { return a.name < b.name; });
     return entries;
 }
 
@@ -168,17 +164,28 @@ FileSystemFailure DescribeFileSystemFailure(int errnoValue)
     int number = PathFileAccess;
     switch (errnoValue) {
     case EEXIST:
-    case ENOTEMPTY: number = FileExists; break;
+    case ENOTEMPTY:
+        number = FileExists;
+        break;
     case ENOENT:
-    case ENOTDIR: number = PathNotFound; break;
+    case ENOTDIR:
+        number = PathNotFound;
+        break;
     case EACCES:
-    case EPERM: number = PermissionDenied; break;
+    case EPERM:
+        number = PermissionDenied;
+        break;
     case ENAMETOOLONG:
     case EINVAL:
-    case EILSEQ: number = BadFileName; break;
+    case EILSEQ:
+        number = BadFileName;
+        break;
     case ENOSPC:
-    case EDQUOT: number = DiskFull; break;
-    default: break;
+    case EDQUOT:
+        number = DiskFull;
+        break;
+    default:
+        break;
     }
     return {number, SaveErrorReason(errnoValue)};
 }
@@ -243,10 +250,14 @@ void RenameClassFolder(const QString& documentFolder, const QString& oldName, co
     refuseNameInUse(documentFolder, newName, oldName);
     const Folder data = openDataFolder(documentFolder);
     switch (entryType(data.fd(), oldName)) {
-    case S_IFDIR: break;
-    case S_IFLNK: refuseLink(documentFolder, oldName);
-    case 0: RaiseFileSystemError(ENOENT);
-    default: RaiseFileSystemError(ENOTDIR);
+    case S_IFDIR:
+        break;
+    case S_IFLNK:
+        refuseLink(documentFolder, oldName);
+    case 0:
+        RaiseFileSystemError(ENOENT);
+    default:
+        RaiseFileSystemError(ENOTDIR);
     }
     const QByteArray from = NameBytes(oldName);
     const QByteArray to = NameBytes(newName);

@@ -87,8 +87,8 @@ bool isFolder(const QString& path)
 
 // The folder's own watch tells of its files too: written in place, added, removed, replaced.
 // One watch, however many pupils the class has.
-constexpr uint32_t FolderEvents =
-    IN_MODIFY | IN_ATTRIB | IN_MOVE | IN_CREATE | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+constexpr uint32_t FolderEvents = IN_MODIFY | IN_ATTRIB | IN_MOVE | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
+                                  IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
 constexpr uint32_t FileEvents = IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
 
 // The open dialog or menu of the program, if any.
@@ -151,9 +151,7 @@ FolderState readFolderState(const QString& folder, const QString& courseFile)
 
 } // namespace
 
-ClassWatcher::ClassWatcher(QWidget* window)
-    : QObject(window)
-    , m_window(window)
+ClassWatcher::ClassWatcher(QWidget* window) : QObject(window), m_window(window)
 {
     setObjectName(QStringLiteral("ClassWatcher"));
     m_timer.setSingleShot(true);

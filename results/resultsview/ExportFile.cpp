@@ -43,7 +43,8 @@ QString NotAPlainFileText(const QString& path, mode_t mode)
                        : S_ISFIFO(mode) ? "een pijp (FIFO)"
                        : S_ISSOCK(mode) ? "een socket"
                                         : "een apparaat";
-    return QStringLiteral("%1 is %2, geen gewoon bestand").arg(QDir::toNativeSeparators(ShownName(path)), QLatin1String(kind));
+    return QStringLiteral("%1 is %2, geen gewoon bestand")
+        .arg(QDir::toNativeSeparators(ShownName(path)), QLatin1String(kind));
 }
 
 } // namespace

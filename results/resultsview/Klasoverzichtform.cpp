@@ -5,9 +5,9 @@
 #include "Prompts.h"
 #include "Runtime.h"
 #include "Twips.h"
-#include "modsearch.h"
 #include "modAfdrukken.h"
 #include "modMaakCSV.h"
+#include "modsearch.h"
 
 #include <QAbstractItemModel>
 #include <QDate>
@@ -83,12 +83,15 @@ public:
         const int c = index.column();
         const bool insufficientMean = c == 2 && m_insufficient[r];
         switch (role) {
-        case Qt::DisplayRole: return m_rows[r].value(c);
+        case Qt::DisplayRole:
+            return m_rows[r].value(c);
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(Qt::Alignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter
-                                                            : Qt::AlignRight | Qt::AlignVCenter));
-        case Qt::ForegroundRole: return insufficientMean ? QVariant(QBrush(InsufficientColour)) : QVariant();
-        case Qt::AccessibleDescriptionRole: return insufficientMean ? QVariant(InsufficientText) : QVariant();
+            return QVariant::fromValue(
+                Qt::Alignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignRight | Qt::AlignVCenter));
+        case Qt::ForegroundRole:
+            return insufficientMean ? QVariant(QBrush(InsufficientColour)) : QVariant();
+        case Qt::AccessibleDescriptionRole:
+            return insufficientMean ? QVariant(InsufficientText) : QVariant();
         case Qt::FontRole:
             if (c == 0 && m_final[r]) {
                 QFont bold;
@@ -96,7 +99,8 @@ public:
                 return bold;
             }
             return {};
-        default: return {};
+        default:
+            return {};
         }
     }
 
@@ -106,8 +110,7 @@ private:
     QVector<bool> m_final;
 };
 
-Klasoverzichtform::Klasoverzichtform(QWidget* parent)
-    : QWidget(parent, Qt::Window)
+Klasoverzichtform::Klasoverzichtform(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Klasoverzichtform"));
     setFont(formFont());

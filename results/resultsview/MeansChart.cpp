@@ -187,11 +187,7 @@ namespace {
 // One bar, found again from the chart at every question.
 class BarInterface : public QAccessibleInterface {
 public:
-    BarInterface(MeansChart* chart, int bar)
-        : m_chart(chart)
-        , m_bar(bar)
-    {
-    }
+    BarInterface(MeansChart* chart, int bar) : m_chart(chart), m_bar(bar) {}
 
     bool isValid() const override { return m_chart && m_bar < m_chart->bars().size(); }
     QObject* object() const override { return nullptr; }
@@ -244,10 +240,7 @@ private:
 
 class ChartInterface : public QAccessibleWidget {
 public:
-    explicit ChartInterface(MeansChart* chart)
-        : QAccessibleWidget(chart, QAccessible::Chart)
-    {
-    }
+    explicit ChartInterface(MeansChart* chart) : QAccessibleWidget(chart, QAccessible::Chart) {}
     ~ChartInterface() override { forgetBars(); }
 
     MeansChart* chart() const { return static_cast<MeansChart*>(widget()); }
@@ -306,8 +299,7 @@ void announceFocus(MeansChart* chart)
 
 } // namespace
 
-MeansChart::MeansChart(QWidget* parent)
-    : QWidget(parent)
+MeansChart::MeansChart(QWidget* parent) : QWidget(parent)
 {
     static const bool installed = [] {
         QAccessible::installFactory(chartFactory);
@@ -374,11 +366,21 @@ void MeansChart::paintEvent(QPaintEvent*)
 void MeansChart::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
-    case Qt::Key_Left: setCurrentBar(m_current - 1); break;
-    case Qt::Key_Right: setCurrentBar(m_current + 1); break;
-    case Qt::Key_Home: setCurrentBar(0); break;
-    case Qt::Key_End: setCurrentBar(int(m_bars.size()) - 1); break;
-    default: QWidget::keyPressEvent(event); return;
+    case Qt::Key_Left:
+        setCurrentBar(m_current - 1);
+        break;
+    case Qt::Key_Right:
+        setCurrentBar(m_current + 1);
+        break;
+    case Qt::Key_Home:
+        setCurrentBar(0);
+        break;
+    case Qt::Key_End:
+        setCurrentBar(int(m_bars.size()) - 1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
     }
 }
 

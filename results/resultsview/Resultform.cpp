@@ -62,9 +62,7 @@ constexpr int FillBatch = 500;
 
 } // namespace
 
-Resultform::Resultform(QWidget* parent)
-    : QMainWindow(parent)
-    , m_layout(DesignResultLayout())
+Resultform::Resultform(QWidget* parent) : QMainWindow(parent), m_layout(DesignResultLayout())
 {
     setObjectName(QStringLiteral("Resultform"));
     setFont(formFont());

@@ -27,11 +27,7 @@ namespace {
 // click shows.
 class RightButtonFilter : public QObject {
 public:
-    explicit RightButtonFilter(Resultform* form)
-        : QObject(form)
-        , m_form(form)
-    {
-    }
+    explicit RightButtonFilter(Resultform* form) : QObject(form), m_form(form) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -71,11 +67,14 @@ void Resultform::buildClassCommands()
     pSluiten = addItem(pPopopmenu, QStringLiteral("pSluiten"), QStringLiteral("&Sluiten"));
 
     // Queued, so that the menu has closed before a command asks its questions.
-    connect(pKlasAanmaken, &QAction::triggered, this, [this] { pKlasAanmaken_Click(); }, Qt::QueuedConnection);
-    connect(pKlasHernoemen, &QAction::triggered, this, [this] { pKlasHernoemen_Click(); }, Qt::QueuedConnection);
-    connect(pKlasVerwijderen, &QAction::triggered, this, [this] { pKlasVerwijderen_Click(); },
-            Qt::QueuedConnection);
-    connect(pklasleegmaken, &QAction::triggered, this, [this] { pklasleegmaken_Click(); }, Qt::QueuedConnection);
+    connect(
+        pKlasAanmaken, &QAction::triggered, this, [this] { pKlasAanmaken_Click(); }, Qt::QueuedConnection);
+    connect(
+        pKlasHernoemen, &QAction::triggered, this, [this] { pKlasHernoemen_Click(); }, Qt::QueuedConnection);
+    connect(
+        pKlasVerwijderen, &QAction::triggered, this, [this] { pKlasVerwijderen_Click(); }, Qt::QueuedConnection);
+    connect(
+        pklasleegmaken, &QAction::triggered, this, [this] { pklasleegmaken_Click(); }, Qt::QueuedConnection);
     connect(mnuMaakHTMLbestand, &QAction::triggered, this, [this] { mnuMaakHTMLbestand_Click(); });
     connect(mnuExporteerCSV, &QAction::triggered, this, [this] { mnuExporteerCSV_Click(); });
 

@@ -7,8 +7,7 @@
 #include <QBrush>
 
 ResultsTableModel::ResultsTableModel(QObject* parent)
-    : QAbstractTableModel(parent)
-    , m_headers{PupilNameHeader, FinalResultHeader}
+    : QAbstractTableModel(parent), m_headers{PupilNameHeader, FinalResultHeader}
 {
 }
 

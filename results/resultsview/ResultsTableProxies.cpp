@@ -58,8 +58,7 @@ QVariant ShownColumnsProxy::headerData(int section, Qt::Orientation orientation,
 }
 
 ResultsSortProxy::ResultsSortProxy(QObject* parent)
-    : QSortFilterProxyModel(parent)
-    , m_collator(QLocale(QLocale::Dutch, QLocale::Netherlands))
+    : QSortFilterProxyModel(parent), m_collator(QLocale(QLocale::Dutch, QLocale::Netherlands))
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     setDynamicSortFilter(true);

@@ -21,7 +21,7 @@ struct ReportTable {
         QString name;
         QStringList cells; // columns 2.. in creation order; missing trailing cells count as empty (value())
     };
-    QVector<Row> rows; // in the displayed (sorted) order
+    QVector<Row> rows;      // in the displayed (sorted) order
     QString countCaption;   // lblnLeerling
     QString averageCaption; // lblAvg
 };
@@ -47,8 +47,7 @@ QByteArray ToWindows1252(const QString& text);
 void WriteHTMLFile(const QString& path, const QString& text);
 
 // The save filter as stored (its odd closing ")" included).
-inline const QString ReportFilter =
-    QStringLiteral("HTML bestand (*.HTML)|*.HTML|HTM bestand (*.HTM)|*.HTM)");
+inline const QString ReportFilter = QStringLiteral("HTML bestand (*.HTML)|*.HTML|HTM bestand (*.HTM)|*.HTM)");
 
 // The report command: save dialog, page, file, then (only when written) the viewing question.
 // `courseFile` gives the title; `documentFolder` ends in "/".

@@ -128,9 +128,12 @@ Instellingform::Instellingform(std::function<void()> refreshClassTree, QWidget* 
     cmdClose = make<QPushButton>(this, "cmdClose", 2880, 6120, 1215, 375);
     cmdClose->setText(QStringLiteral("Sluiten"));
 
-    QWidget* const tabOrder[] = {chkNieuweLeerling, chkWijzigenWachtwoord, chkPrinten, chkBeginCijfer,
-                                 scrVoldoende,      txtOldP,               txtNewP,    txtNewP2,
-                                 cmdApply,          cmdClose,              txtdocumenten, cmdBrowse};
+    QWidget* const tabOrder[] = {chkNieuweLeerling, chkWijzigenWachtwoord,
+                                 chkPrinten,        chkBeginCijfer,
+                                 scrVoldoende,      txtOldP,
+                                 txtNewP,           txtNewP2,
+                                 cmdApply,          cmdClose,
+                                 txtdocumenten,     cmdBrowse};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     chkNieuweLeerling->setFocus();
@@ -207,12 +210,18 @@ void Instellingform::cmdBrowse_Click()
 QString Instellingform::settingForm(int index) const
 {
     switch (index) {
-    case 0: return StoredDocumentFolder(txtdocumenten->text(), ProgramFolder);
-    case 1: return CheckStateSetting(chkNieuweLeerling->checkState());
-    case 2: return CheckStateSetting(chkWijzigenWachtwoord->checkState());
-    case 3: return CheckStateSetting(chkPrinten->checkState());
-    case 4: return CheckStateSetting(chkBeginCijfer->checkState());
-    default: return QString::number(scrVoldoende->value());
+    case 0:
+        return StoredDocumentFolder(txtdocumenten->text(), ProgramFolder);
+    case 1:
+        return CheckStateSetting(chkNieuweLeerling->checkState());
+    case 2:
+        return CheckStateSetting(chkWijzigenWachtwoord->checkState());
+    case 3:
+        return CheckStateSetting(chkPrinten->checkState());
+    case 4:
+        return CheckStateSetting(chkBeginCijfer->checkState());
+    default:
+        return QString::number(scrVoldoende->value());
     }
 }
 
@@ -361,10 +370,9 @@ std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword(bo
         }
         if (txtNewP2->text() != txtNewP->text()) {
             refusedHere = true;
-            prompts().message(this,
-                              QStringLiteral("Het eerste en het tweede wachtwoord komen niet overeen!\n") +
-                                  NothingAppliedNote,
-                              Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
+            prompts().message(
+                this, QStringLiteral("Het eerste en het tweede wachtwoord komen niet overeen!\n") + NothingAppliedNote,
+                Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
             txtNewP->clear();
             txtNewP2->clear();
             return;
@@ -374,16 +382,15 @@ std::optional<Instellingform::PendingPassword> Instellingform::ChangePassword(bo
         // at either end, no enclosing quotes, at most 254 characters), as when it was stored as typed.
         if (const StoredFormProblem problem = StoredFormProblemOf(password); problem != StoredFormProblem::None) {
             refusedHere = true;
-            prompts().message(this, PasswordRefusalText(problem) + QLatin1Char('\n') + NothingAppliedNote,
-                              Waarschuwing, PromptIcon::Critical, PromptButtons::Ok);
+            prompts().message(this, PasswordRefusalText(problem) + QLatin1Char('\n') + NothingAppliedNote, Waarschuwing,
+                              PromptIcon::Critical, PromptButtons::Ok);
             txtNewP->clear();
             txtNewP2->clear();
             return;
         }
         // Only the old password typed: the change would leave the program open to everyone.
-        if (password.isEmpty() &&
-            prompts().message(this, PasswordRemovalQuestion, Waarschuwing, PromptIcon::None, PromptButtons::OkCancel,
-                              PromptDefault::Safe) != PromptAnswer::Ok)
+        if (password.isEmpty() && prompts().message(this, PasswordRemovalQuestion, Waarschuwing, PromptIcon::None,
+                                                    PromptButtons::OkCancel, PromptDefault::Safe) != PromptAnswer::Ok)
             return;
         if (!password.isEmpty() && password.size() < ShortPasswordLength &&
             prompts().message(this, ShortPasswordQuestion, Waarschuwing, PromptIcon::None, PromptButtons::OkCancel,

@@ -59,7 +59,8 @@ StoredFormProblem StoredFormProblemOf(const QString& value)
 QString PasswordRefusalText(StoredFormProblem problem)
 {
     switch (problem) {
-    case StoredFormProblem::None: break;
+    case StoredFormProblem::None:
+        break;
     case StoredFormProblem::Characters:
         return QStringLiteral("Het nieuwe wachtwoord bevat tekens die niet kunnen worden opgeslagen! "
                               "Gebruik alleen West-Europese letters, cijfers en leestekens.");
@@ -76,19 +77,26 @@ QString PasswordRefusalText(StoredFormProblem problem)
 Qt::CheckState CheckStateFromSetting(const QString& stored)
 {
     switch (CInt(stored)) {
-    case 0: return Qt::Unchecked;
-    case 1: return Qt::Checked;
-    case 2: return Qt::PartiallyChecked;
-    default: RaiseInvalidPropertyValue();
+    case 0:
+        return Qt::Unchecked;
+    case 1:
+        return Qt::Checked;
+    case 2:
+        return Qt::PartiallyChecked;
+    default:
+        RaiseInvalidPropertyValue();
     }
 }
 
 QString CheckStateSetting(Qt::CheckState state)
 {
     switch (state) {
-    case Qt::Unchecked: return QStringLiteral("0");
-    case Qt::Checked: return QStringLiteral("1");
-    case Qt::PartiallyChecked: return QStringLiteral("2");
+    case Qt::Unchecked:
+        return QStringLiteral("0");
+    case Qt::Checked:
+        return QStringLiteral("1");
+    case Qt::PartiallyChecked:
+        return QStringLiteral("2");
     }
     return QStringLiteral("0");
 }

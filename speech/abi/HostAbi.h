@@ -16,7 +16,10 @@ struct Guid {
     uint8_t data4[8];
 };
 
-inline bool operator==(const Guid& a, const Guid& b) noexcept { return std::memcmp(&a, &b, sizeof(Guid)) == 0; }
+inline bool operator==(const Guid& a, const Guid& b) noexcept
+{
+    return std::memcmp(&a, &b, sizeof(Guid)) == 0;
+}
 
 // An opaque host value, copied by value, converted only through host interfaces.
 struct Value {
@@ -138,15 +141,20 @@ struct InstanceHostPart {
 using InitFn = int32_t (*)(void* instance);
 using FinalizeFn = int32_t (*)(void* instance);
 
-using DllGetClassFormFn = int32_t (*)(const Guid* classId, uint32_t* instanceSize, InitFn* init,
-                                      FinalizeFn* finalize);
+using DllGetClassFormFn = int32_t (*)(const Guid* classId, uint32_t* instanceSize, InitFn* init, FinalizeFn* finalize);
 using DllGetClassInfoFn = int32_t (*)(IOruAllocator* allocator, ClassInfoRecord** records);
 using DllGetInterfaceFn = int32_t (*)(void* instance, const Guid* classId, const Guid* iid, void** out);
 using DllGetClassObjectFn = int32_t (*)(const Guid* classId, const Guid* iid, void** out);
 using DllCanUnloadNowFn = int32_t (*)();
 
-inline IOruUnknown* instanceUnknown(void* instance) noexcept { return static_cast<IOruUnknown*>(instance); }
-inline InstanceHostPart* hostPart(void* instance) noexcept { return static_cast<InstanceHostPart*>(instance); }
+inline IOruUnknown* instanceUnknown(void* instance) noexcept
+{
+    return static_cast<IOruUnknown*>(instance);
+}
+inline InstanceHostPart* hostPart(void* instance) noexcept
+{
+    return static_cast<InstanceHostPart*>(instance);
+}
 
 // Interface and notification identifiers.
 namespace iid {

@@ -37,8 +37,7 @@ inline void* allocateWithRetry(IOruAllocator* allocator, uint32_t size) noexcept
 // Base of every interface object: vtable, owning class instance, count. Derived
 // supplies `int32_t construct() noexcept` (run after the common setup) and its
 // destructor does the interface's own teardown.
-template <class Derived, class Interface>
-class InterfaceObject : public Interface {
+template <class Derived, class Interface> class InterfaceObject : public Interface {
 public:
     static int32_t create(void* instance, void** out) noexcept
     {

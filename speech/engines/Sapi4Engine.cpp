@@ -10,13 +10,15 @@ using namespace platform;
 
 namespace {
 
-void store(std::atomic<int32_t>& field, EngineState state) {
+void store(std::atomic<int32_t>& field, EngineState state)
+{
     field.store(static_cast<int32_t>(state));
 }
 
 } // namespace
 
-HRESULT Sapi4BufNotify::QueryInterface(const IID& iid, void** out) {
+HRESULT Sapi4BufNotify::QueryInterface(const IID& iid, void** out)
+{
     if (iid == IID_IUnknown || iid == IID_ITTSBufNotifySink) {
         *out = this;
         return 0;
@@ -25,7 +27,8 @@ HRESULT Sapi4BufNotify::QueryInterface(const IID& iid, void** out) {
     return E_NOINTERFACE;
 }
 
-HRESULT Sapi4BufNotify::TextDataDone(QWORD, DWORD) {
+HRESULT Sapi4BufNotify::TextDataDone(QWORD, DWORD)
+{
     if (Sapi4Engine* engine = m_engine.load()) {
         store(engine->m_state, EngineState::Stopped);
         engine->m_wordPosition.store(0);
@@ -33,7 +36,8 @@ HRESULT Sapi4BufNotify::TextDataDone(QWORD, DWORD) {
     return 0;
 }
 
-HRESULT Sapi4BufNotify::TextDataStarted(QWORD) {
+HRESULT Sapi4BufNotify::TextDataStarted(QWORD)
+{
     if (Sapi4Engine* engine = m_engine.load()) {
         store(engine->m_state, EngineState::Playing);
         engine->m_wordPosition.store(1);
@@ -41,17 +45,20 @@ HRESULT Sapi4BufNotify::TextDataStarted(QWORD) {
     return 0;
 }
 
-HRESULT Sapi4BufNotify::BookMark(QWORD, DWORD) {
+HRESULT Sapi4BufNotify::BookMark(QWORD, DWORD)
+{
     return 0;
 }
 
-HRESULT Sapi4BufNotify::WordPosition(QWORD, DWORD) {
+HRESULT Sapi4BufNotify::WordPosition(QWORD, DWORD)
+{
     if (Sapi4Engine* engine = m_engine.load())
         engine->m_wordPosition.store(engine->m_wordPosition.load() + 1);
     return 0;
 }
 
-const char16_t* Sapi4Engine::ageName(WORD code) {
+const char16_t* Sapi4Engine::ageName(WORD code)
+{
     switch (code) {
     case 1:
         return u"Baby";
@@ -70,7 +77,8 @@ const char16_t* Sapi4Engine::ageName(WORD code) {
     }
 }
 
-const char16_t* Sapi4Engine::genderName(WORD code) {
+const char16_t* Sapi4Engine::genderName(WORD code)
+{
     switch (code) {
     case 0:
         return u"Neutral";
@@ -83,7 +91,8 @@ const char16_t* Sapi4Engine::genderName(WORD code) {
     }
 }
 
-void Sapi4Engine::releaseMode() {
+void Sapi4Engine::releaseMode()
+{
     if (m_attributes)
         m_attributes->Release();
     if (m_central)
@@ -92,7 +101,8 @@ void Sapi4Engine::releaseMode() {
     m_central = nullptr;
 }
 
-bool Sapi4Engine::openMode(const TTSMODEINFOW* wanted) {
+bool Sapi4Engine::openMode(const TTSMODEINFOW* wanted)
+{
     releaseMode();
     m_modeInfo = TTSMODEINFOW{};
     ITTSFindW* finder = nullptr;
@@ -129,13 +139,15 @@ done:
     return ok;
 }
 
-Sapi4Engine::Sapi4Engine() {
+Sapi4Engine::Sapi4Engine()
+{
     TTSMODEINFOW any{};
     openMode(&any);
     m_bufNotify = new (std::nothrow) Sapi4BufNotify(this);
 }
 
-Sapi4Engine::~Sapi4Engine() {
+Sapi4Engine::~Sapi4Engine()
+{
     // The reset waits for a notification in progress and ends the text's notifications,
     // so none reaches this engine once it starts going away.
     if (m_central)
@@ -146,11 +158,13 @@ Sapi4Engine::~Sapi4Engine() {
     delete m_bufNotify;
 }
 
-bool Sapi4Engine::isReady() {
+bool Sapi4Engine::isReady()
+{
     return m_central && m_attributes && m_bufNotify;
 }
 
-bool Sapi4Engine::speak(const char* text) {
+bool Sapi4Engine::speak(const char* text)
+{
     WCHAR* wide = toWide(text);
     if (!wide || !m_central) {
         CoTaskMemFree(wide);
@@ -174,7 +188,8 @@ bool Sapi4Engine::speak(const char* text) {
 
 // The end of the text may come between the state check and the change; it then
 // stays ended (Stopped) and the call answers false.
-bool Sapi4Engine::pause() {
+bool Sapi4Engine::pause()
+{
     auto playing = static_cast<int32_t>(EngineState::Playing);
     if (m_state.load() != playing || !m_central || FAILED(m_central->AudioPause()))
         return false;
@@ -184,14 +199,16 @@ bool Sapi4Engine::pause() {
     return false;
 }
 
-bool Sapi4Engine::resume() {
+bool Sapi4Engine::resume()
+{
     auto paused = static_cast<int32_t>(EngineState::Paused);
     if (m_state.load() != paused || !m_central || FAILED(m_central->AudioResume()))
         return false;
     return m_state.compare_exchange_strong(paused, static_cast<int32_t>(EngineState::Playing));
 }
 
-bool Sapi4Engine::stop() {
+bool Sapi4Engine::stop()
+{
     if (!m_central || FAILED(m_central->AudioReset()))
         return false;
     m_wordPosition.store(0);
@@ -199,7 +216,8 @@ bool Sapi4Engine::stop() {
     return true;
 }
 
-void Sapi4Engine::applyPendingAttributes() {
+void Sapi4Engine::applyPendingAttributes()
+{
     PendingAttributes pending = std::exchange(m_pendingAttributes, {});
     if (!m_attributes)
         return;
@@ -212,7 +230,8 @@ void Sapi4Engine::applyPendingAttributes() {
         m_attributes->VolumeSet(*pending.volume);
 }
 
-int32_t Sapi4Engine::getRate() {
+int32_t Sapi4Engine::getRate()
+{
     if (m_modePending && m_pendingAttributes.speed)
         return static_cast<int32_t>(*m_pendingAttributes.speed);
     DWORD speed = 0;
@@ -221,7 +240,8 @@ int32_t Sapi4Engine::getRate() {
     return static_cast<int32_t>(speed);
 }
 
-int32_t Sapi4Engine::setRate(int32_t rate) {
+int32_t Sapi4Engine::setRate(int32_t rate)
+{
     if (rate < 0)
         return 0;
     if (m_modePending) {
@@ -233,7 +253,8 @@ int32_t Sapi4Engine::setRate(int32_t rate) {
     return rate;
 }
 
-int32_t Sapi4Engine::getPitch() {
+int32_t Sapi4Engine::getPitch()
+{
     if (m_modePending && m_pendingAttributes.pitch)
         return *m_pendingAttributes.pitch;
     WORD pitch = 0;
@@ -242,7 +263,8 @@ int32_t Sapi4Engine::getPitch() {
     return pitch;
 }
 
-int32_t Sapi4Engine::setPitch(int32_t pitch) {
+int32_t Sapi4Engine::setPitch(int32_t pitch)
+{
     if (m_modePending) {
         m_pendingAttributes.pitch = static_cast<WORD>(pitch & 0xFFFF);
         return pitch;
@@ -252,7 +274,8 @@ int32_t Sapi4Engine::setPitch(int32_t pitch) {
     return pitch;
 }
 
-int32_t Sapi4Engine::getVolume() {
+int32_t Sapi4Engine::getVolume()
+{
     DWORD volume = 0;
     if (m_modePending && m_pendingAttributes.volume)
         volume = *m_pendingAttributes.volume;
@@ -261,7 +284,8 @@ int32_t Sapi4Engine::getVolume() {
     return static_cast<int32_t>(volume & 0xFFFF); // the left channel
 }
 
-int32_t Sapi4Engine::setVolume(int32_t volume) {
+int32_t Sapi4Engine::setVolume(int32_t volume)
+{
     if (volume < 0)
         return 0;
     DWORD both = (static_cast<DWORD>(volume) & 0xFFFF) | (static_cast<DWORD>(volume) << 16);
@@ -274,7 +298,8 @@ int32_t Sapi4Engine::setVolume(int32_t volume) {
     return volume;
 }
 
-template <class Visit> bool Sapi4Engine::forEachMode(Visit visit) {
+template <class Visit> bool Sapi4Engine::forEachMode(Visit visit)
+{
     ITTSEnumW* modes = nullptr;
     if (FAILED(CoCreateInstance(CLSID_TTSEnumerator, nullptr, kClassContext, IID_ITTSEnumW,
                                 reinterpret_cast<void**>(&modes))) ||
@@ -289,7 +314,8 @@ template <class Visit> bool Sapi4Engine::forEachMode(Visit visit) {
     return true;
 }
 
-int32_t Sapi4Engine::setVoice(int32_t index) {
+int32_t Sapi4Engine::setVoice(int32_t index)
+{
     if (index == 0)
         return 0;
     // While speaking or paused the choice waits for the next speak.
@@ -313,7 +339,8 @@ int32_t Sapi4Engine::setVoice(int32_t index) {
     return chosen ? index : 0;
 }
 
-int32_t Sapi4Engine::getVoice() {
+int32_t Sapi4Engine::getVoice()
+{
     const GUID& current = m_modePending ? m_pendingMode.modeId : m_modeInfo.modeId;
     int32_t position = 0, found = 0;
     forEachMode([&](const TTSMODEINFOW& mode) {
@@ -327,7 +354,8 @@ int32_t Sapi4Engine::getVoice() {
     return found;
 }
 
-bool Sapi4Engine::fillVoiceList(VoiceInfo* head) {
+bool Sapi4Engine::fillVoiceList(VoiceInfo* head)
+{
     int32_t filled = 0;
     VoiceInfo* tail = nullptr;
     bool allocated = true;
@@ -355,7 +383,8 @@ bool Sapi4Engine::fillVoiceList(VoiceInfo* head) {
     return enumerated && allocated && filled == getVoiceCount();
 }
 
-int32_t Sapi4Engine::getVoiceCount() {
+int32_t Sapi4Engine::getVoiceCount()
+{
     int32_t count = 0;
     forEachMode([&](const TTSMODEINFOW&) {
         ++count;
@@ -364,10 +393,12 @@ int32_t Sapi4Engine::getVoiceCount() {
     return count;
 }
 
-EngineState Sapi4Engine::getState() {
+EngineState Sapi4Engine::getState()
+{
     return static_cast<EngineState>(m_state.load());
 }
 
-int32_t Sapi4Engine::getWordPosition() {
+int32_t Sapi4Engine::getWordPosition()
+{
     return m_wordPosition.load();
 }

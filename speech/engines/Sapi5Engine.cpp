@@ -8,13 +8,15 @@ using namespace platform;
 
 namespace {
 
-std::u16string decimal(int32_t value) {
+std::u16string decimal(int32_t value)
+{
     std::string s = std::to_string(value);
     return std::u16string(s.begin(), s.end());
 }
 
 // Text inside markup: "&", "<" and ">" as entities, so the voice reads them as text.
-std::u16string escapedText(const char16_t* text) {
+std::u16string escapedText(const char16_t* text)
+{
     std::u16string out;
     for (; *text; ++text) {
         switch (*text) {
@@ -35,12 +37,14 @@ std::u16string escapedText(const char16_t* text) {
 }
 
 // "Attributes" → value of one attribute of a token, as a task-memory text.
-bool readAttribute(ISpDataKey* attributes, LPCWSTR name, LPWSTR* value) {
+bool readAttribute(ISpDataKey* attributes, LPCWSTR name, LPWSTR* value)
+{
     *value = nullptr;
     return attributes->GetStringValue(name, value) == S_OK;
 }
 
-bool tokenName(ISpObjectToken* token, std::u16string& name) {
+bool tokenName(ISpObjectToken* token, std::u16string& name)
+{
     ISpDataKey* attributes = nullptr;
     if (token->OpenKey(u"Attributes", &attributes) != S_OK || !attributes)
         return false;
@@ -55,7 +59,8 @@ bool tokenName(ISpObjectToken* token, std::u16string& name) {
 
 } // namespace
 
-HRESULT Sapi5Notify::NotifyCallback(WPARAM, LPARAM) {
+HRESULT Sapi5Notify::NotifyCallback(WPARAM, LPARAM)
+{
     Sapi5Engine* engine = m_engine.load();
     if (!engine || !engine->m_voice)
         return 1;
@@ -82,7 +87,8 @@ HRESULT Sapi5Notify::NotifyCallback(WPARAM, LPARAM) {
     return 1;
 }
 
-Sapi5Engine::Sapi5Engine() {
+Sapi5Engine::Sapi5Engine()
+{
     void* voice = nullptr;
     HRESULT result = CoCreateInstance(CLSID_SpVoice, nullptr, kClassContext, IID_ISpVoice, &voice);
     if (result != S_OK || !voice) {
@@ -101,7 +107,8 @@ Sapi5Engine::Sapi5Engine() {
     stop();
 }
 
-Sapi5Engine::~Sapi5Engine() {
+Sapi5Engine::~Sapi5Engine()
+{
     // The voice waits for a notification in progress and sends none afterwards, so
     // nothing reaches this engine once it starts going away.
     if (m_voice && m_notify)
@@ -114,18 +121,21 @@ Sapi5Engine::~Sapi5Engine() {
     delete m_notify;
 }
 
-void Sapi5Engine::dropPendingVoice() {
+void Sapi5Engine::dropPendingVoice()
+{
     if (m_pendingVoice)
         m_pendingVoice->Release();
     m_pendingVoice = nullptr;
     m_voicePending = false;
 }
 
-bool Sapi5Engine::isReady() {
+bool Sapi5Engine::isReady()
+{
     return m_voice && m_notify;
 }
 
-bool Sapi5Engine::speak(const char* text) {
+bool Sapi5Engine::speak(const char* text)
+{
     if (!m_voice)
         return false;
     WCHAR* wide = toWide(text);
@@ -165,14 +175,16 @@ bool Sapi5Engine::speak(const char* text) {
     return true; // true on success: the scripts are told that speaking started
 }
 
-bool Sapi5Engine::purge() {
+bool Sapi5Engine::purge()
+{
     SpVoiceStatus status{};
     if (!m_voice || FAILED(m_voice->GetStatus(&status, nullptr)))
         return false;
     return m_voice->Speak(u"", kSpeakPlain, nullptr) == S_OK;
 }
 
-bool Sapi5Engine::pause() {
+bool Sapi5Engine::pause()
+{
     if (!m_voice)
         return false;
     int32_t seen = m_state.load();
@@ -188,7 +200,8 @@ bool Sapi5Engine::pause() {
     return m_state.compare_exchange_strong(seen, static_cast<int32_t>(EngineState::Paused));
 }
 
-bool Sapi5Engine::resume() {
+bool Sapi5Engine::resume()
+{
     if (!m_voice)
         return false;
     SpVoiceStatus status{};
@@ -202,7 +215,8 @@ bool Sapi5Engine::resume() {
     return m_state.compare_exchange_strong(paused, static_cast<int32_t>(EngineState::Playing)); // true on success
 }
 
-bool Sapi5Engine::stop() {
+bool Sapi5Engine::stop()
+{
     if (!m_voice)
         return false;
     SpVoiceStatus status{};
@@ -218,42 +232,49 @@ bool Sapi5Engine::stop() {
     return purged; // a failed purge is reported
 }
 
-int32_t Sapi5Engine::getRate() {
+int32_t Sapi5Engine::getRate()
+{
     LONG rate = 0;
     if (!m_voice || FAILED(m_voice->GetRate(&rate)))
         return 0;
     return rate;
 }
 
-int32_t Sapi5Engine::setRate(int32_t rate) {
+int32_t Sapi5Engine::setRate(int32_t rate)
+{
     if (!m_voice || FAILED(m_voice->SetRate(rate)))
         return 0;
     return getRate();
 }
 
-int32_t Sapi5Engine::getPitch() {
+int32_t Sapi5Engine::getPitch()
+{
     return m_pitch;
 }
 
-int32_t Sapi5Engine::setPitch(int32_t pitch) {
+int32_t Sapi5Engine::setPitch(int32_t pitch)
+{
     m_pitch = pitch;
     return getPitch();
 }
 
-int32_t Sapi5Engine::getVolume() {
+int32_t Sapi5Engine::getVolume()
+{
     USHORT volume = 0;
     if (!m_voice || FAILED(m_voice->GetVolume(&volume)))
         return 0;
     return volume;
 }
 
-int32_t Sapi5Engine::setVolume(int32_t volume) {
+int32_t Sapi5Engine::setVolume(int32_t volume)
+{
     if (!m_voice || FAILED(m_voice->SetVolume(static_cast<USHORT>(volume))))
         return 0;
     return getVolume();
 }
 
-bool Sapi5Engine::enumerateVoices(IEnumSpObjectTokens** tokens, ULONG* count) {
+bool Sapi5Engine::enumerateVoices(IEnumSpObjectTokens** tokens, ULONG* count)
+{
     *tokens = nullptr;
     *count = 0;
     ISpObjectTokenCategory* category = nullptr;
@@ -274,7 +295,8 @@ bool Sapi5Engine::enumerateVoices(IEnumSpObjectTokens** tokens, ULONG* count) {
     return true;
 }
 
-int32_t Sapi5Engine::setVoice(int32_t index) {
+int32_t Sapi5Engine::setVoice(int32_t index)
+{
     if (!m_voice)
         return index;
     // While speaking or paused the choice waits for the next speak.
@@ -313,7 +335,8 @@ int32_t Sapi5Engine::setVoice(int32_t index) {
     return index;
 }
 
-int32_t Sapi5Engine::getVoice() {
+int32_t Sapi5Engine::getVoice()
+{
     if (!m_voice)
         return 0;
     if (m_voicePending)
@@ -326,7 +349,8 @@ int32_t Sapi5Engine::getVoice() {
     return found;
 }
 
-int32_t Sapi5Engine::voicePosition(ISpObjectToken* current) {
+int32_t Sapi5Engine::voicePosition(ISpObjectToken* current)
+{
     std::u16string currentName;
     if (!tokenName(current, currentName))
         return 0;
@@ -353,7 +377,8 @@ int32_t Sapi5Engine::voicePosition(ISpObjectToken* current) {
     return found;
 }
 
-bool Sapi5Engine::fillVoiceList(VoiceInfo* head) {
+bool Sapi5Engine::fillVoiceList(VoiceInfo* head)
+{
     if (!m_voice)
         return true;
     IEnumSpObjectTokens* tokens = nullptr;
@@ -403,7 +428,8 @@ bool Sapi5Engine::fillVoiceList(VoiceInfo* head) {
     return lastGenderRead;
 }
 
-int32_t Sapi5Engine::getVoiceCount() {
+int32_t Sapi5Engine::getVoiceCount()
+{
     if (!m_voice)
         return -1;
     IEnumSpObjectTokens* tokens = nullptr;
@@ -414,10 +440,12 @@ int32_t Sapi5Engine::getVoiceCount() {
     return static_cast<int32_t>(count);
 }
 
-EngineState Sapi5Engine::getState() {
+EngineState Sapi5Engine::getState()
+{
     return static_cast<EngineState>(m_state.load());
 }
 
-int32_t Sapi5Engine::getWordPosition() {
+int32_t Sapi5Engine::getWordPosition()
+{
     return m_wordPosition.load();
 }

@@ -11,8 +11,14 @@ namespace {
 SpeechEngine* g_engine = nullptr;
 VoiceInfo* g_voiceInfoList = nullptr;
 
-SpeechEngine* makeSapi5() { return new (std::nothrow) Sapi5Engine(); }
-SpeechEngine* makeSapi4() { return new (std::nothrow) Sapi4Engine(); }
+SpeechEngine* makeSapi5()
+{
+    return new (std::nothrow) Sapi5Engine();
+}
+SpeechEngine* makeSapi4()
+{
+    return new (std::nothrow) Sapi4Engine();
+}
 
 EngineConstructorList& constructors()
 {
@@ -100,9 +106,15 @@ void unloadEngine()
     }
 }
 
-SpeechEngine* currentEngine() { return g_engine; }
+SpeechEngine* currentEngine()
+{
+    return g_engine;
+}
 
-VoiceInfo* voiceInfoList() { return g_voiceInfoList; }
+VoiceInfo* voiceInfoList()
+{
+    return g_voiceInfoList;
+}
 
 EngineConstructorList replaceEngineConstructors(EngineConstructorList replacement)
 {

@@ -45,7 +45,7 @@ public:
     virtual int32_t setRate(int32_t rate) = 0;
     virtual int32_t getPitch() = 0;
     virtual int32_t setPitch(int32_t pitch) = 0;
-    virtual int32_t getVolume() = 0;              // 0 to 65535
+    virtual int32_t getVolume() = 0;               // 0 to 65535
     virtual int32_t setVolume(int32_t volume) = 0; // 0 to 65535
     virtual int32_t setVoice(int32_t index) = 0;   // 1-based
     virtual int32_t getVoice() = 0;                // 1-based, 0 when not found

@@ -27,7 +27,10 @@ constexpr int kRecordCount = 6; // per class: one lead record plus one per inter
 
 } // namespace
 
-const ClassEntry* classTable() noexcept { return kClasses; }
+const ClassEntry* classTable() noexcept
+{
+    return kClasses;
+}
 
 int32_t getClassForm(const Guid* classId, uint32_t* instanceSize, InitFn* init, FinalizeFn* finalize) noexcept
 {
@@ -97,6 +100,9 @@ int32_t getClassObject(const Guid*, const Guid*, void** out) noexcept
     return code::kNoClass;
 }
 
-int32_t canUnloadNow() noexcept { return g_liveObjects.load() == 0 ? code::kOk : code::kObjectsAlive; }
+int32_t canUnloadNow() noexcept
+{
+    return g_liveObjects.load() == 0 ? code::kOk : code::kObjectsAlive;
+}
 
 } // namespace oru::plugin

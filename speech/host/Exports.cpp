@@ -26,4 +26,7 @@ ORU_EXPORT int32_t DllGetClassObject(const Guid* classId, const Guid* iid, void*
     return plugin::getClassObject(classId, iid, out);
 }
 
-ORU_EXPORT int32_t DllCanUnloadNow() { return plugin::canUnloadNow(); }
+ORU_EXPORT int32_t DllCanUnloadNow()
+{
+    return plugin::canUnloadNow();
+}

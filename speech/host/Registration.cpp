@@ -11,8 +11,14 @@
 
 namespace oru::plugin {
 
-int32_t registrationInit(void*) { return code::kOk; }
-int32_t registrationFinalize(void*) { return code::kOk; }
+int32_t registrationInit(void*)
+{
+    return code::kOk;
+}
+int32_t registrationFinalize(void*)
+{
+    return code::kOk;
+}
 
 const char* registrationHeader() noexcept
 {

@@ -12,8 +12,7 @@ int32_t registrationFinalize(void* instance);
 const char* registrationHeader() noexcept;
 constexpr uint32_t kMsgTableBufferSize = 4190;
 
-class SpeechVellRegister_IOruRegister final
-    : public InterfaceObject<SpeechVellRegister_IOruRegister, IOruRegister> {
+class SpeechVellRegister_IOruRegister final : public InterfaceObject<SpeechVellRegister_IOruRegister, IOruRegister> {
 public:
     int32_t Register(IOruRegistryCache* cache, void* pluginDict) noexcept override;
 };

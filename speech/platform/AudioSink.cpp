@@ -11,7 +11,8 @@
 
 namespace platform {
 
-void Pacer::add(size_t samples) {
+void Pacer::add(size_t samples)
+{
     if (m_speed <= 0)
         return;
     auto now = std::chrono::steady_clock::now();
@@ -23,11 +24,13 @@ void Pacer::add(size_t samples) {
 }
 
 namespace {
-void put32(unsigned char* p, uint32_t v) {
+void put32(unsigned char* p, uint32_t v)
+{
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
-void put16(unsigned char* p, uint16_t v) {
+void put16(unsigned char* p, uint16_t v)
+{
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
 }
@@ -37,7 +40,8 @@ void put16(unsigned char* p, uint16_t v) {
 // a new SAPI 4 mode) appends instead of starting the file again.
 class WavFile {
 public:
-    static std::shared_ptr<WavFile> open(const std::string& path, int sampleRate) {
+    static std::shared_ptr<WavFile> open(const std::string& path, int sampleRate)
+    {
         static std::mutex mutex;
         static auto& files = *new std::map<std::string, std::shared_ptr<WavFile>>; // never closed
         std::lock_guard lock(mutex);
@@ -52,7 +56,8 @@ public:
         return file;
     }
 
-    void write(const int16_t* samples, size_t count) {
+    void write(const int16_t* samples, size_t count)
+    {
         // Little-endian hosts only, like the rest of the audio path.
         std::lock_guard lock(m_mutex);
         size_t written = std::fwrite(samples, sizeof(int16_t), count, m_file);
@@ -60,7 +65,8 @@ public:
     }
 
     // Brings the RIFF sizes up to date and flushes, so the file is complete as it stands.
-    void updateHeader() {
+    void updateHeader()
+    {
         std::lock_guard lock(m_mutex);
         unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
                                'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   1,   0};
@@ -85,23 +91,27 @@ private:
     uint32_t m_dataBytes = 0;
 };
 
-std::unique_ptr<WavSink> WavSink::open(const std::string& path, int sampleRate, double speed) {
+std::unique_ptr<WavSink> WavSink::open(const std::string& path, int sampleRate, double speed)
+{
     std::shared_ptr<WavFile> file = WavFile::open(path, sampleRate);
     if (!file)
         return nullptr;
     return std::unique_ptr<WavSink>(new WavSink(std::move(file), sampleRate, speed));
 }
 
-WavSink::~WavSink() {
+WavSink::~WavSink()
+{
     m_file->updateHeader();
 }
 
-void WavSink::write(const int16_t* samples, size_t count) {
+void WavSink::write(const int16_t* samples, size_t count)
+{
     m_file->write(samples, count);
     m_pacer.add(count);
 }
 
-void WavSink::drain() {
+void WavSink::drain()
+{
     m_file->updateHeader();
 }
 
@@ -110,11 +120,13 @@ namespace {
 class DeviceSink final : public AudioSink {
 public:
     explicit DeviceSink(audio_object* object) : m_object(object) {}
-    ~DeviceSink() override {
+    ~DeviceSink() override
+    {
         audio_object_close(m_object);
         audio_object_destroy(m_object);
     }
-    void write(const int16_t* samples, size_t count) override {
+    void write(const int16_t* samples, size_t count) override
+    {
         audio_object_write(m_object, samples, count * sizeof(int16_t));
     }
     void flush() override { audio_object_flush(m_object); }
@@ -129,7 +141,8 @@ std::mutex g_configMutex;
 std::optional<AudioConfig> g_override;
 std::atomic<bool> g_warned{false};
 
-void warnOnce(const std::string& what) {
+void warnOnce(const std::string& what)
+{
     if (!g_warned.exchange(true))
         std::fprintf(stderr, "speech: %s; using the null audio sink\n", what.c_str());
 }
@@ -146,12 +159,14 @@ void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 class QuietAlsa {
 public:
-    QuietAlsa() {
+    QuietAlsa()
+    {
         m_set = reinterpret_cast<int (*)(AlsaErrorHandler)>(dlsym(RTLD_DEFAULT, "snd_lib_error_set_handler"));
         if (m_set)
             m_set(quietAlsa);
     }
-    ~QuietAlsa() {
+    ~QuietAlsa()
+    {
         if (m_set)
             m_set(nullptr); // ALSA's default handler
     }
@@ -162,7 +177,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<AudioSink> openDeviceSink(int sampleRate) {
+std::unique_ptr<AudioSink> openDeviceSink(int sampleRate)
+{
     QuietAlsa quiet;
     // Reaches pcaudiolib through the stand-in that keeps espeak away from the device
     // (NoEspeakDevice.cpp), which hands every other caller on.
@@ -177,7 +193,8 @@ std::unique_ptr<AudioSink> openDeviceSink(int sampleRate) {
     return std::make_unique<DeviceSink>(object);
 }
 
-std::unique_ptr<AudioSink> openSink(const AudioConfig& config, int sampleRate) {
+std::unique_ptr<AudioSink> openSink(const AudioConfig& config, int sampleRate)
+{
     if (config.custom)
         if (auto sink = config.custom(sampleRate))
             return sink;
@@ -200,7 +217,8 @@ std::unique_ptr<AudioSink> openSink(const AudioConfig& config, int sampleRate) {
     return std::make_unique<NullSink>(sampleRate, config.speed);
 }
 
-AudioConfig currentAudioConfig() {
+AudioConfig currentAudioConfig()
+{
     {
         std::lock_guard lock(g_configMutex);
         if (g_override)
@@ -212,7 +230,8 @@ AudioConfig currentAudioConfig() {
     return config;
 }
 
-void setAudioConfigOverride(std::optional<AudioConfig> config) {
+void setAudioConfigOverride(std::optional<AudioConfig> config)
+{
     std::lock_guard lock(g_configMutex);
     g_override = std::move(config);
 }

@@ -78,7 +78,9 @@ public:
 
 private:
     WavSink(std::shared_ptr<WavFile> file, int sampleRate, double speed)
-        : m_file(std::move(file)), m_pacer(sampleRate, speed) {}
+        : m_file(std::move(file)), m_pacer(sampleRate, speed)
+    {
+    }
     std::shared_ptr<WavFile> m_file;
     Pacer m_pacer;
 };

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-void registerBuiltInClasses(std::string_view layers) {
+void registerBuiltInClasses(std::string_view layers)
+{
     bool sapi5 = false, sapi4 = false;
     while (!layers.empty()) {
         size_t comma = layers.find(',');

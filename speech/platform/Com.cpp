@@ -8,7 +8,8 @@
 
 namespace platform {
 
-std::string guidToString(const GUID& g) {
+std::string guidToString(const GUID& g)
+{
     char buf[40];
     std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
                   g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
@@ -27,13 +28,15 @@ struct Registry {
     std::map<GUID, ClassFactory, GuidLess> classes;
 };
 
-Registry& registry() {
+Registry& registry()
+{
     static Registry r;
     return r;
 }
 
 // Registers the built-ins once, before the first lookup or change.
-void ensureBuiltIns(std::unique_lock<std::mutex>& lock) {
+void ensureBuiltIns(std::unique_lock<std::mutex>& lock)
+{
     Registry& r = registry();
     if (r.builtInsDone)
         return;
@@ -47,7 +50,8 @@ void ensureBuiltIns(std::unique_lock<std::mutex>& lock) {
 
 } // namespace
 
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** out) {
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** out)
+{
     if (!out)
         return E_POINTER;
     *out = nullptr;
@@ -69,31 +73,36 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
     return result;
 }
 
-void registerClass(REFCLSID clsid, ClassFactory factory) {
+void registerClass(REFCLSID clsid, ClassFactory factory)
+{
     std::unique_lock lock(registry().mutex);
     ensureBuiltIns(lock);
     registry().classes[clsid] = std::move(factory);
 }
 
-bool unregisterClass(REFCLSID clsid) {
+bool unregisterClass(REFCLSID clsid)
+{
     std::unique_lock lock(registry().mutex);
     ensureBuiltIns(lock);
     return registry().classes.erase(clsid) > 0;
 }
 
-bool isClassRegistered(REFCLSID clsid) {
+bool isClassRegistered(REFCLSID clsid)
+{
     std::unique_lock lock(registry().mutex);
     ensureBuiltIns(lock);
     return registry().classes.count(clsid) > 0;
 }
 
-void resetClassRegistry() {
+void resetClassRegistry()
+{
     std::lock_guard lock(registry().mutex);
     registry().classes.clear();
     registry().builtInsDone = false;
 }
 
-ScopedClass::ScopedClass(REFCLSID clsid, ClassFactory factory) : m_clsid(clsid) {
+ScopedClass::ScopedClass(REFCLSID clsid, ClassFactory factory) : m_clsid(clsid)
+{
     std::unique_lock lock(registry().mutex);
     ensureBuiltIns(lock);
     auto& classes = registry().classes;
@@ -102,7 +111,8 @@ ScopedClass::ScopedClass(REFCLSID clsid, ClassFactory factory) : m_clsid(clsid) 
     classes[clsid] = std::move(factory);
 }
 
-ScopedClass::~ScopedClass() {
+ScopedClass::~ScopedClass()
+{
     std::lock_guard lock(registry().mutex);
     if (m_previous)
         registry().classes[m_clsid] = std::move(m_previous);
@@ -110,15 +120,18 @@ ScopedClass::~ScopedClass() {
         registry().classes.erase(m_clsid);
 }
 
-void* CoTaskMemAlloc(size_t size) {
+void* CoTaskMemAlloc(size_t size)
+{
     return std::malloc(size ? size : 1);
 }
 
-void CoTaskMemFree(void* p) {
+void CoTaskMemFree(void* p)
+{
     std::free(p);
 }
 
-LPWSTR coTaskStrDup(std::u16string_view text) {
+LPWSTR coTaskStrDup(std::u16string_view text)
+{
     auto* p = static_cast<LPWSTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
     if (!p)
         return nullptr;
@@ -127,11 +140,13 @@ LPWSTR coTaskStrDup(std::u16string_view text) {
     return p;
 }
 
-int lstrlenA(const char* text) {
+int lstrlenA(const char* text)
+{
     return text ? static_cast<int>(std::strlen(text)) : 0;
 }
 
-size_t wideLength(LPCWSTR text) {
+size_t wideLength(LPCWSTR text)
+{
     size_t n = 0;
     if (text)
         while (text[n])
@@ -142,7 +157,8 @@ size_t wideLength(LPCWSTR text) {
 namespace {
 
 // Decodes one code point; malformed or overlong input yields U+FFFD and advances one byte.
-char32_t decodeUtf8(const unsigned char* s, size_t n, size_t& i) {
+char32_t decodeUtf8(const unsigned char* s, size_t n, size_t& i)
+{
     unsigned char c = s[i];
     if (c < 0x80) {
         ++i;
@@ -177,7 +193,8 @@ char32_t decodeUtf8(const unsigned char* s, size_t n, size_t& i) {
     return cp;
 }
 
-void appendUtf16(std::u16string& out, char32_t cp) {
+void appendUtf16(std::u16string& out, char32_t cp)
+{
     if (cp < 0x10000) {
         out.push_back(static_cast<char16_t>(cp));
     } else {
@@ -187,7 +204,8 @@ void appendUtf16(std::u16string& out, char32_t cp) {
     }
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
+void appendUtf8(std::string& out, char32_t cp)
+{
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -205,13 +223,15 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
-bool isUtf8CodePage(UINT cp) {
+bool isUtf8CodePage(UINT cp)
+{
     return cp == CP_ACP || cp == CP_UTF8;
 }
 
 } // namespace
 
-std::u16string utf8ToUtf16(std::string_view text) {
+std::u16string utf8ToUtf16(std::string_view text)
+{
     std::u16string out;
     out.reserve(text.size());
     auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -220,7 +240,8 @@ std::u16string utf8ToUtf16(std::string_view text) {
     return out;
 }
 
-std::string utf16ToUtf8(std::u16string_view text) {
+std::string utf16ToUtf8(std::u16string_view text)
+{
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -236,7 +257,8 @@ std::string utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-int MultiByteToWideChar(UINT codePage, DWORD, const char* text, int bytes, WCHAR* out, int units) {
+int MultiByteToWideChar(UINT codePage, DWORD, const char* text, int bytes, WCHAR* out, int units)
+{
     if (!text || bytes == 0 || bytes < -1 || units < 0 || !isUtf8CodePage(codePage))
         return 0;
     size_t n = bytes == -1 ? std::strlen(text) + 1 : static_cast<size_t>(bytes);
@@ -250,7 +272,8 @@ int MultiByteToWideChar(UINT codePage, DWORD, const char* text, int bytes, WCHAR
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR text, int units, char* out, int bytes, const char*,
-                        BOOL* usedDefault) {
+                        BOOL* usedDefault)
+{
     if (usedDefault)
         *usedDefault = 0;
     if (!text || units == 0 || units < -1 || bytes < 0 || !isUtf8CodePage(codePage))

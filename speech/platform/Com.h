@@ -29,7 +29,8 @@ using LPCWSTR = const char16_t*;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 
-constexpr HRESULT hr(uint32_t code) {
+constexpr HRESULT hr(uint32_t code)
+{
     return static_cast<HRESULT>(code);
 }
 
@@ -45,10 +46,12 @@ constexpr HRESULT E_INVALIDARG = hr(0x80070057);
 constexpr HRESULT CLASS_E_NOAGGREGATION = hr(0x80040110);
 constexpr HRESULT REGDB_E_CLASSNOTREG = hr(0x80040154);
 
-constexpr bool SUCCEEDED(HRESULT h) {
+constexpr bool SUCCEEDED(HRESULT h)
+{
     return h >= 0;
 }
-constexpr bool FAILED(HRESULT h) {
+constexpr bool FAILED(HRESULT h)
+{
     return h < 0;
 }
 
@@ -66,7 +69,8 @@ struct GUID {
     uint16_t Data3;
     uint8_t Data4[8];
 
-    friend constexpr bool operator==(const GUID& a, const GUID& b) {
+    friend constexpr bool operator==(const GUID& a, const GUID& b)
+    {
         if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3)
             return false;
         for (int i = 0; i < 8; ++i)
@@ -105,7 +109,8 @@ protected:
 // Objects are born with one reference.
 template <class First, class... Rest> class ComObject : public First, public Rest... {
 public:
-    HRESULT QueryInterface(REFIID iid, void** out) override {
+    HRESULT QueryInterface(REFIID iid, void** out) override
+    {
         if (!out)
             return E_POINTER;
         *out = nullptr;
@@ -119,7 +124,8 @@ public:
         return S_OK;
     }
     ULONG AddRef() override { return m_refs.fetch_add(1, std::memory_order_relaxed) + 1; }
-    ULONG Release() override {
+    ULONG Release() override
+    {
         ULONG left = m_refs.fetch_sub(1, std::memory_order_acq_rel) - 1;
         if (left == 0)
             delete this;
@@ -133,7 +139,8 @@ protected:
     virtual void* extraInterface(REFIID) { return nullptr; }
 
 private:
-    template <class I> bool findInterface(REFIID iid, void** out) {
+    template <class I> bool findInterface(REFIID iid, void** out)
+    {
         if (iid != I::iid)
             return false;
         *out = static_cast<I*>(this);
@@ -148,22 +155,26 @@ public:
     ComPtr() = default;
     ComPtr(std::nullptr_t) {}
     // Takes over a reference the caller already holds.
-    static ComPtr adopt(T* p) {
+    static ComPtr adopt(T* p)
+    {
         ComPtr c;
         c.m_p = p;
         return c;
     }
-    ComPtr(const ComPtr& o) : m_p(o.m_p) {
+    ComPtr(const ComPtr& o) : m_p(o.m_p)
+    {
         if (m_p)
             m_p->AddRef();
     }
     ComPtr(ComPtr&& o) noexcept : m_p(std::exchange(o.m_p, nullptr)) {}
-    ComPtr& operator=(ComPtr o) noexcept {
+    ComPtr& operator=(ComPtr o) noexcept
+    {
         std::swap(m_p, o.m_p);
         return *this;
     }
     ~ComPtr() { reset(); }
-    void reset() {
+    void reset()
+    {
         if (m_p)
             std::exchange(m_p, nullptr)->Release();
     }
@@ -171,7 +182,8 @@ public:
     T* operator->() const { return m_p; }
     explicit operator bool() const { return m_p != nullptr; }
     // Out-parameter access: releases what is held first.
-    T** put() {
+    T** put()
+    {
         reset();
         return &m_p;
     }

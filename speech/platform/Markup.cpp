@@ -7,17 +7,20 @@
 
 namespace platform {
 
-void blankControlCharacters(std::u16string& text) {
+void blankControlCharacters(std::u16string& text)
+{
     for (char16_t& c : text)
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
             c = u' ';
 }
 
-bool isBlank(std::u16string_view text) {
+bool isBlank(std::u16string_view text)
+{
     return text.find_first_not_of(u" \t\r\n") == std::u16string_view::npos;
 }
 
-bool speaksNothing(const std::vector<Fragment>& fragments) {
+bool speaksNothing(const std::vector<Fragment>& fragments)
+{
     return std::all_of(fragments.begin(), fragments.end(),
                        [](const Fragment& f) { return f.kind == Fragment::Kind::Text && isBlank(f.text); });
 }
@@ -30,11 +33,13 @@ class FragmentBuilder {
 public:
     explicit FragmentBuilder(std::vector<Fragment>& out) : m_out(out) {}
 
-    void add(char16_t unit, uint32_t offset) {
+    void add(char16_t unit, uint32_t offset)
+    {
         m_text.push_back(unit);
         m_offsets.push_back(offset);
     }
-    void flush(uint32_t endOffset, int wpm, int pitch, double gain) {
+    void flush(uint32_t endOffset, int wpm, int pitch, double gain)
+    {
         if (m_text.empty())
             return;
         Fragment f;
@@ -57,15 +62,18 @@ private:
     std::vector<uint32_t> m_offsets;
 };
 
-bool isSpace(char16_t c) {
+bool isSpace(char16_t c)
+{
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
-char16_t lower(char16_t c) {
+char16_t lower(char16_t c)
+{
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
 }
 
-bool equalsNoCase(std::u16string_view a, std::u16string_view b) {
+bool equalsNoCase(std::u16string_view a, std::u16string_view b)
+{
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -74,7 +82,8 @@ bool equalsNoCase(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-std::optional<int64_t> parseNumber(std::u16string_view s) {
+std::optional<int64_t> parseNumber(std::u16string_view s)
+{
     size_t i = 0;
     while (i < s.size() && isSpace(s[i]))
         ++i;
@@ -105,7 +114,8 @@ struct Tag {
 };
 
 // Parses the inside of "<...>"; false when malformed.
-bool parseTag(std::u16string_view body, Tag& tag) {
+bool parseTag(std::u16string_view body, Tag& tag)
+{
     size_t i = 0;
     if (i < body.size() && body[i] == u'/') {
         tag.closing = true;
@@ -151,7 +161,8 @@ bool parseTag(std::u16string_view body, Tag& tag) {
     }
 }
 
-const std::u16string* attribute(const Tag& tag, std::u16string_view name) {
+const std::u16string* attribute(const Tag& tag, std::u16string_view name)
+{
     for (const Attribute& a : tag.attributes)
         if (equalsNoCase(a.name, name))
             return &a.value;
@@ -165,7 +176,8 @@ struct XmlState {
 };
 
 // Finds the '>' that ends a tag starting at `from`, skipping quoted values.
-size_t findTagEnd(std::u16string_view text, size_t from) {
+size_t findTagEnd(std::u16string_view text, size_t from)
+{
     char16_t quote = 0;
     for (size_t i = from; i < text.size(); ++i) {
         char16_t c = text[i];
@@ -181,7 +193,8 @@ size_t findTagEnd(std::u16string_view text, size_t from) {
     return std::u16string_view::npos;
 }
 
-std::optional<char32_t> decodeEntity(std::u16string_view name) {
+std::optional<char32_t> decodeEntity(std::u16string_view name)
+{
     if (name == u"lt")
         return U'<';
     if (name == u"gt")
@@ -213,7 +226,8 @@ std::optional<char32_t> decodeEntity(std::u16string_view name) {
 }
 
 // A pause or a bookmark, standing at the tag that asked for it.
-Fragment silenceAt(size_t tagStart, int milliseconds) {
+Fragment silenceAt(size_t tagStart, int milliseconds)
+{
     Fragment f;
     f.kind = Fragment::Kind::Silence;
     f.silenceMs = milliseconds;
@@ -221,7 +235,8 @@ Fragment silenceAt(size_t tagStart, int milliseconds) {
     return f;
 }
 
-Fragment bookmarkAt(size_t tagStart, std::u16string mark, uint32_t value) {
+Fragment bookmarkAt(size_t tagStart, std::u16string mark, uint32_t value)
+{
     Fragment f;
     f.kind = Fragment::Kind::Bookmark;
     f.bookmark = std::move(mark);
@@ -232,7 +247,8 @@ Fragment bookmarkAt(size_t tagStart, std::u16string mark, uint32_t value) {
 
 } // namespace
 
-std::vector<Fragment> plainFragments(std::u16string_view text, int wpm, int pitch, double gain) {
+std::vector<Fragment> plainFragments(std::u16string_view text, int wpm, int pitch, double gain)
+{
     std::vector<Fragment> out;
     FragmentBuilder b(out);
     for (size_t i = 0; i < text.size(); ++i)
@@ -241,7 +257,8 @@ std::vector<Fragment> plainFragments(std::u16string_view text, int wpm, int pitc
     return out;
 }
 
-bool parseSapi5Xml(std::u16string_view text, int baseRate, std::vector<Fragment>& out) {
+bool parseSapi5Xml(std::u16string_view text, int baseRate, std::vector<Fragment>& out)
+{
     std::vector<Fragment> result;
     FragmentBuilder b(result);
     XmlState state;
@@ -359,7 +376,8 @@ bool parseSapi5Xml(std::u16string_view text, int baseRate, std::vector<Fragment>
     return true;
 }
 
-bool parseSapi4Tagged(std::u16string_view text, Sapi4Settings settings, std::vector<Fragment>& out) {
+bool parseSapi4Tagged(std::u16string_view text, Sapi4Settings settings, std::vector<Fragment>& out)
+{
     std::vector<Fragment> result;
     FragmentBuilder b(result);
     double gain = 1.0;

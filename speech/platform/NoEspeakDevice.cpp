@@ -22,18 +22,21 @@ namespace {
 using CreateDeviceObject = audio_object* (*)(const char*, const char*, const char*);
 
 // Base address of the loaded object holding `address`; null when none does.
-const void* moduleOf(const void* address) {
+const void* moduleOf(const void* address)
+{
     Dl_info info{};
     return address != nullptr && dladdr(address, &info) != 0 ? info.dli_fbase : nullptr;
 }
 
-const void* synthesizerModule() {
+const void* synthesizerModule()
+{
     static const void* const module = moduleOf(dlsym(RTLD_DEFAULT, "espeak_ng_InitializeOutput"));
     return module;
 }
 
 // pcaudiolib's own definition: looked up in the library, so never this one.
-CreateDeviceObject pcaudioCreateDeviceObject() {
+CreateDeviceObject pcaudioCreateDeviceObject()
+{
     static const CreateDeviceObject create = [] {
         void* library = dlopen("libpcaudio.so.0", RTLD_NOW | RTLD_NOLOAD);
         void* symbol = library != nullptr ? dlsym(library, "create_audio_device_object") : nullptr;
@@ -45,7 +48,8 @@ CreateDeviceObject pcaudioCreateDeviceObject() {
 } // namespace
 
 extern "C" __attribute__((visibility("default"), noinline)) audio_object*
-create_audio_device_object(const char* device, const char* application, const char* description) {
+create_audio_device_object(const char* device, const char* application, const char* description)
+{
     const void* caller = moduleOf(__builtin_extract_return_addr(__builtin_return_address(0)));
     if (caller != nullptr && caller == synthesizerModule())
         return nullptr;

@@ -16,7 +16,8 @@ HRESULT createMMAudioDest(REFIID iid, void** out);
 
 // Creates an object born with one reference, answers `iid` and drops the birth
 // reference, so a failed QueryInterface frees it.
-template <class T, class... Args> HRESULT createObject(REFIID iid, void** out, Args&&... args) {
+template <class T, class... Args> HRESULT createObject(REFIID iid, void** out, Args&&... args)
+{
     if (!out)
         return E_POINTER;
     *out = nullptr;
@@ -29,7 +30,8 @@ template <class T, class... Args> HRESULT createObject(REFIID iid, void** out, A
 }
 
 // A property getter: copies `value` out under the object's lock.
-template <class T, class U> HRESULT readLocked(std::mutex& mutex, T* out, const U& value) {
+template <class T, class U> HRESULT readLocked(std::mutex& mutex, T* out, const U& value)
+{
     if (!out)
         return E_POINTER;
     std::lock_guard lock(mutex);

@@ -8,7 +8,8 @@
 
 namespace platform {
 
-void keepModuleMapped() {
+void keepModuleMapped()
+{
     static std::once_flag once;
     std::call_once(once, [] {
         Dl_info info{};
@@ -18,14 +19,16 @@ void keepModuleMapped() {
 }
 
 namespace {
-int16_t scaled(int16_t sample, double gain) {
+int16_t scaled(int16_t sample, double gain)
+{
     if (gain == 1.0)
         return sample;
     return static_cast<int16_t>(std::clamp(std::lround(sample * gain), -32768L, 32767L));
 }
 } // namespace
 
-bool AudioStream::append(const int16_t* samples, size_t count, double gain) {
+bool AudioStream::append(const int16_t* samples, size_t count, double gain)
+{
     std::unique_lock lock(m_core->mutex);
     m_core->changed.wait(
         lock, [&] { return cancelled() || m_core->stopping || m_synthesized - m_played < m_core->maxAhead; });
@@ -38,7 +41,8 @@ bool AudioStream::append(const int16_t* samples, size_t count, double gain) {
     return true;
 }
 
-bool AudioStream::appendSilence(size_t count) {
+bool AudioStream::appendSilence(size_t count)
+{
     static const size_t step = 2205;
     while (count > 0) {
         size_t n = std::min(count, step);
@@ -49,7 +53,8 @@ bool AudioStream::appendSilence(size_t count) {
     return true;
 }
 
-void AudioStream::addMarker(Marker marker) {
+void AudioStream::addMarker(Marker marker)
+{
     std::lock_guard lock(m_core->mutex);
     if (!m_markers.empty())
         marker.sample = std::max(marker.sample, m_markers.back().sample);
@@ -57,29 +62,34 @@ void AudioStream::addMarker(Marker marker) {
     m_core->changed.notify_all();
 }
 
-void AudioStream::finish() {
+void AudioStream::finish()
+{
     std::lock_guard lock(m_core->mutex);
     m_finished = true;
     m_core->changed.notify_all();
 }
 
-uint64_t AudioStream::synthesized() const {
+uint64_t AudioStream::synthesized() const
+{
     std::lock_guard lock(m_core->mutex);
     return m_synthesized;
 }
 
 Player::Player(Listener* listener, AudioConfig config, int sampleRate)
-    : m_listener(listener), m_config(std::move(config)), m_rate(sampleRate), m_core(std::make_shared<PlayerCore>()) {
+    : m_listener(listener), m_config(std::move(config)), m_rate(sampleRate), m_core(std::make_shared<PlayerCore>())
+{
     m_core->maxAhead = static_cast<size_t>(sampleRate) * kMaxAheadMs / 1000;
     keepModuleMapped();
     m_thread = std::thread([this] { run(); });
 }
 
-Player::~Player() {
+Player::~Player()
+{
     shutdown();
 }
 
-void Player::shutdown() {
+void Player::shutdown()
+{
     {
         std::lock_guard lock(m_core->mutex);
         m_core->stopping = true;
@@ -92,7 +102,8 @@ void Player::shutdown() {
         m_thread.join();
 }
 
-std::shared_ptr<AudioStream> Player::newStream(uint32_t id, bool silent) {
+std::shared_ptr<AudioStream> Player::newStream(uint32_t id, bool silent)
+{
     auto stream = std::make_shared<AudioStream>(m_core, id);
     stream->m_silent = stream->m_finished = silent;
     std::lock_guard lock(m_core->mutex);
@@ -100,7 +111,8 @@ std::shared_ptr<AudioStream> Player::newStream(uint32_t id, bool silent) {
     return stream;
 }
 
-void Player::start(const std::shared_ptr<AudioStream>& stream) {
+void Player::start(const std::shared_ptr<AudioStream>& stream)
+{
     // Held across the deliveries, so the audio thread cannot report the end first.
     std::lock_guard delivery(m_delivery);
     bool startsNow = false, endsNow = false;
@@ -136,18 +148,21 @@ void Player::start(const std::shared_ptr<AudioStream>& stream) {
     m_core->changed.notify_all();
 }
 
-void Player::setPaused(bool paused) {
+void Player::setPaused(bool paused)
+{
     std::lock_guard lock(m_core->mutex);
     m_core->paused = paused;
     m_core->changed.notify_all();
 }
 
-bool Player::paused() const {
+bool Player::paused() const
+{
     std::lock_guard lock(m_core->mutex);
     return m_core->paused;
 }
 
-void Player::purge() {
+void Player::purge()
+{
     // Waits for a marker being delivered, so none of a purged stream follows.
     std::lock_guard delivery(m_delivery);
     std::lock_guard lock(m_core->mutex);
@@ -159,43 +174,51 @@ void Player::purge() {
     m_core->changed.notify_all();
 }
 
-void Player::barrier() {
+void Player::barrier()
+{
     std::lock_guard delivery(m_delivery);
 }
 
-bool Player::idle() const {
+bool Player::idle() const
+{
     std::lock_guard lock(m_core->mutex);
     return std::all_of(m_core->queue.begin(), m_core->queue.end(), [](const auto& s) { return s->m_silent; });
 }
 
-bool Player::waitUntilIdle(std::chrono::milliseconds timeout) const {
+bool Player::waitUntilIdle(std::chrono::milliseconds timeout) const
+{
     std::unique_lock lock(m_core->mutex);
     return m_core->changed.wait_for(lock, timeout, [&] { return m_core->queue.empty() && m_core->ending == 0; });
 }
 
-void Player::setGain(double gain) {
+void Player::setGain(double gain)
+{
     m_gain.store(std::clamp(gain, 0.0, 1.0));
 }
 
-std::string Player::sinkKind() const {
+std::string Player::sinkKind() const
+{
     std::lock_guard lock(m_core->mutex);
     return m_core->sinkKind;
 }
 
-std::pair<uint32_t, uint64_t> Player::position() const {
+std::pair<uint32_t, uint64_t> Player::position() const
+{
     std::lock_guard lock(m_core->mutex);
     if (m_core->queue.empty())
         return {0, 0};
     return {m_core->queue.front()->id(), m_core->queue.front()->m_played};
 }
 
-void Player::deliver(const std::shared_ptr<AudioStream>& stream, const Marker& marker) {
+void Player::deliver(const std::shared_ptr<AudioStream>& stream, const Marker& marker)
+{
     std::lock_guard delivery(m_delivery);
     if (!stream->cancelled())
         m_listener->onMarker(stream->id(), marker);
 }
 
-void Player::run() {
+void Player::run()
+{
     const size_t chunkSamples = static_cast<size_t>(m_rate) * kChunkMs / 1000;
     std::vector<int16_t> chunk;
     PlayerCore& core = *m_core;

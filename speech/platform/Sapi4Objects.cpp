@@ -19,13 +19,15 @@ namespace {
 
 constexpr GUID kEngineId{0x5C3A1E02, 0x7D2B, 0x4E61, {0x9A, 0x10, 0x3B, 0x52, 0x11, 0x00, 0x00, 0x00}};
 
-void copyText(WCHAR* target, std::u16string_view text) {
+void copyText(WCHAR* target, std::u16string_view text)
+{
     size_t n = std::min(text.size(), kModeTextUnits - 1);
     std::memcpy(target, text.data(), n * sizeof(WCHAR));
     target[n] = 0;
 }
 
-GUID modeIdOf(size_t index) {
+GUID modeIdOf(size_t index)
+{
     GUID id = kEngineId;
     id.Data1 = 0x5C3A1E03;
     id.Data4[6] = static_cast<uint8_t>(index >> 8);
@@ -33,7 +35,8 @@ GUID modeIdOf(size_t index) {
     return id;
 }
 
-TTSMODEINFOW modeOf(size_t index) {
+TTSMODEINFOW modeOf(size_t index)
+{
     const VoiceDescription& d = Synthesizer::instance().voices()[index];
     TTSMODEINFOW m{};
     m.engineId = kEngineId;
@@ -50,7 +53,8 @@ TTSMODEINFOW modeOf(size_t index) {
     return m;
 }
 
-bool findMode(const GUID& modeId, size_t& index) {
+bool findMode(const GUID& modeId, size_t& index)
+{
     size_t count = Synthesizer::instance().voices().size();
     for (size_t i = 0; i < count; ++i)
         if (modeIdOf(i) == modeId) {
@@ -60,25 +64,29 @@ bool findMode(const GUID& modeId, size_t& index) {
     return false;
 }
 
-std::u16string_view text(const WCHAR* s) {
+std::u16string_view text(const WCHAR* s)
+{
     return std::u16string_view(s, wideLength(s));
 }
 
-QWORD timeStamp() {
+QWORD timeStamp()
+{
     using namespace std::chrono;
     return static_cast<QWORD>(duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count() / 100);
 }
 
 class MMAudioDest final : public ComObject<IAudioMultiMediaDevice> {
 public:
-    HRESULT DeviceNumGet(DWORD* deviceId) override {
+    HRESULT DeviceNumGet(DWORD* deviceId) override
+    {
         if (!deviceId)
             return E_POINTER;
         *deviceId = m_device.load();
         return S_OK;
     }
     // One output: the wave mapper or device 0, which is the same.
-    HRESULT DeviceNumSet(DWORD deviceId) override {
+    HRESULT DeviceNumSet(DWORD deviceId) override
+    {
         if (deviceId != kWaveMapper && deviceId != 0)
             return E_INVALIDARG;
         m_device = deviceId;
@@ -91,7 +99,8 @@ private:
 
 class Central final : public ComObject<ITTSCentralW, ITTSAttributesW>, public Player::Listener {
 public:
-    explicit Central(size_t index) : m_mode(modeOf(index)), m_index(index) {
+    explicit Central(size_t index) : m_mode(modeOf(index)), m_index(index)
+    {
         m_female = m_mode.gender == kGenderFemale;
         m_pitch = static_cast<WORD>(sapi4BasePitch(m_female));
         m_player = std::make_unique<Player>(this, currentAudioConfig(), Synthesizer::instance().sampleRate());
@@ -99,14 +108,16 @@ public:
     // The audio thread ends before the sinks and settings a notification uses go.
     ~Central() override { m_player->shutdown(); }
 
-    HRESULT ModeGet(TTSMODEINFOW* mode) override {
+    HRESULT ModeGet(TTSMODEINFOW* mode) override
+    {
         if (!mode)
             return E_POINTER;
         *mode = m_mode;
         return S_OK;
     }
 
-    HRESULT TextData(DWORD charset, DWORD flags, SData data, void* notifyInterface, IID notifyIid) override {
+    HRESULT TextData(DWORD charset, DWORD flags, SData data, void* notifyInterface, IID notifyIid) override
+    {
         if (charset != kCharsetText || (flags & ~kTextDataTagged) || (data.size && !data.data) || data.size % 2)
             return E_INVALIDARG;
         std::u16string_view source(static_cast<const WCHAR*>(data.data), data.size / sizeof(WCHAR));
@@ -155,15 +166,18 @@ public:
         return S_OK;
     }
 
-    HRESULT AudioPause() override {
+    HRESULT AudioPause() override
+    {
         m_player->setPaused(true);
         return S_OK;
     }
-    HRESULT AudioResume() override {
+    HRESULT AudioResume() override
+    {
         m_player->setPaused(false);
         return S_OK;
     }
-    HRESULT AudioReset() override {
+    HRESULT AudioReset() override
+    {
         m_player->purge(); // not under m_mutex: it waits for a notification in progress
         m_player->setPaused(false);
         std::map<uint32_t, ComPtr<ITTSBufNotifySink>> dropped;
@@ -172,26 +186,23 @@ public:
         return S_OK;
     }
 
-    HRESULT PitchGet(WORD* hertz) override {
-        return readLocked(m_mutex, hertz, m_pitch);
-    }
-    HRESULT PitchSet(WORD hertz) override {
+    HRESULT PitchGet(WORD* hertz) override { return readLocked(m_mutex, hertz, m_pitch); }
+    HRESULT PitchSet(WORD hertz) override
+    {
         std::lock_guard lock(m_mutex);
         m_pitch = sapi4ClampPitch(hertz, m_female);
         return S_OK;
     }
-    HRESULT SpeedGet(DWORD* wordsPerMinute) override {
-        return readLocked(m_mutex, wordsPerMinute, m_speed);
-    }
-    HRESULT SpeedSet(DWORD wordsPerMinute) override {
+    HRESULT SpeedGet(DWORD* wordsPerMinute) override { return readLocked(m_mutex, wordsPerMinute, m_speed); }
+    HRESULT SpeedSet(DWORD wordsPerMinute) override
+    {
         std::lock_guard lock(m_mutex);
         m_speed = sapi4ClampSpeed(wordsPerMinute);
         return S_OK;
     }
-    HRESULT VolumeGet(DWORD* volume) override {
-        return readLocked(m_mutex, volume, m_volume);
-    }
-    HRESULT VolumeSet(DWORD volume) override {
+    HRESULT VolumeGet(DWORD* volume) override { return readLocked(m_mutex, volume, m_volume); }
+    HRESULT VolumeSet(DWORD volume) override
+    {
         std::lock_guard lock(m_mutex);
         m_volume = volume;
         m_player->setGain(sapi4VolumeGain(volume));
@@ -199,7 +210,8 @@ public:
     }
 
 private:
-    void onMarker(uint32_t streamId, const Marker& marker) override {
+    void onMarker(uint32_t streamId, const Marker& marker) override
+    {
         ComPtr<ITTSBufNotifySink> sink;
         {
             std::lock_guard lock(m_mutex);
@@ -244,7 +256,8 @@ private:
     std::unique_ptr<Player> m_player; // last: destroyed first
 };
 
-HRESULT selectMode(const GUID& modeId, ITTSCentralW** central, IUnknown* audioDestination) {
+HRESULT selectMode(const GUID& modeId, ITTSCentralW** central, IUnknown* audioDestination)
+{
     if (!central)
         return E_POINTER;
     *central = nullptr;
@@ -259,7 +272,8 @@ HRESULT selectMode(const GUID& modeId, ITTSCentralW** central, IUnknown* audioDe
     return createObject<Central>(IID_ITTSCentralW, reinterpret_cast<void**>(central), index);
 }
 
-int matchScore(const TTSMODEINFOW& wanted, const TTSMODEINFOW& mode) {
+int matchScore(const TTSMODEINFOW& wanted, const TTSMODEINFOW& mode)
+{
     int score = 0;
     auto field = [&](bool asked, bool same, int weight) {
         if (asked && same)
@@ -278,7 +292,8 @@ class TtsEnumerator final : public ComObject<ITTSEnumW, ITTSFindW> {
 public:
     explicit TtsEnumerator(size_t next = 0) : m_next(next) {}
 
-    HRESULT Next(ULONG count, TTSMODEINFOW* modes, ULONG* fetched) override {
+    HRESULT Next(ULONG count, TTSMODEINFOW* modes, ULONG* fetched) override
+    {
         if (!modes || (count > 1 && !fetched))
             return E_POINTER;
         size_t total = Synthesizer::instance().voices().size();
@@ -289,23 +304,28 @@ public:
             *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
-    HRESULT Skip(ULONG count) override {
+    HRESULT Skip(ULONG count) override
+    {
         size_t left = Synthesizer::instance().voices().size() - m_next;
         m_next += std::min<size_t>(count, left);
         return count <= left ? S_OK : S_FALSE;
     }
-    HRESULT Reset() override {
+    HRESULT Reset() override
+    {
         m_next = 0;
         return S_OK;
     }
-    HRESULT Clone(ITTSEnumW** clone) override {
+    HRESULT Clone(ITTSEnumW** clone) override
+    {
         return createObject<TtsEnumerator>(IID_ITTSEnumW, reinterpret_cast<void**>(clone), m_next);
     }
-    HRESULT Select(GUID modeId, ITTSCentralW** central, IUnknown* audioDestination) override {
+    HRESULT Select(GUID modeId, ITTSCentralW** central, IUnknown* audioDestination) override
+    {
         return selectMode(modeId, central, audioDestination);
     }
 
-    HRESULT Find(const TTSMODEINFOW* wanted, const TTSMODEINFORANK*, TTSMODEINFOW* found) override {
+    HRESULT Find(const TTSMODEINFOW* wanted, const TTSMODEINFORANK*, TTSMODEINFOW* found) override
+    {
         if (!found)
             return E_POINTER;
         size_t total = Synthesizer::instance().voices().size();
@@ -334,11 +354,13 @@ private:
 
 } // namespace
 
-HRESULT createTtsEnumerator(REFIID iid, void** out) {
+HRESULT createTtsEnumerator(REFIID iid, void** out)
+{
     return createObject<TtsEnumerator>(iid, out);
 }
 
-HRESULT createMMAudioDest(REFIID iid, void** out) {
+HRESULT createMMAudioDest(REFIID iid, void** out)
+{
     return createObject<MMAudioDest>(iid, out);
 }
 

@@ -49,7 +49,8 @@ constexpr uint16_t kEventBookmark = 4;
 constexpr uint16_t kEventWordBoundary = 5;
 constexpr uint16_t kEventSentenceBoundary = 7;
 constexpr ULONGLONG kInterestFlagCheck = (1ULL << 30) | (1ULL << 33);
-constexpr ULONGLONG interestBit(uint16_t eventId) {
+constexpr ULONGLONG interestBit(uint16_t eventId)
+{
     return 1ULL << eventId;
 }
 

@@ -14,7 +14,8 @@
 
 namespace platform {
 
-void clearEvent(SpEvent* event) {
+void clearEvent(SpEvent* event)
+{
     if (!event)
         return;
     switch (event->paramType) {
@@ -37,7 +38,8 @@ namespace {
 
 constexpr IID IID_VoiceTokenPrivate{0x5C3A1E01, 0x7D2B, 0x4E61, {0x9A, 0x10, 0x3B, 0x52, 0x11, 0x00, 0x00, 0x7F}};
 
-bool equalsNoCase(std::u16string_view a, std::u16string_view b) {
+bool equalsNoCase(std::u16string_view a, std::u16string_view b)
+{
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -49,7 +51,8 @@ bool equalsNoCase(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-std::u16string hexLanguage(uint16_t id) {
+std::u16string hexLanguage(uint16_t id)
+{
     static const char16_t digits[] = u"0123456789ABCDEF";
     std::u16string out;
     for (int shift = 12; shift >= 0; shift -= 4)
@@ -62,7 +65,8 @@ class DataKey final : public ComObject<ISpDataKey> {
 public:
     DataKey(std::map<std::u16string, std::u16string> values) : m_values(std::move(values)) {}
 
-    HRESULT GetStringValue(LPCWSTR valueName, LPWSTR* value) override {
+    HRESULT GetStringValue(LPCWSTR valueName, LPWSTR* value) override
+    {
         if (!value)
             return E_POINTER;
         *value = nullptr;
@@ -72,7 +76,8 @@ public:
         *value = coTaskStrDup(it->second);
         return *value ? S_OK : E_OUTOFMEMORY;
     }
-    HRESULT OpenKey(LPCWSTR, ISpDataKey** subKey) override {
+    HRESULT OpenKey(LPCWSTR, ISpDataKey** subKey) override
+    {
         if (!subKey)
             return E_POINTER;
         *subKey = nullptr;
@@ -88,7 +93,8 @@ public:
     explicit VoiceToken(size_t index) : m_index(index) {}
     size_t index() const { return m_index; }
 
-    HRESULT GetStringValue(LPCWSTR valueName, LPWSTR* value) override {
+    HRESULT GetStringValue(LPCWSTR valueName, LPWSTR* value) override
+    {
         if (!value)
             return E_POINTER;
         *value = nullptr;
@@ -97,7 +103,8 @@ public:
         *value = coTaskStrDup(description().name);
         return *value ? S_OK : E_OUTOFMEMORY;
     }
-    HRESULT OpenKey(LPCWSTR subKeyName, ISpDataKey** subKey) override {
+    HRESULT OpenKey(LPCWSTR subKeyName, ISpDataKey** subKey) override
+    {
         if (!subKey)
             return E_POINTER;
         *subKey = nullptr;
@@ -114,7 +121,8 @@ public:
             values[u"Language"] = hexLanguage(d.languageId);
         return createObject<DataKey>(IID_ISpDataKey, reinterpret_cast<void**>(subKey), std::move(values));
     }
-    HRESULT GetId(LPWSTR* tokenId) override {
+    HRESULT GetId(LPWSTR* tokenId) override
+    {
         if (!tokenId)
             return E_POINTER;
         *tokenId = coTaskStrDup(std::u16string(kVoicesCategoryPath) + u"\\Tokens\\" + utf8ToUtf16(description().key));
@@ -122,7 +130,8 @@ public:
     }
 
 protected:
-    void* extraInterface(REFIID iid) override {
+    void* extraInterface(REFIID iid) override
+    {
         if (iid == IID_ISpDataKey)
             return static_cast<ISpDataKey*>(this);
         if (iid == IID_VoiceTokenPrivate)
@@ -136,7 +145,8 @@ private:
 };
 
 // Which catalogue entry a token stands for: ours by identity, a foreign one by name.
-bool voiceIndexOfToken(ISpObjectToken* token, size_t& index) {
+bool voiceIndexOfToken(ISpObjectToken* token, size_t& index)
+{
     void* raw = nullptr;
     if (SUCCEEDED(token->QueryInterface(IID_VoiceTokenPrivate, &raw)) && raw) {
         auto* ours = static_cast<VoiceToken*>(raw);
@@ -164,7 +174,8 @@ class TokenEnumerator final : public ComObject<IEnumSpObjectTokens> {
 public:
     TokenEnumerator(std::vector<size_t> indices, size_t next) : m_indices(std::move(indices)), m_next(next) {}
 
-    HRESULT Next(ULONG count, ISpObjectToken** tokens, ULONG* fetched) override {
+    HRESULT Next(ULONG count, ISpObjectToken** tokens, ULONG* fetched) override
+    {
         if (!tokens || (count > 1 && !fetched))
             return E_POINTER;
         ULONG n = 0;
@@ -183,20 +194,24 @@ public:
             *fetched = n;
         return n == count ? S_OK : S_FALSE;
     }
-    HRESULT Skip(ULONG count) override {
+    HRESULT Skip(ULONG count) override
+    {
         size_t left = m_indices.size() - m_next;
         m_next += std::min<size_t>(count, left);
         return count <= left ? S_OK : S_FALSE;
     }
-    HRESULT Reset() override {
+    HRESULT Reset() override
+    {
         m_next = 0;
         return S_OK;
     }
-    HRESULT Clone(IEnumSpObjectTokens** clone) override {
+    HRESULT Clone(IEnumSpObjectTokens** clone) override
+    {
         return createObject<TokenEnumerator>(IID_IEnumSpObjectTokens, reinterpret_cast<void**>(clone), m_indices,
                                              m_next);
     }
-    HRESULT Item(ULONG index, ISpObjectToken** token) override {
+    HRESULT Item(ULONG index, ISpObjectToken** token) override
+    {
         if (!token)
             return E_POINTER;
         *token = nullptr;
@@ -204,7 +219,8 @@ public:
             return E_INVALIDARG;
         return createObject<VoiceToken>(IID_ISpObjectToken, reinterpret_cast<void**>(token), m_indices[index]);
     }
-    HRESULT GetCount(ULONG* count) override {
+    HRESULT GetCount(ULONG* count) override
+    {
         if (!count)
             return E_POINTER;
         *count = static_cast<ULONG>(m_indices.size());
@@ -217,7 +233,8 @@ private:
 };
 
 // "Name=Value;Name=Value": every pair must equal the token's attribute.
-bool matchesRequired(size_t index, std::u16string_view required) {
+bool matchesRequired(size_t index, std::u16string_view required)
+{
     VoiceToken token(index);
     ComPtr<ISpDataKey> attributes;
     token.OpenKey(u"Attributes", attributes.put());
@@ -242,7 +259,8 @@ bool matchesRequired(size_t index, std::u16string_view required) {
 
 class TokenCategory final : public ComObject<ISpObjectTokenCategory> {
 public:
-    HRESULT SetId(LPCWSTR categoryId, BOOL) override {
+    HRESULT SetId(LPCWSTR categoryId, BOOL) override
+    {
         if (!categoryId)
             return E_POINTER;
         std::lock_guard lock(m_mutex);
@@ -253,7 +271,8 @@ public:
         m_set = true;
         return S_OK;
     }
-    HRESULT GetId(LPWSTR* categoryId) override {
+    HRESULT GetId(LPWSTR* categoryId) override
+    {
         if (!categoryId)
             return E_POINTER;
         *categoryId = nullptr;
@@ -262,7 +281,8 @@ public:
         *categoryId = coTaskStrDup(kVoicesCategoryPath);
         return *categoryId ? S_OK : E_OUTOFMEMORY;
     }
-    HRESULT EnumTokens(LPCWSTR requiredAttributes, LPCWSTR, IEnumSpObjectTokens** tokens) override {
+    HRESULT EnumTokens(LPCWSTR requiredAttributes, LPCWSTR, IEnumSpObjectTokens** tokens) override
+    {
         if (!tokens)
             return E_POINTER;
         *tokens = nullptr;
@@ -276,7 +296,8 @@ public:
         return createObject<TokenEnumerator>(IID_IEnumSpObjectTokens, reinterpret_cast<void**>(tokens),
                                              std::move(indices), size_t{0});
     }
-    HRESULT GetDefaultTokenId(LPWSTR* tokenId) override {
+    HRESULT GetDefaultTokenId(LPWSTR* tokenId) override
+    {
         if (!tokenId)
             return E_POINTER;
         *tokenId = nullptr;
@@ -288,7 +309,8 @@ public:
     }
 
 private:
-    bool isSet() {
+    bool isSet()
+    {
         std::lock_guard lock(m_mutex);
         return m_set;
     }
@@ -304,7 +326,8 @@ constexpr size_t kMaxQueuedEvents = 4096;
 class SpVoice final : public ComObject<ISpVoice>, public Player::Listener {
 public:
     SpVoice() { m_player = std::make_unique<Player>(this, currentAudioConfig(), Synthesizer::instance().sampleRate()); }
-    ~SpVoice() override {
+    ~SpVoice() override
+    {
         // The audio thread ends first: a notification it is delivering may still call
         // into this voice (GetStatus, GetEvents) and needs the player in place.
         m_player->shutdown();
@@ -312,7 +335,8 @@ public:
             clearEvent(&e);
     }
 
-    HRESULT SetNotifyCallbackInterface(ISpNotifyCallback* callback, WPARAM wParam, LPARAM lParam) override {
+    HRESULT SetNotifyCallbackInterface(ISpNotifyCallback* callback, WPARAM wParam, LPARAM lParam) override
+    {
         {
             std::lock_guard lock(m_mutex);
             m_callback = callback;
@@ -324,7 +348,8 @@ public:
         return S_OK;
     }
 
-    HRESULT SetInterest(ULONGLONG eventInterest, ULONGLONG queuedInterest) override {
+    HRESULT SetInterest(ULONGLONG eventInterest, ULONGLONG queuedInterest) override
+    {
         auto valid = [](ULONGLONG mask) { return mask == 0 || (mask & kInterestFlagCheck) == kInterestFlagCheck; };
         if (!valid(eventInterest) || !valid(queuedInterest) || (queuedInterest & ~eventInterest) != 0)
             return E_INVALIDARG;
@@ -334,7 +359,8 @@ public:
         return S_OK;
     }
 
-    HRESULT GetEvents(ULONG count, SpEvent* events, ULONG* fetched) override {
+    HRESULT GetEvents(ULONG count, SpEvent* events, ULONG* fetched) override
+    {
         if (!events || (count > 1 && !fetched))
             return E_POINTER;
         std::lock_guard lock(m_mutex);
@@ -348,18 +374,18 @@ public:
         return n == count ? S_OK : S_FALSE;
     }
 
-    HRESULT SetPriority(int priority) override {
+    HRESULT SetPriority(int priority) override
+    {
         if (priority < kPriorityNormal || priority > kPriorityOver)
             return E_INVALIDARG;
         std::lock_guard lock(m_mutex);
         m_priority = priority;
         return S_OK;
     }
-    HRESULT GetPriority(int* priority) override {
-        return readLocked(m_mutex, priority, m_priority);
-    }
+    HRESULT GetPriority(int* priority) override { return readLocked(m_mutex, priority, m_priority); }
 
-    HRESULT Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) override {
+    HRESULT Speak(LPCWSTR text, DWORD flags, ULONG* streamNumber) override
+    {
         constexpr DWORD known = kSpeakAsync | kSpeakPurgeBeforeSpeak | kSpeakIsFilename | kSpeakIsXml | kSpeakIsNotXml;
         if (streamNumber)
             *streamNumber = 0;
@@ -418,7 +444,8 @@ public:
         return S_OK;
     }
 
-    HRESULT GetStatus(SpVoiceStatus* status, LPWSTR* lastBookmark) override {
+    HRESULT GetStatus(SpVoiceStatus* status, LPWSTR* lastBookmark) override
+    {
         if (!status && !lastBookmark)
             return E_POINTER;
         bool idle = m_player->idle();
@@ -444,20 +471,23 @@ public:
         return S_OK;
     }
 
-    HRESULT Pause() override {
+    HRESULT Pause() override
+    {
         std::lock_guard lock(m_mutex);
         if (m_pauseCount++ == 0)
             m_player->setPaused(true);
         return S_OK;
     }
-    HRESULT Resume() override {
+    HRESULT Resume() override
+    {
         std::lock_guard lock(m_mutex);
         if (m_pauseCount > 0 && --m_pauseCount == 0)
             m_player->setPaused(false);
         return S_OK;
     }
 
-    HRESULT SetVoice(ISpObjectToken* token) override {
+    HRESULT SetVoice(ISpObjectToken* token) override
+    {
         size_t index = 0; // no token: the default voice
         if (token && !voiceIndexOfToken(token, index))
             return kErrNotFound;
@@ -465,7 +495,8 @@ public:
         m_voiceIndex = index;
         return S_OK;
     }
-    HRESULT GetVoice(ISpObjectToken** token) override {
+    HRESULT GetVoice(ISpObjectToken** token) override
+    {
         if (!token)
             return E_POINTER;
         *token = nullptr;
@@ -479,17 +510,17 @@ public:
         return createObject<VoiceToken>(IID_ISpObjectToken, reinterpret_cast<void**>(token), index);
     }
 
-    HRESULT SetRate(LONG rate) override {
+    HRESULT SetRate(LONG rate) override
+    {
         if (rate < -10 || rate > 10)
             return E_INVALIDARG;
         std::lock_guard lock(m_mutex);
         m_rate = rate;
         return S_OK;
     }
-    HRESULT GetRate(LONG* rate) override {
-        return readLocked(m_mutex, rate, m_rate);
-    }
-    HRESULT SetVolume(USHORT volume) override {
+    HRESULT GetRate(LONG* rate) override { return readLocked(m_mutex, rate, m_rate); }
+    HRESULT SetVolume(USHORT volume) override
+    {
         if (volume > 100)
             return E_INVALIDARG;
         std::lock_guard lock(m_mutex);
@@ -497,24 +528,25 @@ public:
         m_player->setGain(volume / 100.0); // also for the speech already playing
         return S_OK;
     }
-    HRESULT GetVolume(USHORT* volume) override {
-        return readLocked(m_mutex, volume, m_volume);
-    }
-    HRESULT WaitUntilDone(ULONG milliseconds) override {
+    HRESULT GetVolume(USHORT* volume) override { return readLocked(m_mutex, volume, m_volume); }
+    HRESULT WaitUntilDone(ULONG milliseconds) override
+    {
         auto timeout = milliseconds == 0xFFFFFFFF ? std::chrono::milliseconds(std::chrono::hours(24 * 365))
                                                   : std::chrono::milliseconds(milliseconds);
         return m_player->waitUntilIdle(timeout) ? S_OK : S_FALSE;
     }
 
 private:
-    static bool startsWithTag(std::u16string_view text) {
+    static bool startsWithTag(std::u16string_view text)
+    {
         size_t i = text.find_first_not_of(u" \t\r\n");
         return i != std::u16string_view::npos && text[i] == u'<';
     }
 
     // Never called with m_mutex held: the player waits for a listener call in
     // progress, and that call may need m_mutex.
-    void purge() {
+    void purge()
+    {
         m_player->purge();
         std::lock_guard lock(m_mutex);
         for (SpEvent& e : m_events)
@@ -522,7 +554,8 @@ private:
         m_events.clear();
     }
 
-    void onMarker(uint32_t streamId, const Marker& marker) override {
+    void onMarker(uint32_t streamId, const Marker& marker) override
+    {
         SpEvent e{};
         e.streamNumber = streamId;
         e.audioOffset = marker.sample * sizeof(int16_t);
@@ -613,7 +646,8 @@ private:
 
 } // namespace
 
-HRESULT createSpVoice(REFIID iid, void** out) {
+HRESULT createSpVoice(REFIID iid, void** out)
+{
     // A voice that could never speak is no voice: callers look for another layer.
     if (!Synthesizer::instance().available()) {
         if (out)
@@ -623,7 +657,8 @@ HRESULT createSpVoice(REFIID iid, void** out) {
     return createObject<SpVoice>(iid, out);
 }
 
-HRESULT createTokenCategory(REFIID iid, void** out) {
+HRESULT createTokenCategory(REFIID iid, void** out)
+{
     return createObject<TokenCategory>(iid, out);
 }
 

@@ -32,11 +32,13 @@ struct TextWords {
     std::vector<std::vector<uint32_t>> wordOfUnit;
 };
 
-bool trailingPunctuation(char16_t c) {
+bool trailingPunctuation(char16_t c)
+{
     return std::u16string_view(u".,;:!?)]}\"'\u00BB\u2019\u201D\u2026").find(c) != std::u16string_view::npos;
 }
 
-TextWords findWords(const std::vector<Fragment>& fragments) {
+TextWords findWords(const std::vector<Fragment>& fragments)
+{
     TextWords words;
     words.wordOfUnit.resize(fragments.size());
     bool inWord = false;
@@ -82,7 +84,8 @@ struct Current {
 // synthesising while the process runs its exit handlers.
 Current& g_current = *new Current;
 
-uint32_t sourceOffset(const Fragment& f, const std::vector<uint32_t>& unitOf, int codePoint) {
+uint32_t sourceOffset(const Fragment& f, const std::vector<uint32_t>& unitOf, int codePoint)
+{
     size_t cp = std::min<size_t>(static_cast<size_t>(std::max(codePoint, 0)), unitOf.size() - 1);
     return f.offsets[std::min<size_t>(unitOf[cp], f.offsets.size() - 1)];
 }
@@ -90,7 +93,8 @@ uint32_t sourceOffset(const Fragment& f, const std::vector<uint32_t>& unitOf, in
 // One marker per word of the text, numbered from 1 in `value`: the synthesizer's word
 // at code point `cp` reports the text's word it lies in, once, together with any word
 // before it that the synthesizer passed over without a word of its own.
-void addWords(Current& c, uint64_t sample, size_t cp, uint32_t position) {
+void addWords(Current& c, uint64_t sample, size_t cp, uint32_t position)
+{
     const std::vector<uint32_t>& wordOf = *c.wordOfUnit;
     if (wordOf.empty())
         return;
@@ -108,7 +112,8 @@ void addWords(Current& c, uint64_t sample, size_t cp, uint32_t position) {
     }
 }
 
-int synthCallback(short* wav, int count, espeak_EVENT* events) {
+int synthCallback(short* wav, int count, espeak_EVENT* events)
+{
     Current& c = g_current;
     if (!c.job || c.cancelled)
         return 1;
@@ -139,7 +144,8 @@ int synthCallback(short* wav, int count, espeak_EVENT* events) {
     return c.cancelled ? 1 : 0;
 }
 
-std::string toUtf8WithMap(const std::u16string& text, std::vector<uint32_t>& unitOf) {
+std::string toUtf8WithMap(const std::u16string& text, std::vector<uint32_t>& unitOf)
+{
     std::string out;
     unitOf.clear();
     for (size_t i = 0; i < text.size(); ++i) {
@@ -157,7 +163,8 @@ std::string toUtf8WithMap(const std::u16string& text, std::vector<uint32_t>& uni
 // espeak_Initialize goes on after a failure, answering a sample rate as if all were well
 // and printing espeak's own message. This start tells failure apart and says why in one
 // line. Returns the sample rate, or 0 when the synthesizer cannot speak.
-int startEspeak() {
+int startEspeak()
+{
     espeak_ng_InitializePath(nullptr); // ESPEAK_DATA_PATH, else the installed data
     espeak_ng_ERROR_CONTEXT context = nullptr;
     espeak_ng_STATUS status = espeak_ng_Initialize(&context);
@@ -200,41 +207,48 @@ struct Synthesizer::State {
     void synthesise(SynthJob& job);
 };
 
-Synthesizer::Synthesizer() : m_state(new State) {
+Synthesizer::Synthesizer() : m_state(new State)
+{
     keepModuleMapped();
     m_state->thread = std::thread([s = m_state] { s->run(); });
     // Lives as long as the process; it is never joined or terminated.
     m_state->thread.detach();
 }
 
-Synthesizer& Synthesizer::instance() {
+Synthesizer& Synthesizer::instance()
+{
     static Synthesizer* instance = new Synthesizer;
     return *instance;
 }
 
-const std::vector<VoiceDescription>& Synthesizer::voices() {
+const std::vector<VoiceDescription>& Synthesizer::voices()
+{
     std::unique_lock lock(m_state->mutex);
     m_state->changed.wait(lock, [&] { return m_state->ready; });
     return m_state->voices;
 }
 
-bool Synthesizer::available() {
+bool Synthesizer::available()
+{
     voices();
     return m_state->available;
 }
 
-int Synthesizer::sampleRate() {
+int Synthesizer::sampleRate()
+{
     voices();
     return m_state->sampleRate;
 }
 
-void Synthesizer::submit(SynthJob job) {
+void Synthesizer::submit(SynthJob job)
+{
     std::lock_guard lock(m_state->mutex);
     m_state->jobs.push_back(std::move(job));
     m_state->changed.notify_all();
 }
 
-void Synthesizer::State::initialise() {
+void Synthesizer::State::initialise()
+{
     int rate = startEspeak();
     std::vector<VoiceDescription> list;
     if (rate > 0) {
@@ -252,7 +266,8 @@ void Synthesizer::State::initialise() {
     changed.notify_all();
 }
 
-void Synthesizer::State::run() {
+void Synthesizer::State::run()
+{
     initialise();
     for (;;) {
         SynthJob job;
@@ -267,7 +282,8 @@ void Synthesizer::State::run() {
     }
 }
 
-void Synthesizer::State::synthesise(SynthJob& job) {
+void Synthesizer::State::synthesise(SynthJob& job)
+{
     AudioStream& stream = *job.stream;
     g_current = Current{};
     g_current.job = &job;

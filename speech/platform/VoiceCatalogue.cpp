@@ -20,7 +20,8 @@ struct CuratedLanguage {
 };
 
 // The course speaks Dutch, so Dutch comes first and is the default voice.
-const std::vector<CuratedLanguage>& curatedLanguages() {
+const std::vector<CuratedLanguage>& curatedLanguages()
+{
     static const std::vector<CuratedLanguage> list = {
         {"nl", "gmw/nl", u"Dutch", 0x0413, {"", "f3", "m1", "f1"}},
         {"en-gb", "gmw/en", u"English (Great Britain)", 0x0809, {"", "f3"}},
@@ -39,20 +40,22 @@ struct HomeLanguage {
 
 // Pupils' home languages, offered right after the course's own in this order.
 constexpr HomeLanguage kHomeLanguages[] = {
-    {"tr", u"Turkish", 0x041F},  {"ar", u"Arabic", 0x0401},    {"pl", u"Polish", 0x0415},
-    {"pap", u"Papiamento", 0},   {"uk", u"Ukrainian", 0x0422}, {"ku", u"Kurdish", 0},
-    {"fa", u"Persian", 0x0429},  {"am", u"Amharic", 0x045E},   {"om", u"Oromo", 0x0472},
+    {"tr", u"Turkish", 0x041F},  {"ar", u"Arabic", 0x0401},     {"pl", u"Polish", 0x0415},
+    {"pap", u"Papiamento", 0},   {"uk", u"Ukrainian", 0x0422},  {"ku", u"Kurdish", 0},
+    {"fa", u"Persian", 0x0429},  {"am", u"Amharic", 0x045E},    {"om", u"Oromo", 0x0472},
     {"es", u"Spanish", 0x0C0A},  {"pt", u"Portuguese", 0x0816}, {"ru", u"Russian", 0x0419},
-    {"ro", u"Romanian", 0x0418}, {"bg", u"Bulgarian", 0x0402}, {"cmn", u"Chinese (Mandarin)", 0x0804},
+    {"ro", u"Romanian", 0x0418}, {"bg", u"Bulgarian", 0x0402},  {"cmn", u"Chinese (Mandarin)", 0x0804},
 };
 
 constexpr const char* kFemaleVariant = "f3";
 
-std::u16string ascii16(std::string_view ascii) {
+std::u16string ascii16(std::string_view ascii)
+{
     return std::u16string(ascii.begin(), ascii.end());
 }
 
-std::string lower(std::string_view text) {
+std::string lower(std::string_view text)
+{
     std::string out(text);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z')
@@ -61,12 +64,14 @@ std::string lower(std::string_view text) {
 }
 
 // "trk/tr" -> "tr"
-std::string_view fileName(std::string_view identifier) {
+std::string_view fileName(std::string_view identifier)
+{
     size_t slash = identifier.rfind('/');
     return slash == std::string_view::npos ? identifier : identifier.substr(slash + 1);
 }
 
-bool isLanguageVoice(const ListedVoice& v) {
+bool isLanguageVoice(const ListedVoice& v)
+{
     // Variants are offered on top of a language; mbrola voices need data we do not ship.
     return !v.identifier.empty() && v.identifier.rfind("!v/", 0) != 0 && v.identifier.rfind("mb/", 0) != 0;
 }
@@ -75,7 +80,8 @@ bool isLanguageVoice(const ListedVoice& v) {
 // A variant the synthesizer lacks is left out: it would silently fall back to the
 // plain voice under a name that promises another.
 void addVoice(std::vector<VoiceDescription>& list, const std::vector<ListedVoice>& variants, VoiceDescription d,
-              std::string_view variant, std::u16string_view suffix) {
+              std::string_view variant, std::u16string_view suffix)
+{
     if (!variant.empty()) {
         auto found = std::find_if(variants.begin(), variants.end(), [&](const ListedVoice& v) {
             return v.identifier.size() == variant.size() + 3 && v.identifier.rfind("!v/", 0) == 0 &&
@@ -96,8 +102,8 @@ void addVoice(std::vector<VoiceDescription>& list, const std::vector<ListedVoice
 
 // The plain voice and the female one of a language, named "<language> Male (<code>)".
 void addPair(std::vector<VoiceDescription>& list, const std::vector<ListedVoice>& variants,
-             const std::string& identifier, const std::string& code, std::u16string languageName,
-             uint16_t languageId) {
+             const std::string& identifier, const std::string& code, std::u16string languageName, uint16_t languageId)
+{
     VoiceDescription d;
     d.key = code;
     d.espeakName = identifier;
@@ -110,7 +116,8 @@ void addPair(std::vector<VoiceDescription>& list, const std::vector<ListedVoice>
 
 } // namespace
 
-std::string asciiName(std::string_view utf8) {
+std::string asciiName(std::string_view utf8)
+{
     // U+00C0..U+017F by their base letter; '?' marks the few that take two letters.
     static constexpr std::string_view kLatin1 = "AAAAAA?CEEEEIIIIDNOOOOOxOUUUUY??"
                                                 "aaaaaa?ceeeeiiiidnooooo/ouuuuy?y";
@@ -118,7 +125,7 @@ std::string asciiName(std::string_view utf8) {
                                                    "LlNnNnNnnNnOoOoOo??RrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
     static_assert(kLatin1.size() == 0x40 && kExtendedA.size() == 0x80);
     static const std::map<char32_t, std::string_view> kTwoLetters = {
-        {0xC6, "AE"}, {0xDE, "Th"}, {0xDF, "ss"}, {0xE6, "ae"}, {0xFE, "th"},
+        {0xC6, "AE"},  {0xDE, "Th"},  {0xDF, "ss"},  {0xE6, "ae"},  {0xFE, "th"},
         {0x132, "IJ"}, {0x133, "ij"}, {0x152, "OE"}, {0x153, "oe"},
     };
     std::string out;
@@ -148,7 +155,8 @@ std::string asciiName(std::string_view utf8) {
     return out;
 }
 
-void listSynthesizerVoices(std::vector<ListedVoice>& languages, std::vector<ListedVoice>& variants) {
+void listSynthesizerVoices(std::vector<ListedVoice>& languages, std::vector<ListedVoice>& variants)
+{
     languages.clear();
     variants.clear();
     // Each list call reads every voice file again and frees the previous list.
@@ -175,7 +183,8 @@ void listSynthesizerVoices(std::vector<ListedVoice>& languages, std::vector<List
 }
 
 std::vector<VoiceDescription> voiceCatalogue(const std::vector<ListedVoice>& languages,
-                                             const std::vector<ListedVoice>& variants) {
+                                             const std::vector<ListedVoice>& variants)
+{
     std::vector<VoiceDescription> list;
     std::set<std::string> used; // identifiers of languages already offered
     auto listed = [&](auto matches) -> const ListedVoice* {

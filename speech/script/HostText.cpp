@@ -8,7 +8,8 @@ namespace {
 
 // Length of the well-formed UTF-8 sequence at `i` (no overlong forms, no surrogates,
 // nothing above U+10FFFF), 0 when there is none.
-size_t utf8SequenceAt(std::string_view text, size_t i) {
+size_t utf8SequenceAt(std::string_view text, size_t i)
+{
     const auto byte = [&](size_t at) { return static_cast<unsigned char>(text[at]); };
     const unsigned char lead = byte(i);
     if (lead < 0x80)
@@ -37,7 +38,8 @@ size_t utf8SequenceAt(std::string_view text, size_t i) {
     return length;
 }
 
-bool isUtf8(std::string_view text) {
+bool isUtf8(std::string_view text)
+{
     for (size_t i = 0, n = 0; i < text.size(); i += n)
         if ((n = utf8SequenceAt(text, i)) == 0)
             return false;
@@ -51,7 +53,8 @@ constexpr char16_t kHighControls[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void appendUtf8(std::string& out, char16_t c) {
+void appendUtf8(std::string& out, char16_t c)
+{
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -66,7 +69,8 @@ void appendUtf8(std::string& out, char16_t c) {
 
 } // namespace
 
-std::string hostTextToUtf8(std::string_view text) {
+std::string hostTextToUtf8(std::string_view text)
+{
     if (isUtf8(text))
         return std::string(text);
     std::string out;

@@ -11,9 +11,9 @@ namespace oru::plugin {
 const std::string& methodTableText();
 
 constexpr std::array<std::string_view, 17> kMethodNames{
-    "voiceCount",     "voiceGet",   "voiceGetAll",   "voiceGetPitch", "voiceGetRate",  "voiceGetVolume",
-    "voiceInitialize", "voicePause", "voiceResume",   "voiceSet",      "voiceSetPitch", "voiceSetRate",
-    "voiceSetVolume", "voiceSpeak", "voiceState",    "voiceStop",     "voiceWordPos"};
+    "voiceCount",      "voiceGet",   "voiceGetAll", "voiceGetPitch", "voiceGetRate",  "voiceGetVolume",
+    "voiceInitialize", "voicePause", "voiceResume", "voiceSet",      "voiceSetPitch", "voiceSetRate",
+    "voiceSetVolume",  "voiceSpeak", "voiceState",  "voiceStop",     "voiceWordPos"};
 
 enum Method : int {
     kVoiceCount = 1,

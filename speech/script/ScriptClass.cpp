@@ -14,8 +14,7 @@ namespace oru::plugin {
 
 namespace {
 
-template <class T>
-int32_t obtain(IOruHostLink* link, const Guid& iid, T*& out) noexcept
+template <class T> int32_t obtain(IOruHostLink* link, const Guid& iid, T*& out) noexcept
 {
     void* p = nullptr;
     const int32_t result = link->QueryInterface(&iid, &p);
@@ -27,8 +26,7 @@ int32_t obtain(IOruHostLink* link, const Guid& iid, T*& out) noexcept
     return code::kOk;
 }
 
-template <class T>
-void releaseAndClear(T*& p) noexcept
+template <class T> void releaseAndClear(T*& p) noexcept
 {
     if (p != nullptr)
         std::exchange(p, nullptr)->Release();

@@ -31,8 +31,7 @@ int32_t scriptFinalize(void* instance);
 // ScriptInstance behind its host part.
 bool isScriptInstance(const void* instance) noexcept;
 
-class SpeechVellScript_IOruMmXScript final
-    : public InterfaceObject<SpeechVellScript_IOruMmXScript, IOruMmXScript> {
+class SpeechVellScript_IOruMmXScript final : public InterfaceObject<SpeechVellScript_IOruMmXScript, IOruMmXScript> {
 public:
     SpeechVellScript_IOruMmXScript() = default;
     ~SpeechVellScript_IOruMmXScript();

@@ -68,8 +68,7 @@ struct PropertyKeys {
     }
 };
 
-int32_t appendText(IOruScriptLists* lists, IOruValueUtils* utils, Value* plist, const Value* key,
-                   const char16_t* text)
+int32_t appendText(IOruScriptLists* lists, IOruValueUtils* utils, Value* plist, const Value* key, const char16_t* text)
 {
     char buffer[kTextBufferSize];
     toMultibyte(text, buffer, sizeof buffer);

@@ -131,7 +131,10 @@ static_assert(sizeof(InstanceUnknown) == sizeof(void*));
 
 Host::Host() = default;
 
-Host::~Host() { shutdown(); }
+Host::~Host()
+{
+    shutdown();
+}
 
 bool Host::load(const std::string& path, std::string& error)
 {
@@ -157,8 +160,8 @@ int32_t Host::createInstance(const Guid& classId, void** instance)
         return kBadValue;
 
     const std::size_t total = sizeof(InstancePrefix) + size;
-    auto* p = static_cast<InstancePrefix*>(::operator new(total, std::align_val_t(alignof(InstancePrefix)),
-                                                          std::nothrow));
+    auto* p =
+        static_cast<InstancePrefix*>(::operator new(total, std::align_val_t(alignof(InstancePrefix)), std::nothrow));
     if (p == nullptr)
         return kBadValue;
     std::memset(static_cast<void*>(p), 0, total);
@@ -274,7 +277,10 @@ int32_t Host::call(int32_t method, const std::vector<Value>& args, Value& result
     return code;
 }
 
-void Host::notifyStop() { notifier.notify(oru::notification::kStop, nullptr); }
+void Host::notifyStop()
+{
+    notifier.notify(oru::notification::kStop, nullptr);
+}
 
 int32_t Host::shutdown()
 {

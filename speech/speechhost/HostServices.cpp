@@ -147,7 +147,10 @@ int32_t ScriptLists::append(Value* list, const Value* value) noexcept
     }
 }
 
-int32_t ScriptLists::count(const Value* list) noexcept { return list == nullptr ? 0 : m_store.count(*list); }
+int32_t ScriptLists::count(const Value* list) noexcept
+{
+    return list == nullptr ? 0 : m_store.count(*list);
+}
 
 int32_t ScriptLists::getAt(const Value* list, int32_t index1, Value* out) noexcept
 {
@@ -213,7 +216,8 @@ int32_t ValueUtils::textToValue(const char* text, Value* value) noexcept
 
 // ---- notifier
 
-int32_t Notifier::registerClient(oru::IOruNotificationClient* client, const Guid* id, uint32_t, void* reference) noexcept
+int32_t Notifier::registerClient(oru::IOruNotificationClient* client, const Guid* id, uint32_t,
+                                 void* reference) noexcept
 {
     if (client == nullptr || id == nullptr)
         return kBadArgument;

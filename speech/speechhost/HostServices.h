@@ -21,8 +21,7 @@ std::string guidText(const Guid& g);
 
 // Reference counting for host-owned service objects: they live as long as the
 // host; the count only tells tests whether the plug-in balanced its calls.
-template <class Interface>
-class HostObject : public Interface {
+template <class Interface> class HostObject : public Interface {
 public:
     int32_t QueryInterface(const Guid* iid, void** out) noexcept override
     {
@@ -159,8 +158,8 @@ public:
     const EntryValue* find(const Guid& classId, const std::string& key) const;
     const std::vector<std::unique_ptr<EntryDictionary>>& dictionaries() const noexcept { return m_entries; }
 
-    int failAddAt = 0;               // test hook: 1-based call that fails
-    std::string failKey;             // passed on to new dictionaries
+    int failAddAt = 0;   // test hook: 1-based call that fails
+    std::string failKey; // passed on to new dictionaries
 private:
     int m_calls = 0;
     std::vector<std::unique_ptr<EntryDictionary>> m_entries;

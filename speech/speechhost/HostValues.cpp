@@ -11,15 +11,30 @@ constexpr uint64_t kTagInteger = 0;
 constexpr uint64_t kTagSymbol = 1;
 constexpr uint64_t kTagHeap = 2;
 
-uint64_t tagOf(const Value& v) { return v.bits & 0xFF; }
-uint32_t payloadOf(const Value& v) { return static_cast<uint32_t>(v.bits >> 32); }
-Value make(uint64_t tag, uint32_t payload) { return Value{tag | (static_cast<uint64_t>(payload) << 32)}; }
+uint64_t tagOf(const Value& v)
+{
+    return v.bits & 0xFF;
+}
+uint32_t payloadOf(const Value& v)
+{
+    return static_cast<uint32_t>(v.bits >> 32);
+}
+Value make(uint64_t tag, uint32_t payload)
+{
+    return Value{tag | (static_cast<uint64_t>(payload) << 32)};
+}
 
 } // namespace
 
-Value ValueStore::integer(int32_t n) const noexcept { return make(kTagInteger, static_cast<uint32_t>(n)); }
+Value ValueStore::integer(int32_t n) const noexcept
+{
+    return make(kTagInteger, static_cast<uint32_t>(n));
+}
 
-Value ValueStore::symbolValue(Symbol s) const noexcept { return make(kTagSymbol, static_cast<uint32_t>(s)); }
+Value ValueStore::symbolValue(Symbol s) const noexcept
+{
+    return make(kTagSymbol, static_cast<uint32_t>(s));
+}
 
 Symbol ValueStore::symbol(const std::string& name)
 {
@@ -46,9 +61,15 @@ Value ValueStore::store(HeapValue value)
     return make(kTagHeap, handle);
 }
 
-Value ValueStore::text(const std::string& text) { return store(HeapValue{ValueKind::Text, 1, text, {}, {}}); }
+Value ValueStore::text(const std::string& text)
+{
+    return store(HeapValue{ValueKind::Text, 1, text, {}, {}});
+}
 
-Value ValueStore::newList(ValueKind kind) { return store(HeapValue{kind, 1, {}, {}, {}}); }
+Value ValueStore::newList(ValueKind kind)
+{
+    return store(HeapValue{kind, 1, {}, {}, {}});
+}
 
 ValueStore::HeapValue* ValueStore::find(const Value& v) noexcept
 {

@@ -56,8 +56,8 @@ private:
         ValueKind kind;
         uint32_t refs = 1;
         std::string text;
-        std::vector<Value> items;                    // list items
-        std::vector<std::pair<Value, Value>> props;  // property list: symbol value, value
+        std::vector<Value> items;                   // list items
+        std::vector<std::pair<Value, Value>> props; // property list: symbol value, value
     };
     HeapValue* find(const Value& v) noexcept;
     const HeapValue* find(const Value& v) const noexcept;

@@ -33,7 +33,8 @@ public:
     {
         skipBlanks();
         const std::size_t start = m_pos;
-        while (m_pos < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[m_pos])) || m_text[m_pos] == '_'))
+        while (m_pos < m_text.size() &&
+               (std::isalnum(static_cast<unsigned char>(m_text[m_pos])) || m_text[m_pos] == '_'))
             ++m_pos;
         return m_text.substr(start, m_pos - start);
     }

@@ -2,4 +2,7 @@
 
 #include <iostream>
 
-int main(int argc, char** argv) { return speechhost::runProgram(argc, argv, std::cin, std::cout, std::cerr); }
+int main(int argc, char** argv)
+{
+    return speechhost::runProgram(argc, argv, std::cin, std::cout, std::cerr);
+}

@@ -14,8 +14,7 @@ public:
     using Step = std::function<bool(QWidget*)>; // true when the step has handled the window
     // One step per window, in order; with `repeatLast` the last step also answers every later one.
     explicit ModalAnswers(std::vector<Step> steps, bool repeatLast = false)
-        : m_steps(std::move(steps))
-        , m_repeatLast(repeatLast)
+        : m_steps(std::move(steps)), m_repeatLast(repeatLast)
     {
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
             QWidget* modal = QApplication::activeModalWidget();

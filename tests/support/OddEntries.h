@@ -54,10 +54,7 @@ inline bool EntryExists(const QByteArray& path)
 // UTF-8, so a temporary folder holding them would stay behind. Declare it after the folder.
 class OddEntriesRemoved {
 public:
-    explicit OddEntriesRemoved(const QString& folder)
-        : m_folder(folder.toUtf8())
-    {
-    }
+    explicit OddEntriesRemoved(const QString& folder) : m_folder(folder.toUtf8()) {}
     ~OddEntriesRemoved()
     {
         ::nftw(

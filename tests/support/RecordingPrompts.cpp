@@ -17,36 +17,66 @@ PromptAnswer RecordingPrompts::message(QWidget*, const QString& text, const QStr
 
 QString RecordingPrompts::inputBox(QWidget*, const QString& prompt, const QString& title, const QString& defaultText)
 {
-    calls.push_back({PromptCall::InputBox, prompt, title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, defaultText, {}});
+    calls.push_back({PromptCall::InputBox,
+                     prompt,
+                     title,
+                     PromptIcon::None,
+                     PromptButtons::OkCancel,
+                     PromptDefault::First,
+                     defaultText,
+                     {}});
     return nextText();
 }
 
 QString RecordingPrompts::saveFile(QWidget*, const FileDialogRequest& request)
 {
-    calls.push_back({PromptCall::SaveFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, request});
+    calls.push_back({PromptCall::SaveFile,
+                     {},
+                     request.title,
+                     PromptIcon::None,
+                     PromptButtons::OkCancel,
+                     PromptDefault::First,
+                     {},
+                     request});
     return nextText();
 }
 
 QString RecordingPrompts::openFile(QWidget*, const FileDialogRequest& request)
 {
-    calls.push_back({PromptCall::OpenFile, {}, request.title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, request});
+    calls.push_back({PromptCall::OpenFile,
+                     {},
+                     request.title,
+                     PromptIcon::None,
+                     PromptButtons::OkCancel,
+                     PromptDefault::First,
+                     {},
+                     request});
     return nextText();
 }
 
 QString RecordingPrompts::browseFolder(QWidget*, const QString& title, const QString& startFolder)
 {
-    calls.push_back({PromptCall::BrowseFolder, {}, title, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, startFolder, {}});
+    calls.push_back({PromptCall::BrowseFolder,
+                     {},
+                     title,
+                     PromptIcon::None,
+                     PromptButtons::OkCancel,
+                     PromptDefault::First,
+                     startFolder,
+                     {}});
     return nextText();
 }
 
 void RecordingPrompts::openDocument(const QString& path)
 {
-    calls.push_back({PromptCall::OpenDocument, path, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
+    calls.push_back(
+        {PromptCall::OpenDocument, path, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
 }
 
 bool RecordingPrompts::choosePrinter(QWidget*, QPrinter* printer)
 {
-    calls.push_back({PromptCall::ChoosePrinter, {}, {}, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, {}});
+    calls.push_back(
+        {PromptCall::ChoosePrinter, {}, {}, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, {}});
     const QString file = nextText();
     if (file.isEmpty())
         return false;
@@ -57,7 +87,8 @@ bool RecordingPrompts::choosePrinter(QWidget*, QPrinter* printer)
 
 bool RecordingPrompts::printPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint)
 {
-    calls.push_back({PromptCall::PrintPreview, {}, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
+    calls.push_back(
+        {PromptCall::PrintPreview, {}, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
     if (!choosePrinter(parent, printer))
         return false;
     paint(printer);

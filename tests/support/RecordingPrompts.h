@@ -16,8 +16,8 @@ struct PromptCall {
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
     PromptDefault defaultButton = PromptDefault::First; // message boxes
-    QString defaultText;       // input box default, browse start folder
-    FileDialogRequest request; // file dialogs
+    QString defaultText;                                // input box default, browse start folder
+    FileDialogRequest request;                          // file dialogs
 };
 
 class RecordingPrompts : public Prompts {

@@ -30,9 +30,12 @@ public:
         const QByteArray to = QFile::encodeName(mountPoint);
         const QByteArray delay = QByteArray::number(delayMs);
         const QByteArray log = QFile::encodeName(openLog);
-        char* argv[] = {const_cast<char*>(program.constData()), const_cast<char*>(from.constData()),
-                        const_cast<char*>(to.constData()), const_cast<char*>(delay.constData()),
-                        openLog.isEmpty() ? nullptr : const_cast<char*>(log.constData()), nullptr};
+        char* argv[] = {const_cast<char*>(program.constData()),
+                        const_cast<char*>(from.constData()),
+                        const_cast<char*>(to.constData()),
+                        const_cast<char*>(delay.constData()),
+                        openLog.isEmpty() ? nullptr : const_cast<char*>(log.constData()),
+                        nullptr};
         if (::posix_spawn(&m_pid, program.constData(), nullptr, nullptr, argv, environ) != 0) {
             m_pid = 0;
             return;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <utility>
 #include <fcntl.h>
 #include <poll.h>
 #include <pwd.h>
@@ -12,6 +11,7 @@
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 void RunTestAs(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const char* test,
                const std::vector<std::string>& environment)
@@ -27,8 +27,9 @@ void RunTestAs(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const cha
     ASSERT_EQ(::chmod(workName.constData(), 0755), 0);
 
     // env sets TMPDIR and the extra variables; the rest of the environment is passed on.
-    std::vector<std::string> args{"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid),
-                                  "--clear-groups", "env", "TMPDIR=" + workName.toStdString()};
+    std::vector<std::string> args{
+        "setpriv", "--reuid=" + std::to_string(uid),  "--regid=" + std::to_string(gid), "--clear-groups",
+        "env",     "TMPDIR=" + workName.toStdString()};
     for (size_t i = 0; i < groups.size(); ++i)
         args[3] = (i == 0 ? std::string("--groups=") : args[3] + ",") + std::to_string(groups[i]);
     args.insert(args.end(), environment.begin(), environment.end());

@@ -19,7 +19,8 @@ inline CourseModule makeModule(int number, const QString& name, std::initializer
     return module;
 }
 
-inline Course makeCourse(const QString& title, std::initializer_list<std::pair<QString, std::initializer_list<int>>> modules)
+inline Course makeCourse(const QString& title,
+                         std::initializer_list<std::pair<QString, std::initializer_list<int>>> modules)
 {
     Course course{title, {}};
     int number = 0;

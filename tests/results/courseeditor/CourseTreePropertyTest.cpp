@@ -2,8 +2,8 @@
 // same contents in the same order, keep its key invariants, and survive a save and reload.
 
 #include "CourseFixture.h"
-#include "ProgramFolder.h"
 #include "INIfunc.h"
+#include "ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -184,14 +184,30 @@ public:
         if (!statesAgree(s, ref))
             return "command states differ from the reference at\n" + contents(ref);
         switch (command) {
-        case 0: tree.rename(text); break;
-        case 1: tree.newModule(text); break;
-        case 2: tree.newTopic(text); break;
-        case 3: tree.deleteModule(); break;
-        case 4: tree.deleteTopic(); break;
-        case 5: tree.moveUp(); break;
-        case 6: tree.moveDown(); break;
-        case 7: tree.chooseMovie(file); break;
+        case 0:
+            tree.rename(text);
+            break;
+        case 1:
+            tree.newModule(text);
+            break;
+        case 2:
+            tree.newTopic(text);
+            break;
+        case 3:
+            tree.deleteModule();
+            break;
+        case 4:
+            tree.deleteTopic();
+            break;
+        case 5:
+            tree.moveUp();
+            break;
+        case 6:
+            tree.moveDown();
+            break;
+        case 7:
+            tree.chooseMovie(file);
+            break;
         }
         if (!offered) {
             if (contents(tree) != before || dumpNodeList(tree) != listBefore)
@@ -216,9 +232,12 @@ private:
     QString movieFile()
     {
         switch (pick(0, 3)) {
-        case 0: return QString();
-        case 1: return QStringLiteral("/x/a.sw");
-        default: return QStringLiteral("/films/clip%1.swf").arg(pick(0, 9));
+        case 0:
+            return QString();
+        case 1:
+            return QStringLiteral("/x/a.sw");
+        default:
+            return QStringLiteral("/films/clip%1.swf").arg(pick(0, 9));
         }
     }
 
@@ -241,16 +260,23 @@ private:
         const int count = ref.atTitle() ? 0 : int(ref.modules[ref.module].topics.size());
         const bool topic = !ref.atTitle() && !ref.atModule();
         switch (command) {
-        case 0: return true;
-        case 1: return !topic && ref.modules.size() < MaxModules;
-        case 2: return topic && count + 1 < TestTopic;
-        case 3: return ref.atModule();
-        case 4: return topic && !ref.atTest();
-        case 5: return (ref.atModule() && ref.module > 0) || (topic && !ref.atTest() && ref.topic > 0);
+        case 0:
+            return true;
+        case 1:
+            return !topic && ref.modules.size() < MaxModules;
+        case 2:
+            return topic && count + 1 < TestTopic;
+        case 3:
+            return ref.atModule();
+        case 4:
+            return topic && !ref.atTest();
+        case 5:
+            return (ref.atModule() && ref.module > 0) || (topic && !ref.atTest() && ref.topic > 0);
         case 6:
             return (ref.atModule() && ref.module < ref.modules.size() - 1) ||
                    (topic && !ref.atTest() && ref.topic < count - 1);
-        case 7: return topic;
+        case 7:
+            return topic;
         }
         return false;
     }
@@ -300,7 +326,9 @@ private:
                 ref.module -= 1;
             return;
         }
-        case 4: ref.modules[ref.module].topics.removeAt(ref.topic); return;
+        case 4:
+            ref.modules[ref.module].topics.removeAt(ref.topic);
+            return;
         case 5:
         case 6: {
             const int other = command == 5 ? -1 : +1;

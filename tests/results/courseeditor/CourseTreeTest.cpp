@@ -19,9 +19,9 @@ struct SequenceCase {
     const char* name;
     Course course;
     std::vector<Step> steps;
-    QString display;  // dumpTree after the steps
-    QString current;  // key of the current node
-    QString saved;    // the saved file written into an empty file, "\n" for CR LF
+    QString display; // dumpTree after the steps
+    QString current; // key of the current node
+    QString saved;   // the saved file written into an empty file, "\n" for CR LF
 };
 
 void PrintTo(const SequenceCase& c, std::ostream* os)
@@ -35,14 +35,30 @@ void run(CourseTree& tree, const Step& step)
     ASSERT_NE(id, NoNode) << step.select.toStdString();
     tree.setCurrent(id);
     switch (step.command) {
-    case Cmd::Rename: tree.rename(step.text); break;
-    case Cmd::NewModule: tree.newModule(step.text); break;
-    case Cmd::NewTopic: tree.newTopic(step.text); break;
-    case Cmd::DeleteModule: tree.deleteModule(); break;
-    case Cmd::DeleteTopic: tree.deleteTopic(); break;
-    case Cmd::Up: tree.moveUp(); break;
-    case Cmd::Down: tree.moveDown(); break;
-    case Cmd::Movie: tree.chooseMovie(step.text); break;
+    case Cmd::Rename:
+        tree.rename(step.text);
+        break;
+    case Cmd::NewModule:
+        tree.newModule(step.text);
+        break;
+    case Cmd::NewTopic:
+        tree.newTopic(step.text);
+        break;
+    case Cmd::DeleteModule:
+        tree.deleteModule();
+        break;
+    case Cmd::DeleteTopic:
+        tree.deleteTopic();
+        break;
+    case Cmd::Up:
+        tree.moveUp();
+        break;
+    case Cmd::Down:
+        tree.moveDown();
+        break;
+    case Cmd::Movie:
+        tree.chooseMovie(step.text);
+        break;
     }
 }
 
@@ -57,9 +73,10 @@ const QString baseDisplay = "root=T\n"
                             "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
                             "m3=C\nm3o6=C Test|";
 
-const QString baseModules = "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
-                            "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\n"
-                            "m3=C\nm3o6=C Test\nm3o6swf=\n";
+const QString baseModules =
+    "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
+    "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\n"
+    "m3=C\nm3o6=C Test\nm3o6swf=\n";
 
 const QString head = "[Cursus]\nTitel=T\n[Modules]\n";
 
@@ -85,7 +102,11 @@ std::vector<SequenceCase> sequenceCases()
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
                 "m2=D\nm3=B\nm4=C\nm4o6=C Test\nm4o6swf=\n"
                 "m3o1=B1\nm3o1swf=b1\nm3o6=B Test\nm3o6swf=\nm2o6=D Test\nm2o6swf=\n"},
-        {"NewModuleEmptyNameChangesNothing", base(), {{"m2", Cmd::NewModule, ""}}, baseDisplay, "m2",
+        {"NewModuleEmptyNameChangesNothing",
+         base(),
+         {{"m2", Cmd::NewModule, ""}},
+         baseDisplay,
+         "m2",
          head + baseModules},
         {"NewTopicAtO2TakesItsPlace",
          base(),
@@ -288,8 +309,8 @@ QString moduleLines(int number, const QString& name, std::initializer_list<int> 
 {
     QString lines = '\n' + ModuleKey(number) + '=' + name;
     for (int j : topics)
-        lines += '\n' + TopicKey(number, j) + '=' + name + QString::number(j) + '|' + name.toLower() +
-                 QString::number(j);
+        lines +=
+            '\n' + TopicKey(number, j) + '=' + name + QString::number(j) + '|' + name.toLower() + QString::number(j);
     return lines + '\n' + TopicKey(number, TestTopic) + '=' + name + " Test|";
 }
 
@@ -346,9 +367,9 @@ TEST(CourseTree, CoursesWithGapsKeepEveryModule)
 TEST(CourseTree, AnswersThatReadBackEmptyAreNoAnswers)
 {
     const QString answers[] = {"   ", "\"\"", "''", "  \"\"  ", "\t"};
-    const Step commands[] = {{"root", Cmd::Rename},    {"m2", Cmd::Rename},      {"m1o2", Cmd::Rename},
-                             {"m1o6", Cmd::Rename},    {"root", Cmd::NewModule}, {"m2", Cmd::NewModule},
-                             {"m1o2", Cmd::NewTopic},  {"m2o6", Cmd::NewTopic}};
+    const Step commands[] = {{"root", Cmd::Rename},   {"m2", Cmd::Rename},      {"m1o2", Cmd::Rename},
+                             {"m1o6", Cmd::Rename},   {"root", Cmd::NewModule}, {"m2", Cmd::NewModule},
+                             {"m1o2", Cmd::NewTopic}, {"m2o6", Cmd::NewTopic}};
     for (const Step& command : commands) {
         for (const QString& answer : answers) {
             CourseTree tree;
@@ -388,8 +409,16 @@ TEST(CourseTree, SixteenModulesIsTheLimit)
 TEST(CourseTree, OndNodesAndModuleNodesCountByKey)
 {
     CourseTree tree;
-    tree.fill(makeCourse("T", {{"A", {1, 3}}, {"B", {}}, {"C", {}}, {"D", {}}, {"E", {}}, {"F", {}}, {"G", {}},
-                               {"H", {}}, {"I", {}}, {"J", {1, 2, 3, 4, 5}}}));
+    tree.fill(makeCourse("T", {{"A", {1, 3}},
+                               {"B", {}},
+                               {"C", {}},
+                               {"D", {}},
+                               {"E", {}},
+                               {"F", {}},
+                               {"G", {}},
+                               {"H", {}},
+                               {"I", {}},
+                               {"J", {1, 2, 3, 4, 5}}}));
     EXPECT_EQ(tree.ModuleNodes(), 10);
     EXPECT_EQ(tree.OndNodes("m1o3"), 3);
     EXPECT_EQ(tree.OndNodes("m1o6"), 3);
@@ -461,8 +490,8 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"MiddleModule", base(), "m2", moduleItems, true, true, true, false},
         StateCase{"LastModule", base(), "m3", moduleItems, true, true, false, false},
         StateCase{"OnlyModule", makeCourse("T", {{"A", {1}}}), "m1", moduleItems, true, false, false, false},
-        StateCase{"SixteenModulesTitle", sixteen(), "root", {"Hernoemtitel", "NieuweModule"}, false, false, false,
-                  false},
+        StateCase{
+            "SixteenModulesTitle", sixteen(), "root", {"Hernoemtitel", "NieuweModule"}, false, false, false, false},
         StateCase{"SixteenModulesModule", sixteen(), "m16", moduleItems, false, true, false, false},
         StateCase{"FirstTopic", base(), "m1o1", topicItems, true, false, true, true},
         StateCase{"MiddleTopic", base(), "m1o2", topicItems, true, true, true, true},
@@ -470,10 +499,22 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"OnlyOrdinaryTopic", base(), "m2o1", topicItems, true, false, false, true},
         StateCase{"TheTest", base(), "m1o6", testItems, true, false, false, true},
         StateCase{"TestWithoutTopics", base(), "m3o6", testItems, true, false, false, true},
-        StateCase{"FullModuleHidesNewTopic", makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}), "m1o3",
-                  {"HernoemOnderwerp", "WijzigOnderwerp", "VerwijderOnderwerp"}, true, true, true, true},
-        StateCase{"FullModuleTest", makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}), "m1o6",
-                  {"HernoemOnderwerp", "WijzigOnderwerp"}, true, false, false, true}),
+        StateCase{"FullModuleHidesNewTopic",
+                  makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}),
+                  "m1o3",
+                  {"HernoemOnderwerp", "WijzigOnderwerp", "VerwijderOnderwerp"},
+                  true,
+                  true,
+                  true,
+                  true},
+        StateCase{"FullModuleTest",
+                  makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}),
+                  "m1o6",
+                  {"HernoemOnderwerp", "WijzigOnderwerp"},
+                  true,
+                  false,
+                  false,
+                  true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CourseTree, NewModuleAtEveryPlaceKeepsKeysInOrder)
@@ -511,7 +552,8 @@ TEST(CourseTree, RenamedTestsAreThoseWhoseLoadedNameIsGone)
          {{"m2", Cmd::Up}, {"m1o6", Cmd::Rename, "Toets B"}, {"m2o6", Cmd::Rename, "Toets A"}},
          "B Test>Toets B;A Test>Toets A"},
         {"TestNamesExchanged",
-         {{"m1o6", Cmd::Rename, "Tijdelijk"}, {"m2o6", Cmd::Rename, "A Test"}, {"m1o6", Cmd::Rename, "B Test"}}, ""},
+         {{"m1o6", Cmd::Rename, "Tijdelijk"}, {"m2o6", Cmd::Rename, "A Test"}, {"m1o6", Cmd::Rename, "B Test"}},
+         ""},
         {"ModuleDeleted", {{"m1", Cmd::DeleteModule}}, ""},
         {"NewModuleTestRenamed", {{"m3", Cmd::NewModule, "N"}, {"m3o6", Cmd::Rename, "Eind"}}, ""},
     };

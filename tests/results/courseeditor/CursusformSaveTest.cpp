@@ -2,9 +2,9 @@
 // unwritable files, and grades filed under a renamed test.
 
 #include "Cursusform.h"
-#include "ProgramFolder.h"
 #include "ErrorRule.h"
 #include "OddEntries.h"
+#include "ProgramFolder.h"
 #include "RecordingPrompts.h"
 #include "SafeSave.h"
 #include "StoredGrades.h"
@@ -111,16 +111,19 @@ TEST_F(EditorSave, ChangeSavedByOthersIsOverwrittenOnlyWhenTheTeacherSaysSo)
 // A renamed test hides the grades stored under its old name: OK says in how many pupils' files.
 TEST_F(EditorSave, RenamedTestAsksWithTheNumberOfFilesHoldingItsGrades)
 {
-    const std::pair<const char*, const char*> pupils[] = {{"1A/Anna", "B Test=7"}, {"1A/Bram", "b test=6\r\nA Test=5"},
-        {"1A/Cas", "B Test="}, {"1A/Dirk.txt", "B Test=5"}, {"1B/Eva", "B Test=8"}};
+    const std::pair<const char*, const char*> pupils[] = {{"1A/Anna", "B Test=7"},
+                                                          {"1A/Bram", "b test=6\r\nA Test=5"},
+                                                          {"1A/Cas", "B Test="},
+                                                          {"1A/Dirk.txt", "B Test=5"},
+                                                          {"1B/Eva", "B Test=8"}};
     for (const auto& [pupil, grades] : pupils)
         store(DocumentFolder + pupil, QByteArray("[Resultaten]\r\n") + grades + "\r\n");
     const QString question = "Cijfers die onder de oude naam van een toets zijn opgeslagen, worden na het opslaan "
                              "niet meer getoond:\n\n\"%1\" heet nu \"Z\": cijfers in %2\n\nWilt u toch opslaan?";
     const std::pair<const char*, QString> cases[] = {// key, question (empty: saved at once)
-        {"m2o6", question.arg("B Test", "3 leerlingbestanden")},
-        {"m1o6", question.arg("A Test", "1 leerlingbestand")},
-        {"m1", {}}};
+                                                     {"m2o6", question.arg("B Test", "3 leerlingbestanden")},
+                                                     {"m1o6", question.arg("A Test", "1 leerlingbestand")},
+                                                     {"m1", {}}};
     for (const auto& [key, asked] : cases) {
         open(key);
         press("cmdOk");
@@ -185,7 +188,8 @@ TEST_F(EditorSave, FailedSaveIsSaidAndCanBeRetried)
         const PromptCall last = prompts.calls.value(prompts.calls.size() - 1);
         EXPECT_EQ(last.text + '|' + last.title, NothingSavedText(CourseFile, EACCES) + '|' + ErrorTitle) << button;
         EXPECT_EQ(readAll(CourseFile), course) << button;
-        EXPECT_EQ(QDir(QString::fromLocal8Bit(folder)).entryList(QDir::Files | QDir::Hidden).size(), 2) << button; // no temporary file
+        EXPECT_EQ(QDir(QString::fromLocal8Bit(folder)).entryList(QDir::Files | QDir::Hidden).size(), 2)
+            << button; // no temporary file
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << button;
         press(button);
         EXPECT_EQ(readAll(CourseFile), button == std::string("cmdOk") ? saved : factory) << button;

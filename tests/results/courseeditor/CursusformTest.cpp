@@ -1,6 +1,6 @@
+#include "Cursusform.h"
 #include "CourseFixture.h"
 #include "ProgramFolder.h"
-#include "Cursusform.h"
 #include "RecordingPrompts.h"
 #include "modPublic.h"
 
@@ -36,7 +36,6 @@ const QByteArray unchangedSave = "[Cursus]\r\nTitel=Tekenen\r\nVersie=5\r\n[Extr
 
 class Editor : public testing::Test {
 protected:
-
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -261,7 +260,7 @@ TEST_F(Editor, EnterPressesTheFocusedButton)
         const char* focusedBefore; // widget that had the focus before, if any
         bool saves;
         bool staysOpen;
-        QString current;           // key=text of the current node afterwards
+        QString current; // key=text of the current node afterwards
         int prompts;
     };
     const Case cases[] = {
@@ -274,8 +273,8 @@ TEST_F(Editor, EnterPressesTheFocusedButton)
         {"TreeView", {}, "cmdCancel", true, false, "root=Tekenen", 0},
     };
     for (const Case& c : cases) {
-        const std::string name = std::string(c.focus) + (c.focusedBefore ? " after " : "") +
-                                 (c.focusedBefore ? c.focusedBefore : "");
+        const std::string name =
+            std::string(c.focus) + (c.focusedBefore ? " after " : "") + (c.focusedBefore ? c.focusedBefore : "");
         store(CourseFile, courseBytes);
         recorded.calls.clear();
         open();

@@ -1,8 +1,8 @@
 // The results window's menu item that opens the editor.
 
 #include "Cursusform.h"
-#include "ProgramFolder.h"
 #include "ModalAnswers.h"
+#include "ProgramFolder.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include "modPublic.h"
@@ -40,15 +40,16 @@ TEST(EditorMenu, OpensTheEditorModallyWithHourglassThenArrow)
 
     QString seenTitle;
     bool modal = false;
-    EXPECT_TRUE(whileModal([&] { window.findChild<QAction*>("mnuInstellingenCursusInhoud")->trigger(); }, [&](QWidget* shown) {
-        auto* editor = qobject_cast<Cursusform*>(shown);
-        if (!editor)
-            return false;
-        seenTitle = editor->windowTitle();
-        modal = editor->isModal();
-        editor->reject();
-        return true;
-    }));
+    EXPECT_TRUE(whileModal([&] { window.findChild<QAction*>("mnuInstellingenCursusInhoud")->trigger(); },
+                           [&](QWidget* shown) {
+                               auto* editor = qobject_cast<Cursusform*>(shown);
+                               if (!editor)
+                                   return false;
+                               seenTitle = editor->windowTitle();
+                               modal = editor->isModal();
+                               editor->reject();
+                               return true;
+                           }));
     EXPECT_EQ(seenTitle, "Cursus Inhoud wijzigen - Tekenen");
     EXPECT_TRUE(modal);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);

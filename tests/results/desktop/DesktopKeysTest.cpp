@@ -150,10 +150,9 @@ TEST_F(DesktopKeys, EnterPressesTheDefaultButtonInEveryWindow)
         const char* focus;
     };
     const Case cases[] = {
-        {"Startupform", "txtpassword"}, {"Startupform", "cmdOk"},
-        {"Instellingform", "txtdocumenten"}, {"Instellingform", "chkPrinten"},
-        {"Instellingform", "txtNewP2"},      {"Instellingform", "scrVoldoende"},
-        {"Cursusform", "TreeView"},          {"Versieform", "cmdSluiten"},
+        {"Startupform", "txtpassword"},   {"Startupform", "cmdOk"},       {"Instellingform", "txtdocumenten"},
+        {"Instellingform", "chkPrinten"}, {"Instellingform", "txtNewP2"}, {"Instellingform", "scrVoldoende"},
+        {"Cursusform", "TreeView"},       {"Versieform", "cmdSluiten"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.window) + " / " + c.focus);

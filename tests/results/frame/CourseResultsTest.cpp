@@ -1,6 +1,6 @@
 #include "CourseFile.h"
-#include "ProgramFolder.h"
 #include "INIfunc.h"
+#include "ProgramFolder.h"
 #include "PupilResults.h"
 #include "Runtime.h"
 
@@ -118,21 +118,20 @@ TEST_P(FinalResultTable, RoundedMeanOfTheGradesThatHoldANumber)
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, FinalResultTable,
-    testing::Values(
-        FinalCase{"sixAndEight", {"6", "8", ""}, "7"},
-        // Pupils a spreadsheet's rounded mean contradicted.
-        FinalCase{"threeHalfAndSeven", {"3.5", "7"}, "5"}, FinalCase{"fourGrades", {"4", "7", "5", "5.5"}, "5"},
-        FinalCase{"halfGoesUp", {"5", "4"}, "5"}, FinalCase{"sixHalfAndSeven", {"6.5", "7"}, "7"},
-        FinalCase{"belowHalf", {"7.5", "7"}, "7"}, FinalCase{"tieMadeOfFractions", {"6.45", "6.55"}, "7"},
-        FinalCase{"comma", {"7,5"}, "8"}, FinalCase{"point", {"7.5"}, "8"},
-        FinalCase{"commaAndPointAlike", {"7,5", "6", "7.5"}, "7"},
-        FinalCase{"wordDoesNotCount", {"ziek", "8"}, "8"}, FinalCase{"dashDoesNotCount", {"6", "-"}, "6"},
-        FinalCase{"onlyWords", {"ziek", "-"}, ""}, FinalCase{"badRadix", {"&Hz"}, ""},
-        FinalCase{"noResults", {"", ""}, ""}, FinalCase{"nothing", {}, ""},
-        FinalCase{"zeroAverage", {"0", "0"}, "0"}, FinalCase{"negative", {"-3", "-4"}, "-3"},
-        FinalCase{"blanksInside", {" 7 ", "+ 6"}, "7"}, FinalCase{"hexGrade", {"&HA"}, "10"},
-        FinalCase{"percentSuffixEndsTheNumber", {"7.5%", "50%", "6&"}, "21"},
-        FinalCase{"largeGradesNoLongerOverflowTheSum", {"20000", "20000"}, "20000"}),
+    testing::Values(FinalCase{"sixAndEight", {"6", "8", ""}, "7"},
+                    // Pupils a spreadsheet's rounded mean contradicted.
+                    FinalCase{"threeHalfAndSeven", {"3.5", "7"}, "5"},
+                    FinalCase{"fourGrades", {"4", "7", "5", "5.5"}, "5"}, FinalCase{"halfGoesUp", {"5", "4"}, "5"},
+                    FinalCase{"sixHalfAndSeven", {"6.5", "7"}, "7"}, FinalCase{"belowHalf", {"7.5", "7"}, "7"},
+                    FinalCase{"tieMadeOfFractions", {"6.45", "6.55"}, "7"}, FinalCase{"comma", {"7,5"}, "8"},
+                    FinalCase{"point", {"7.5"}, "8"}, FinalCase{"commaAndPointAlike", {"7,5", "6", "7.5"}, "7"},
+                    FinalCase{"wordDoesNotCount", {"ziek", "8"}, "8"}, FinalCase{"dashDoesNotCount", {"6", "-"}, "6"},
+                    FinalCase{"onlyWords", {"ziek", "-"}, ""}, FinalCase{"badRadix", {"&Hz"}, ""},
+                    FinalCase{"noResults", {"", ""}, ""}, FinalCase{"nothing", {}, ""},
+                    FinalCase{"zeroAverage", {"0", "0"}, "0"}, FinalCase{"negative", {"-3", "-4"}, "-3"},
+                    FinalCase{"blanksInside", {" 7 ", "+ 6"}, "7"}, FinalCase{"hexGrade", {"&HA"}, "10"},
+                    FinalCase{"percentSuffixEndsTheNumber", {"7.5%", "50%", "6&"}, "21"},
+                    FinalCase{"largeGradesNoLongerOverflowTheSum", {"20000", "20000"}, "20000"}),
     [](const testing::TestParamInfo<FinalCase>& info) { return std::string(info.param.name); });
 
 TEST(FinalResult, GradeOutsideSixteenBitsOverflows)
@@ -168,11 +167,12 @@ TEST(GradeNumber, ReadsTheLeadingNumberWithADecimalComma)
 
 TEST(GradeNumber, PlainGradesReadToTheSameNumberAsTheFullRule)
 {
-    QStringList texts{"7.", "007", "1234567890123456", "123456789012345", "1.23456789012345", "99999999999999.9",
-                      "0.1", "0,3", "10,000", "5.55555555555555"};
+    QStringList texts{"7.",  "007", "1234567890123456", "123456789012345", "1.23456789012345", "99999999999999.9",
+                      "0.1", "0,3", "10,000",           "5.55555555555555"};
     for (int whole = 0; whole <= 10; ++whole)
         for (int fraction = 0; fraction < 1000; ++fraction)
-            texts << QStringLiteral("%1.%2").arg(whole).arg(fraction) << QStringLiteral("%1,%2").arg(whole).arg(fraction, 3, 10, QLatin1Char('0'));
+            texts << QStringLiteral("%1.%2").arg(whole).arg(fraction)
+                  << QStringLiteral("%1,%2").arg(whole).arg(fraction, 3, 10, QLatin1Char('0'));
     for (const QString& text : std::as_const(texts)) {
         const std::optional<double> number = GradeNumber(text);
         ASSERT_TRUE(number.has_value()) << text.toStdString();

@@ -1,7 +1,7 @@
 #include "Cp1252.h"
-#include "ProgramFolder.h"
 #include "INIfunc.h"
 #include "IniReader.h"
+#include "ProgramFolder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,8 +10,7 @@
 namespace {
 
 // A literal with its embedded NUL bytes.
-template <std::size_t N>
-QByteArray raw(const char (&text)[N])
+template <std::size_t N> QByteArray raw(const char (&text)[N])
 {
     return QByteArray(text, N - 1);
 }
@@ -51,8 +50,9 @@ TEST_P(ReadIniTable, ReturnsTheProfileValue)
 {
     const ReadCase& c = GetParam();
     IniFile file(c.file);
-    EXPECT_EQ(ReadINI(file.path(), QString::fromUtf8(c.section), QString::fromUtf8(c.key), QString::fromUtf8(c.defaultValue)),
-              c.expected);
+    EXPECT_EQ(
+        ReadINI(file.path(), QString::fromUtf8(c.section), QString::fromUtf8(c.key), QString::fromUtf8(c.defaultValue)),
+        c.expected);
 }
 
 const QString Long300 = QString(300, QLatin1Char('x'));
@@ -106,18 +106,21 @@ INSTANTIATE_TEST_SUITE_P(
                  "Rekenen Test", "d", "7"},
         ReadCase{"markMakesValuesUtf8", "\xEF\xBB\xBF;\r\n[A]\r\nk=caf\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD\r\n", "A", "k",
                  "d", "café € 中"},
-        ReadCase{"markMakesNamesUtf8", "\xEF\xBB\xBF;\r\n[\xC3\x89T\xC3\x89]\r\n\xC3\xA9t\xC3\xA9=1\r\n", "été", "ÉTÉ", "d",
-                 "1"},
-        ReadCase{"markValueCutTo254Characters", "\xEF\xBB\xBF;\r\n[A]\r\nk=" + QByteArray(300, 'x').replace("x", "\xC3\xA9") +
-                 "\r\n", "A", "k", "d", QString(254, QChar(0xE9))},
-        ReadCase{"markValueNeverCutInsideAPair", "\xEF\xBB\xBF;\r\n[A]\r\nk=" + QByteArray(253, 'x') + "\xF0\x9F\x98\x80yy\r\n",
-                 "A", "k", "d", QString(253, QLatin1Char('x'))},
+        ReadCase{"markMakesNamesUtf8", "\xEF\xBB\xBF;\r\n[\xC3\x89T\xC3\x89]\r\n\xC3\xA9t\xC3\xA9=1\r\n", "été", "ÉTÉ",
+                 "d", "1"},
+        ReadCase{"markValueCutTo254Characters",
+                 "\xEF\xBB\xBF;\r\n[A]\r\nk=" + QByteArray(300, 'x').replace("x", "\xC3\xA9") + "\r\n", "A", "k", "d",
+                 QString(254, QChar(0xE9))},
+        ReadCase{"markValueNeverCutInsideAPair",
+                 "\xEF\xBB\xBF;\r\n[A]\r\nk=" + QByteArray(253, 'x') + "\xF0\x9F\x98\x80yy\r\n", "A", "k", "d",
+                 QString(253, QLatin1Char('x'))},
         ReadCase{"markOnlyAtTheStart", "[A]\r\nk=\xEF\xBB\xBFx\r\n", "A", "k", "d", "ï»¿x"},
         ReadCase{"utf8WithoutMarkIsWindows1252", "[A]\r\nk=caf\xC3\xA9\r\n", "A", "k", "d", "cafÃ©"},
-        ReadCase{"defaultCutTo254", "", "A", "k", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-                                                  "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-                                                  "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
-                                                  "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx",
+        ReadCase{"defaultCutTo254", "", "A", "k",
+                 "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+                 "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+                 "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+                 "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx",
                  Long300.left(254)}),
     [](const testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
 
@@ -152,8 +155,9 @@ TEST(ReadIniBadInput, BinaryBytesAroundTheSection)
     IniFile file(bytes);
     EXPECT_EQ(ReadINI(file.path(), "A", "k", "d"), QString::fromLatin1("v\0w", 3));
     EXPECT_EQ(ReadINI(file.path(), "A", "j", "d"), "2");
-    EXPECT_EQ(ReadINI(file.path(), "A", QString(QChar(0x81)) + QChar(0x8D) + QChar(0x8F) + QChar(0x90) + QChar(0x9D), "d"),
-              QString::fromUtf8("Ã("));
+    EXPECT_EQ(
+        ReadINI(file.path(), "A", QString(QChar(0x81)) + QChar(0x8D) + QChar(0x8F) + QChar(0x90) + QChar(0x9D), "d"),
+        QString::fromUtf8("Ã("));
 }
 
 TEST(ReadIniBadInput, TenMegabyteFileIsReadUpToTheCap)

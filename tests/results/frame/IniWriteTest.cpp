@@ -1,13 +1,13 @@
 #include "INIfunc.h"
-#include "ProgramFolder.h"
 #include "IniDocument.h"
+#include "ProgramFolder.h"
 #include "SystemFixtures.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -75,8 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A file with a UTF-8 byte-order mark keeps it and is written in UTF-8.
         WriteCase{"markKeptValueInUtf8", "\xEF\xBB\xBF[A]\r\nk=1\r\n", "A", "k", "\xE2\x82\xAC \xE4\xB8\xAD",
                   "\xEF\xBB\xBF[A]\r\nk=\xE2\x82\xAC \xE4\xB8\xAD\r\n"},
-        WriteCase{"markKeptKeyMatchedInUtf8", "\xEF\xBB\xBF[A]\r\n\xC3\xA9t\xC3\xA9=1\r\n", "a", "\xC3\x89T\xC3\x89", "2",
-                  "\xEF\xBB\xBF[A]\r\n\xC3\xA9t\xC3\xA9=2\r\n"},
+        WriteCase{"markKeptKeyMatchedInUtf8", "\xEF\xBB\xBF[A]\r\n\xC3\xA9t\xC3\xA9=1\r\n", "a", "\xC3\x89T\xC3\x89",
+                  "2", "\xEF\xBB\xBF[A]\r\n\xC3\xA9t\xC3\xA9=2\r\n"},
         WriteCase{"markOnlyFileGetsItsFirstSection", "\xEF\xBB\xBF", "Caf\xC3\xA9", "k", "v",
                   "\xEF\xBB\xBF[Caf\xC3\xA9]\r\nk=v\r\n"}),
     [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
@@ -250,16 +250,17 @@ TEST_P(DeleteSectionTable, RemovesHeaderAndLinesUpToTheNextHeader)
 INSTANTIATE_TEST_SUITE_P(
     Rules, DeleteSectionTable,
     testing::Values(
-        DeleteCase{"middle", "[A]\r\na=1\r\n[B]\r\nb=1\r\n\r\n; c\r\n[C]\r\nc=1\r\n", "b", "[A]\r\na=1\r\n[C]\r\nc=1\r\n"},
+        DeleteCase{"middle", "[A]\r\na=1\r\n[B]\r\nb=1\r\n\r\n; c\r\n[C]\r\nc=1\r\n", "b",
+                   "[A]\r\na=1\r\n[C]\r\nc=1\r\n"},
         DeleteCase{"last", "[A]\r\na=1\r\n[B]\r\nb=1", "B", "[A]\r\na=1\r\n"},
         DeleteCase{"firstOfTwo", "[A]\r\na=1\r\n[B]\r\n[A]\r\na=2\r\n", "A", "[B]\r\n[A]\r\na=2\r\n"},
         DeleteCase{"missingSection", "[A]\r\na=1", "Z", "[A]\r\na=1"},
-        DeleteCase{"loneCarriageReturnsBlanksAroundName", "[A]\ra=1\r[B]\rb=1\r[C]\rc=1", " b ",
-                   "[A]\ra=1\r[C]\rc=1"},
+        DeleteCase{"loneCarriageReturnsBlanksAroundName", "[A]\ra=1\r[B]\rb=1\r[C]\rc=1", " b ", "[A]\ra=1\r[C]\rc=1"},
         DeleteCase{"keysBeforeSectionsStay", "k=1\r\n[A]\r\na=1\r\n", "A", "k=1\r\n"},
         DeleteCase{"tabAroundNameBelongsToIt", "[A]\r\na=1\r\n", "\tA ", "[A]\r\na=1\r\n"},
         DeleteCase{"firstAfterTheMarkMarkKept", "\xEF\xBB\xBF[A]\r\na=1\r\n[B]\r\n", "a", "\xEF\xBB\xBF[B]\r\n"},
-        DeleteCase{"utf8NameAfterTheMark", "\xEF\xBB\xBF[A]\r\n[\xC3\xA9]\r\nb=1\r\n", "\xC3\x89", "\xEF\xBB\xBF[A]\r\n"}),
+        DeleteCase{"utf8NameAfterTheMark", "\xEF\xBB\xBF[A]\r\n[\xC3\xA9]\r\nb=1\r\n", "\xC3\x89",
+                   "\xEF\xBB\xBF[A]\r\n"}),
     [](const testing::TestParamInfo<DeleteCase>& info) { return std::string(info.param.name); });
 
 TEST(DeleteIniSection, MissingFileIsNotCreated)

@@ -1,10 +1,10 @@
 #include "INIfunc.h"
-#include "modPublic.h"
 #include "IniReader.h"
 #include "OddEntries.h"
 #include "ProgramFolder.h"
 #include "PupilResults.h"
 #include "Startupform.h"
+#include "modPublic.h"
 #include "modsearch.h"
 
 #include <QCoreApplication>
@@ -151,7 +151,8 @@ TEST_F(ListingTest, PendingEventsRunDuringTheListing)
     store(path("a"), {});
     store(path("b"), {});
     bool ran = false;
-    QMetaObject::invokeMethod(&app, [&] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &app, [&] { ran = true; }, Qt::QueuedConnection);
     QStringList list;
     QString folder = dir.path();
     ListFiles(folder, list);
@@ -169,11 +170,11 @@ TEST(ListedNames, KeepTheirBytesAndShowAsWindows1252)
     };
     const Case cases[] = {
         {"Jan", "Jan"},
-        {"Zo\xc3\xab de Vries", QString::fromUtf8("Zoë de Vries")},     // UTF-8 stays as it is
-        {"Ren\xe9 Dijkman", QString::fromUtf8("René Dijkman")},         // Windows-1252
-        {"\x80 \x9f\xff", QString::fromUtf8("€ Ÿÿ")},                  // the bytes 0x80..0x9F too
-        {"Zo\xc3\xab Ren\xe9", QString::fromUtf8("ZoÃ« René")},       // not UTF-8 as a whole
-        {"\xed\xb3\xa9", QString::fromUtf8("í³©")},                    // an encoded surrogate is no UTF-8
+        {"Zo\xc3\xab de Vries", QString::fromUtf8("Zoë de Vries")}, // UTF-8 stays as it is
+        {"Ren\xe9 Dijkman", QString::fromUtf8("René Dijkman")},     // Windows-1252
+        {"\x80 \x9f\xff", QString::fromUtf8("€ Ÿÿ")},               // the bytes 0x80..0x9F too
+        {"Zo\xc3\xab Ren\xe9", QString::fromUtf8("ZoÃ« René")},     // not UTF-8 as a whole
+        {"\xed\xb3\xa9", QString::fromUtf8("í³©")},                 // an encoded surrogate is no UTF-8
     };
     for (const Case& c : cases) {
         const QString listed = NameFromBytes(c.bytes);

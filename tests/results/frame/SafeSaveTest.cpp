@@ -1,8 +1,8 @@
+#include "SafeSave.h"
 #include "INIfunc.h"
-#include "ProgramFolder.h"
 #include "IniDocument.h"
 #include "IniReader.h"
-#include "SafeSave.h"
+#include "ProgramFolder.h"
 #include "SystemFixtures.h"
 
 #include <QDir>
@@ -40,17 +40,22 @@ struct FullDiskCase {
 const FullDiskCase fullDiskCases[] = {
     {"WriteIni", [](const QString& path, int*) { return WriteINI(path, "Profiel", "Voldoende", "60"); }, false},
     {"DeleteSection", [](const QString& path, int*) { return DeleteINISection(path, "Profiel"); }, false},
-    {"DocumentSave", [](const QString& path, int* error) {
+    {"DocumentSave",
+     [](const QString& path, int* error) {
          IniDocument d = IniDocument::load(path);
          d.write("Profiel", "Printen", "0");
          return d.save(path, error);
      }},
-    {"DocumentUpdate", [](const QString& path, int* error) {
-         return IniDocument::update(path, [](IniDocument& d) { return d.write("Profiel", "Printen", "0"); }, error);
+    {"DocumentUpdate",
+     [](const QString& path, int* error) {
+         return IniDocument::update(
+             path, [](IniDocument& d) { return d.write("Profiel", "Printen", "0"); }, error);
      }},
-    {"NewFile", [](const QString& path, int* error) { // a new file in the full folder: nothing of it stays
+    {"NewFile",
+     [](const QString& path, int* error) { // a new file in the full folder: nothing of it stays
          const QString other = QFileInfo(path).path() + QStringLiteral("/nieuw.ini");
-         return IniDocument::update(other, [](IniDocument& d) { return d.write("A", "k", QString(5000, 'v')); }, error);
+         return IniDocument::update(
+             other, [](IniDocument& d) { return d.write("A", "k", QString(5000, 'v')); }, error);
      }},
 };
 
@@ -138,7 +143,8 @@ TEST(RewriteInPlace, WhereAReplacementIsRefusedOrWouldLoseTheGroup)
             EXPECT_EQ(error, expected);
             return;
         }
-        EXPECT_EQ(IniDocument::update(path, [](IniDocument& d) { return d.write("Profiel", "Voldoende", "60"); }, &error),
+        EXPECT_EQ(IniDocument::update(
+                      path, [](IniDocument& d) { return d.write("Profiel", "Voldoende", "60"); }, &error),
                   expected == 0);
         EXPECT_EQ(error, expected);
         error = 0;
@@ -158,7 +164,7 @@ TEST(RewriteInPlace, WhereAReplacementIsRefusedOrWouldLoseTheGroup)
         gid_t group;
         mode_t mode;
         bool exported;
-        int error; // 0: saved
+        int error;             // 0: saved
         bool replaced = false; // saved by a new file, not in place
     } cases[] = {
         {"StickyFolderRootsFile", 01777, 0, nobody->pw_gid, 0666, false, 0},
@@ -313,7 +319,8 @@ TEST(ConcurrentWriters, EveryAcknowledgedWriteStaysAndTheFileIsNeverMissing)
         }
         int misses = 0;
         for (int done = 0; done < writers;) {
-            misses += ReadINI(path, QStringLiteral("Vast"), QStringLiteral("sleutel"), QString()) != QStringLiteral("er");
+            misses +=
+                ReadINI(path, QStringLiteral("Vast"), QStringLiteral("sleutel"), QString()) != QStringLiteral("er");
             int status = 0;
             if (::waitpid(-1, &status, WNOHANG) > 0) {
                 ++done;
@@ -375,16 +382,16 @@ TEST_P(LockHeldElsewhere, SaveGivesUpAndSaysTheFileIsInUse)
 
 INSTANTIATE_TEST_SUITE_P(
     Saves, LockHeldElsewhere,
-    testing::Values(
-        LockCase{"WriteIniAgainstAReader", F_RDLCK, F_OFD_SETLK,
-                 [](const QString& path, int*) { return WriteINI(path, "Profiel", "Voldoende", "60"); }, false},
-        LockCase{"DeleteSectionAgainstAWriter", F_WRLCK, F_OFD_SETLK,
-                 [](const QString& path, int*) { return DeleteINISection(path, "Profiel"); }, false},
-        LockCase{"UpdateAgainstAClassicLock", F_WRLCK, F_SETLK,
-                 [](const QString& path, int* error) {
-                     return IniDocument::update(path, [](IniDocument& d) { return d.write("Profiel", "Printen", "0"); },
-                                                error);
-                 }}),
+    testing::Values(LockCase{"WriteIniAgainstAReader", F_RDLCK, F_OFD_SETLK,
+                             [](const QString& path, int*) { return WriteINI(path, "Profiel", "Voldoende", "60"); },
+                             false},
+                    LockCase{"DeleteSectionAgainstAWriter", F_WRLCK, F_OFD_SETLK,
+                             [](const QString& path, int*) { return DeleteINISection(path, "Profiel"); }, false},
+                    LockCase{"UpdateAgainstAClassicLock", F_WRLCK, F_SETLK,
+                             [](const QString& path, int* error) {
+                                 return IniDocument::update(
+                                     path, [](IniDocument& d) { return d.write("Profiel", "Printen", "0"); }, error);
+                             }}),
     [](const testing::TestParamInfo<LockCase>& info) { return std::string(info.param.name); });
 
 // Counts its paints; the first one after `armed` runs `onPaint`.
@@ -452,10 +459,10 @@ TEST(StaleTemporaries, ASaveRemovesOnlyItsOwnFilesOldTemporaries)
     };
     const std::pair<const char*, std::function<bool(const QString&)>> saves[] = {
         {"WriteIni", [](const QString& path) { return WriteINI(path, "Profiel", "Voldoende", "60"); }},
-        {"DocumentSave", [](const QString& path) {
-             return IniDocument::fromBytes("[Profiel]\r\nVoldoende=60\r\n").save(path);
-         }},
-        {"Export", [](const QString& path) {
+        {"DocumentSave",
+         [](const QString& path) { return IniDocument::fromBytes("[Profiel]\r\nVoldoende=60\r\n").save(path); }},
+        {"Export",
+         [](const QString& path) {
              int error = 0;
              return SaveFile(path, "[Profiel]\r\nVoldoende=60\r\n", SaveKind::Export, -1, &error);
          }},
@@ -522,7 +529,7 @@ TEST(LinkedFile, SavedThroughOnlyALinkRootOrTheSaverMade)
         bool othersLink;  // the link under the file's name is another user's (needs root)
         bool othersChain; // it names a link of another user
         bool exported;
-        int error; // 0: saved through
+        int error;         // 0: saved through
         bool loop = false; // the link names itself
     } cases[] = {
         {"OwnLink", false, false, false, 0},
@@ -533,13 +540,15 @@ TEST(LinkedFile, SavedThroughOnlyALinkRootOrTheSaverMade)
         {"OwnLinkToItself", false, false, false, ELOOP, true},
     };
     const std::pair<const char*, std::function<bool(const QString&, bool exported, int*)>> saves[] = {
-        {"Update", [](const QString& path, bool exported, int* error) {
+        {"Update",
+         [](const QString& path, bool exported, int* error) {
              if (exported)
                  return SaveFile(path, "[Profiel]\r\nVoldoende=60\r\n", SaveKind::Export, -1, error);
-             return IniDocument::update(path, [](IniDocument& d) { return d.write("Profiel", "Voldoende", "60"); },
-                                        error);
+             return IniDocument::update(
+                 path, [](IniDocument& d) { return d.write("Profiel", "Voldoende", "60"); }, error);
          }},
-        {"DocumentSave", [](const QString& path, bool exported, int* error) {
+        {"DocumentSave",
+         [](const QString& path, bool exported, int* error) {
              if (exported)
                  return SaveFile(path, "[Profiel]\r\nVoldoende=60\r\n", SaveKind::Export, -1, error);
              return IniDocument::fromBytes("[Profiel]\r\nVoldoende=60\r\n").save(path, error);

@@ -1,9 +1,9 @@
+#include "Startupform.h"
 #include "AsNobody.h"
 #include "ErrorRule.h"
 #include "INIfunc.h"
 #include "RecordingPrompts.h"
 #include "SafeSave.h"
-#include "Startupform.h"
 #include "TeacherPassword.h"
 #include "modPublic.h"
 

@@ -43,15 +43,17 @@ TEST(TeacherPassword, StoredHashesOfEveryCostStillVerify)
         bool matches;
     } cases[] = {
         // As the settings window stored it before: 2 passes, 19 MiB.
-        {"earlierCost", "$argon2id$v=19$m=19456,t=2,p=1$CHWEySJFgQtDhMOj9OEVpQ$bDtBl6HetHYktUy94QjdcHcTMB6HePi4Le4vpwcvxw4",
+        {"earlierCost",
+         "$argon2id$v=19$m=19456,t=2,p=1$CHWEySJFgQtDhMOj9OEVpQ$bDtBl6HetHYktUy94QjdcHcTMB6HePi4Le4vpwcvxw4",
          "Oud wachtwoord 1", true},
         {"earlierCostWrongPassword",
          "$argon2id$v=19$m=19456,t=2,p=1$CHWEySJFgQtDhMOj9OEVpQ$bDtBl6HetHYktUy94QjdcHcTMB6HePi4Le4vpwcvxw4",
          "Oud wachtwoord 2", false},
-        {"lowerCost", "$argon2id$v=19$m=8192,t=1,p=1$yzmgLJ0kvkmy8/0by0bbMA$vQYFmT10QqscVQsb+utjtqJj1Zffmjv+QVEK5nUHaT0",
+        {"lowerCost",
+         "$argon2id$v=19$m=8192,t=1,p=1$yzmgLJ0kvkmy8/0by0bbMA$vQYFmT10QqscVQsb+utjtqJj1Zffmjv+QVEK5nUHaT0",
          "Oud wachtwoord 1", true},
-        {"damaged", "$argon2id$v=19$m=19456,t=2,p=1$CHWEySJFgQtDhMOj9OEVpQ$bDtBl6HetHYktUy94Qjdc",
-         "Oud wachtwoord 1", false},
+        {"damaged", "$argon2id$v=19$m=19456,t=2,p=1$CHWEySJFgQtDhMOj9OEVpQ$bDtBl6HetHYktUy94Qjdc", "Oud wachtwoord 1",
+         false},
         {"prefixOnly", "$argon2id$", "", false},
     };
     for (const auto& c : cases)

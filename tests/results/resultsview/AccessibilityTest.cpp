@@ -6,12 +6,12 @@
 #include "OddEntries.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
-#include <QApplication>
-#include <QTableView>
 #include "ResultsTestSupport.h"
 #include "Startupform.h"
 #include "Versieform.h"
 #include "modsearch.h"
+#include <QApplication>
+#include <QTableView>
 
 #include <QAccessible>
 #include <QLabel>

@@ -68,8 +68,8 @@ protected:
 const QString Confirm = QStringLiteral(" verwijderen? (Alle resultaten gaan verloren)");
 
 // The mixed folder of a class that has been used for a while.
-const QStringList MixedFiles = {"Jan", "Piet", "rapport.html", "rapport.HTML", "notities.txt", "oud.html.bak",
-                                "lijst.htm", ".verborgen"};
+const QStringList MixedFiles = {"Jan",          "Piet",         "rapport.html", "rapport.HTML",
+                                "notities.txt", "oud.html.bak", "lijst.htm",    ".verborgen"};
 
 } // namespace
 
@@ -195,9 +195,9 @@ TEST_F(ClassCommandsTest, CreateFailuresShowTheDescriptionAndDoNotRefresh)
         const char* description;
     };
     const Case cases[] = {
-        {"4B", "Map bestaat al"}, {"../x", "Ongeldige naam"}, {"a/b", "Ongeldige naam"},
-        {"..", "Ongeldige naam"}, {".", "Ongeldige naam"},    {"a\\b", "Ongeldige naam"},
-        {" 4C", "Ongeldige naam"}, {".4C", "Ongeldige naam"}, {"4C ", "Ongeldige naam"},
+        {"4B", "Map bestaat al"},  {"../x", "Ongeldige naam"}, {"a/b", "Ongeldige naam"},
+        {"..", "Ongeldige naam"},  {".", "Ongeldige naam"},    {"a\\b", "Ongeldige naam"},
+        {" 4C", "Ongeldige naam"}, {".4C", "Ongeldige naam"},  {"4C ", "Ongeldige naam"},
     };
     const QSet<QString> outside = entries(temp.path());
     for (const Case& c : cases) {
@@ -277,7 +277,8 @@ TEST_F(ClassCommandsTest, CommandsOnTheRootOnlyWarnAndRefresh)
         refreshes.clear();
         command(root());
         ASSERT_EQ(scoped.prompts.calls.size(), 1);
-        EXPECT_EQ(lastCall().text, QStringLiteral("U moet eerste een klas selecteren voordat u deze actie kan uitvoeren!"));
+        EXPECT_EQ(lastCall().text,
+                  QStringLiteral("U moet eerste een klas selecteren voordat u deze actie kan uitvoeren!"));
         EXPECT_EQ(lastCall().title, QStringLiteral("Waarschuwing!"));
         EXPECT_EQ(lastCall().icon, PromptIcon::Critical);
         EXPECT_EQ(refreshes, QStringList{QString()});
@@ -452,12 +453,21 @@ TEST_F(ClassCommandsTest, ALinkedClassIsRefusedAndWhatItNamesStays)
 
     using Run = std::function<void(const QString& name)>;
     const std::pair<const char*, Run> commands[] = {
-        {"Klas leegmaken", [&](const QString& name) { scoped.prompts.answers = {PromptAnswer::Ok};
-                                                          KlasLeegmaken(target(name)); }},
-        {"Klas verwijderen", [&](const QString& name) { scoped.prompts.answers = {PromptAnswer::Ok};
-                                                            KlasVerwijderen(target(name)); }},
-        {"Klas hernoemen", [&](const QString& name) { scoped.prompts.texts = {QStringLiteral("5B")};
-                                                          KlasHernoemen(target(name)); }},
+        {"Klas leegmaken",
+         [&](const QString& name) {
+             scoped.prompts.answers = {PromptAnswer::Ok};
+             KlasLeegmaken(target(name));
+         }},
+        {"Klas verwijderen",
+         [&](const QString& name) {
+             scoped.prompts.answers = {PromptAnswer::Ok};
+             KlasVerwijderen(target(name));
+         }},
+        {"Klas hernoemen",
+         [&](const QString& name) {
+             scoped.prompts.texts = {QStringLiteral("5B")};
+             KlasHernoemen(target(name));
+         }},
     };
     const std::pair<const char*, Run> functions[] = {
         {"EmptyClassFolder", [&](const QString& name) { EmptyClassFolder(documents, name); }},

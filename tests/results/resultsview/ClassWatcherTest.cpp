@@ -1,8 +1,8 @@
 // The shown class follows the disk by itself: changes by other programs refill the table (once per
 // burst, never under a dialog, menu or running fill), the program's own changes do not.
 #include "ClassWatcher.h"
-#include "ProgramFolder.h"
 #include "OddEntries.h"
+#include "ProgramFolder.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include "ResultsTestSupport.h"
@@ -108,14 +108,24 @@ TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
     // In this order: each step also proves the watch survived the one before.
     const Step steps[] = {
         {"grade written in place",
-         [&] { folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("9")}, {Aftrekken, "8"}}); },
+         [&] {
+             folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("9")}, {Aftrekken, "8"}});
+         },
          QStringLiteral("Anna"), 1, QStringLiteral("9"), QStringLiteral("2"), QStringLiteral("7")},
-        {"file replaced by a rename", [&] { replacePupil(QStringLiteral("Bram"), {{Optellen, QStringLiteral("7")}}); },
+        {"file replaced by a rename",
+         [&] {
+             replacePupil(QStringLiteral("Bram"), {{Optellen, QStringLiteral("7")}});
+         },
          QStringLiteral("Bram"), 1, QStringLiteral("7"), QStringLiteral("2"), QStringLiteral("8")},
         {"the replaced file written in place",
-         [&] { folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("3")}}); },
+         [&] {
+             folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("3")}});
+         },
          QStringLiteral("Bram"), 1, QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("6")},
-        {"pupil added", [&] { folder.writePupil(Klas, QStringLiteral("Cor"), {{Aftrekken, QStringLiteral("10")}}); },
+        {"pupil added",
+         [&] {
+             folder.writePupil(Klas, QStringLiteral("Cor"), {{Aftrekken, QStringLiteral("10")}});
+         },
          QStringLiteral("Cor"), 2, QStringLiteral("10"), QStringLiteral("3"), QStringLiteral("7.33333333333333")},
         {"pupil removed", [&] { QFile::remove(pupilPath(QStringLiteral("Bram"))); }, QStringLiteral("Bram"), 0,
          QStringLiteral("-"), QStringLiteral("2"), QStringLiteral("9.5")},
@@ -250,7 +260,8 @@ TEST_F(ClassWatcherTest, OnAShareAChangeMadeDuringOrAfterTheFillShows)
 
 TEST_F(ClassWatcherTest, ColumnsFollowTheCourseDescription)
 {
-    folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
+    folder.writePupil(Klas, QStringLiteral("Anna"),
+                      {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
     show();
     const auto titles = [&] { return shownHeaders(*form); };
     ASSERT_EQ(titles(), (QStringList{"Leerling naam", "Eindresultaat", "Optellen", "Aftrekken"}));
@@ -433,7 +444,8 @@ TEST_F(ClassWatcherTest, NamesThatAreNotUtf8ShowAndFollowTheDisk)
     EXPECT_EQ(delegate->displayText(node.data(), QLocale()), QString::fromUtf8("Klas é"));
 
     ASSERT_TRUE(WriteBytes(classFolder + "/Ren\xe9 Dijkman", "[Resultaten]\r\nOptellen Test=8\r\n"));
-    EXPECT_TRUE(waitFor([&] { return form->lblAvg->text() == QStringLiteral("8"); })) << form->lblAvg->text().toStdString();
+    EXPECT_TRUE(waitFor([&] { return form->lblAvg->text() == QStringLiteral("8"); }))
+        << form->lblAvg->text().toStdString();
     ASSERT_TRUE(WriteBytes(classFolder + "/Zo\xeb", "[Resultaten]\r\nOptellen Test=6\r\n"));
     EXPECT_TRUE(waitFor([&] { return form->lblAvg->text() == QStringLiteral("7"); }));
     EXPECT_EQ(form->lblnLeerling->text(), QStringLiteral("2"));

@@ -90,11 +90,21 @@ TEST(WriteExportFile, OnlyAPlainFileUnderTheNameIsReplaced)
         const QByteArray name = QFile::encodeName(path);
         int socket = -1;
         switch (c.kind) {
-        case LinkToFile: ASSERT_TRUE(QFile::link(outside, path)); break;
-        case LinkToFolder: ASSERT_TRUE(QFile::link(home.path(), path)); break;
-        case DanglingLink: ASSERT_TRUE(QFile::link(home.filePath(QStringLiteral("nieuw")), path)); break;
-        case Fifo: ASSERT_EQ(::mkfifo(name.constData(), 0666), 0); break;
-        case Device: ASSERT_EQ(::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)), 0); break;
+        case LinkToFile:
+            ASSERT_TRUE(QFile::link(outside, path));
+            break;
+        case LinkToFolder:
+            ASSERT_TRUE(QFile::link(home.path(), path));
+            break;
+        case DanglingLink:
+            ASSERT_TRUE(QFile::link(home.filePath(QStringLiteral("nieuw")), path));
+            break;
+        case Fifo:
+            ASSERT_EQ(::mkfifo(name.constData(), 0666), 0);
+            break;
+        case Device:
+            ASSERT_EQ(::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)), 0);
+            break;
         case Socket: {
             socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
             sockaddr_un address{};
@@ -104,7 +114,9 @@ TEST(WriteExportFile, OnlyAPlainFileUnderTheNameIsReplaced)
             ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
             break;
         }
-        case Folder: ASSERT_TRUE(QDir().mkdir(path)); break;
+        case Folder:
+            ASSERT_TRUE(QDir().mkdir(path));
+            break;
         }
         struct stat before {};
         ASSERT_EQ(::lstat(name.constData(), &before), 0);
@@ -118,8 +130,10 @@ TEST(WriteExportFile, OnlyAPlainFileUnderTheNameIsReplaced)
         EXPECT_EQ(readAll(outside), "eigen\n");
         EXPECT_EQ(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                   QStringList{QStringLiteral(".bashrc")});
-        EXPECT_EQ(QDir(classFolder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-                  QStringList{QStringLiteral("4B.csv")}) << "a temporary file was left";
+        EXPECT_EQ(
+            QDir(classFolder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("4B.csv")})
+            << "a temporary file was left";
         if (socket >= 0)
             ::close(socket);
     }

@@ -44,11 +44,7 @@ public:
         QString text;
         QPointF at;
     };
-    explicit TextRecorder(const QPrinter& like)
-        : m_engine(this)
-        , m_like(like)
-    {
-    }
+    explicit TextRecorder(const QPrinter& like) : m_engine(this), m_like(like) {}
     QPaintEngine* paintEngine() const override { return &m_engine; }
     QVector<Text> texts;
 
@@ -56,18 +52,28 @@ protected:
     int metric(PaintDeviceMetric metric) const override
     {
         switch (metric) {
-        case PdmWidth: return m_like.width();
-        case PdmHeight: return m_like.height();
+        case PdmWidth:
+            return m_like.width();
+        case PdmHeight:
+            return m_like.height();
         case PdmDpiX:
-        case PdmPhysicalDpiX: return m_like.logicalDpiX();
+        case PdmPhysicalDpiX:
+            return m_like.logicalDpiX();
         case PdmDpiY:
-        case PdmPhysicalDpiY: return m_like.logicalDpiY();
-        case PdmWidthMM: return m_like.widthMM();
-        case PdmHeightMM: return m_like.heightMM();
-        case PdmDepth: return 32;
-        case PdmNumColors: return INT_MAX;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
+        case PdmPhysicalDpiY:
+            return m_like.logicalDpiY();
+        case PdmWidthMM:
+            return m_like.widthMM();
+        case PdmHeightMM:
+            return m_like.heightMM();
+        case PdmDepth:
+            return 32;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
         }
         return 0;
     }
@@ -75,11 +81,7 @@ protected:
 private:
     class Engine : public QPaintEngine {
     public:
-        explicit Engine(TextRecorder* device)
-            : QPaintEngine(AllFeatures)
-            , m_device(device)
-        {
-        }
+        explicit Engine(TextRecorder* device) : QPaintEngine(AllFeatures), m_device(device) {}
         bool begin(QPaintDevice*) override { return true; }
         bool end() override { return true; }
         void updateState(const QPaintEngineState& state) override

@@ -2,11 +2,11 @@
 // question whose first answer deletes or overwrites, the first answer for the others.
 #include "ClassCommands.h"
 #include "Cursusform.h"
+#include "INIfunc.h"
 #include "Instellingform.h"
 #include "RecordingPrompts.h"
 #include "ResultsTestSupport.h"
 #include "TeacherPassword.h"
-#include "INIfunc.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,10 +47,10 @@ TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
         editor.cmdDefault_Click();
     };
     const Case cases[] = {
-        {"Klas leegmaken", QStringLiteral("Waarschuwing!"),
-         [&](const TestProgram& p) { KlasLeegmaken(target(p)); }, PromptDefault::Safe},
-        {"Klas verwijderen", QStringLiteral("Waarschuwing!"),
-         [&](const TestProgram& p) { KlasVerwijderen(target(p)); }, PromptDefault::Safe},
+        {"Klas leegmaken", QStringLiteral("Waarschuwing!"), [&](const TestProgram& p) { KlasLeegmaken(target(p)); },
+         PromptDefault::Safe},
+        {"Klas verwijderen", QStringLiteral("Waarschuwing!"), [&](const TestProgram& p) { KlasVerwijderen(target(p)); },
+         PromptDefault::Safe},
         {"Default", QStringLiteral("Default waarde terug zetten?"), restoreDefault, PromptDefault::Safe},
         {"password removal", QStringLiteral("Waarschuwing!"), [&](const TestProgram&) { settings("geheim", ""); },
          PromptDefault::Safe},

@@ -1,6 +1,6 @@
-#include "modMaakHTML.h"
 #include "ProgramFolder.h"
 #include "modMaakCSV.h"
+#include "modMaakHTML.h"
 
 #include "ErrorRule.h"
 #include "RecordingPrompts.h"
@@ -20,9 +20,9 @@ namespace {
 const QLocale Dutch(QLocale::Dutch, QLocale::Netherlands);
 
 // The fixed head of every page up to the colspan number.
-const QString Head = QStringLiteral(
-    "<html><body><table border='0' cellpadding='0' cellspacing='4' style='border-collapse: collapse' "
-    "bordercolor='#111111' ><tr><th colspan=");
+const QString Head =
+    QStringLiteral("<html><body><table border='0' cellpadding='0' cellspacing='4' style='border-collapse: collapse' "
+                   "bordercolor='#111111' ><tr><th colspan=");
 
 QString title(int n, const QString& course, const QString& klas)
 {
@@ -176,9 +176,11 @@ TEST(Windows1252, EncodesWesternTextAndReferencesTheRest)
     };
     const Case cases[] = {
         {QStringLiteral("abc <>"), "abc <>"},
-        {QStringLiteral("Ren\u00e9e \u00eb\u00ff"), "Ren\xe9" "e \xeb\xff"},
+        {QStringLiteral("Ren\u00e9e \u00eb\u00ff"), "Ren\xe9"
+                                                    "e \xeb\xff"},
         {QStringLiteral("\u20ac \u2018x\u2019 \u0160"), "\x80 \x91x\x92 \x8a"},
-        {QStringLiteral("\u0141\u00f3d\u017a"), "&#321;\xf3" "d&#378;"},
+        {QStringLiteral("\u0141\u00f3d\u017a"), "&#321;\xf3"
+                                                "d&#378;"},
         {QString::fromUcs4(U"\U0001F600"), "&#128512;"},
         {QStringLiteral("\u0081?"), "\x81?"}, // unassigned byte, as the platform maps it
     };
@@ -287,7 +289,8 @@ TEST_F(ReportCommandTest, WritesWindows1252AndOpensOnYes)
     const QByteArray bytes = readAll(path);
     const QByteArray today = Dutch.toString(QDate::currentDate(), QLocale::ShortFormat).toLatin1();
     EXPECT_TRUE(bytes.contains("Resultaten Caf\xe9 cursus - Klas: 4B, datum: " + today + "</font>"));
-    EXPECT_TRUE(bytes.contains(">Ren\xe9" "e</font>"));
+    EXPECT_TRUE(bytes.contains(">Ren\xe9"
+                               "e</font>"));
     EXPECT_TRUE(bytes.endsWith("</tr></table></body></html>"));
 }
 
@@ -319,7 +322,8 @@ TEST_F(ReportCommandTest, WriteFailureIsReportedAndNothingIsOfferedForViewing)
     ASSERT_TRUE(QFile::setPermissions(readOnly, QFileDevice::ReadOwner));
     const Case cases[] = {
         // A missing folder is named.
-        {"missing folder", documents + QStringLiteral("geen/4B.HTML"), QStringLiteral("Kan bestand niet aanmaken! Pad niet gevonden: ") + documents + QStringLiteral("geen")},
+        {"missing folder", documents + QStringLiteral("geen/4B.HTML"),
+         QStringLiteral("Kan bestand niet aanmaken! Pad niet gevonden: ") + documents + QStringLiteral("geen")},
         {"folder", documents + QStringLiteral("4B/map.HTML"),
          "Kan bestand niet aanmaken! Er bestaat al een map met deze naam"},
         {"read-only", readOnly, "Kan bestand niet aanmaken! Bestand is in gebruik of alleen-lezen"},
@@ -434,9 +438,15 @@ TEST(MaakCSV, EveryFormulaStartGetsTheApostrophe)
         QString grade; // as a grade
     };
     const Case cases[] = {
-        {"=1+1", "'=1+1", "'=1+1"},   {"+31 6", "'+31 6", "'+31 6"}, {"-x", "'-x", "'-x"},
-        {"@SOM(A1)", "'@SOM(A1)", "'@SOM(A1)"}, {"\tx", "'\tx", "'\tx"},    {"\rx", "'\rx", "'\rx"},
-        {"=", "=", "="},             {"-1", "'-1", "-1"},           {"Anna", "Anna", "Anna"},
+        {"=1+1", "'=1+1", "'=1+1"},
+        {"+31 6", "'+31 6", "'+31 6"},
+        {"-x", "'-x", "'-x"},
+        {"@SOM(A1)", "'@SOM(A1)", "'@SOM(A1)"},
+        {"\tx", "'\tx", "'\tx"},
+        {"\rx", "'\rx", "'\rx"},
+        {"=", "=", "="},
+        {"-1", "'-1", "-1"},
+        {"Anna", "Anna", "Anna"},
     };
     for (const Case& c : cases) {
         ReportTable t;
@@ -455,8 +465,8 @@ TEST(MaakCSV, ReadsBackAsTheTableShowsIt)
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
     const QVector<QStringList> records = parseCsv(QString::fromUtf8(bytes.mid(3)));
     ASSERT_EQ(records.size(), 4);
-    EXPECT_EQ(records[0], (QStringList{"Leerling naam", "Eindresultaat", "Optellen", "Delen; rest", "Breuken",
-                                       "Procenten"}));
+    EXPECT_EQ(records[0],
+              (QStringList{"Leerling naam", "Eindresultaat", "Optellen", "Delen; rest", "Breuken", "Procenten"}));
     EXPECT_EQ(records[1], (QStringList{QStringLiteral("Zo\u00eb \"de\" Vries; jr."), "8", "7,5", "8", "<9>", ""}));
     for (const QStringList& record : records)
         EXPECT_EQ(record.size(), 6);

@@ -1,9 +1,9 @@
 // The class context menu and the report, driven through the real results window.
 #include "ClassCommands.h"
 #include "ErrorRule.h"
+#include "ModalAnswers.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
-#include "ModalAnswers.h"
 #include "ResultsTestSupport.h"
 
 #include <QAbstractButton>
@@ -12,13 +12,13 @@
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <array>
 #include <functional>
@@ -94,8 +94,8 @@ TEST_F(ResultformCommandsTest, MenuItemsInOrderAndHiddenFromTheMenuBar)
     Resultform& f = open();
     const QList<QAction*> items = f.pPopopmenu->actions();
     ASSERT_EQ(items.size(), 6);
-    const QStringList names = {"pKlasAanmaken", "pKlasHernoemen", "pKlasVerwijderen", "pklasleegmaken", "pHypen",
-                               "pSluiten"};
+    const QStringList names = {"pKlasAanmaken",  "pKlasHernoemen", "pKlasVerwijderen",
+                               "pklasleegmaken", "pHypen",         "pSluiten"};
     const QStringList captions = {"Klas &aanmaken", "Klas &hernoemen", "Klas &verwijderen", "Klas &leegmaken", "",
                                   "&Sluiten"};
     for (int i = 0; i < 6; ++i) {
@@ -123,8 +123,10 @@ TEST_F(ResultformCommandsTest, RightClickShowsTheClickedClassFirst)
     // Right-click on 4B and empty: 4B is shown, and the question names it.
     choose(classNode(QStringLiteral("4B")), f.pklasleegmaken);
     ASSERT_EQ(recorded.prompts.calls.size(), 1);
-    EXPECT_EQ(recorded.prompts.calls[0].text,
-              QStringLiteral("Wilt u de gegevens in de klas: 4B verwijderen? (Alle resultaten gaan verloren)\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
+    EXPECT_EQ(
+        recorded.prompts.calls[0].text,
+        QStringLiteral(
+            "Wilt u de gegevens in de klas: 4B verwijderen? (Alle resultaten gaan verloren)\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
     EXPECT_EQ(selectedText(), QStringLiteral("4B"));
     EXPECT_EQ(f.TreeView->currentItem(), classNode(QStringLiteral("4B")));
     EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
@@ -201,8 +203,10 @@ TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
     ASSERT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
     recorded.prompts.answers = {PromptAnswer::Ok};
     choose(classNode(QStringLiteral("4B")), f.pKlasVerwijderen);
-    EXPECT_EQ(recorded.prompts.calls[0].text,
-              QStringLiteral("Wilt u de klas: 4B verwijderen? (Alle resultaten gaan verloren)\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
+    EXPECT_EQ(
+        recorded.prompts.calls[0].text,
+        QStringLiteral(
+            "Wilt u de klas: 4B verwijderen? (Alle resultaten gaan verloren)\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
     EXPECT_EQ(classNames(), QStringList{"4A"});
     EXPECT_FALSE(QDir(folder.documents() + QStringLiteral("4B")).exists());
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
@@ -269,10 +273,18 @@ TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
         "&lt;Taal&gt; - Klas: 4A, datum: " +
         date +
         "</font></th></tr><tr><td>&nbsp;</td></tr></table><table width=70%><TR><TD><table>"
-        "<TR><td>" + f1 + "1</td><td><nowrap>" + f1 + "Optellen</td></font></TR>"
-        "<TR><td>" + f1 + "2</td><td><nowrap>" + f1 + "Delen</td></font></TR></TD></table><TD><table>"
-        "<tr><td >" + f1 + "Aantal leerlingen:</font></td><td >" + f1 + "3</font></td></tr>"
-        "<tr><td >" + f1 + "Gemiddelde:</font></td><td >" + f1 + "8</font></td></tr>"
+        "<TR><td>" +
+        f1 + "1</td><td><nowrap>" + f1 +
+        "Optellen</td></font></TR>"
+        "<TR><td>" +
+        f1 + "2</td><td><nowrap>" + f1 +
+        "Delen</td></font></TR></TD></table><TD><table>"
+        "<tr><td >" +
+        f1 + "Aantal leerlingen:</font></td><td >" + f1 +
+        "3</font></td></tr>"
+        "<tr><td >" +
+        f1 + "Gemiddelde:</font></td><td >" + f1 +
+        "8</font></td></tr>"
         "</table></TD></tr></table><tr></tr>"
         "<table><tr><th align=left nowrap><font face='Arial' size='2'>Leerlingnaam</font></th><th align=left "
         "nowrap bgcolor='#C0C0C0' ><font face='Arial' size='2'>Eindresultaat</font></th>"
@@ -360,12 +372,9 @@ TEST_F(ResultformCommandsTest, RefreshShowsTheSameClassByNameWithItsFigures)
         QString typed;     // empty: cancelled
         QString shown;     // empty: the root
     } cases[] = {
-        {&Resultform::cmdVerVers_Click, "+0A", "", "1B"},
-        {&Resultform::cmdVerVers_Click, "-1A", "", "1B"},
-        {&Resultform::cmdVerVers_Click, "-1B", "", ""},
-        {&Resultform::pKlasHernoemen_Click, "", "00", "00"},
-        {&Resultform::pKlasHernoemen_Click, "", "", "1B"},
-        {&Resultform::pklasleegmaken_Click, "", "", "1B"},
+        {&Resultform::cmdVerVers_Click, "+0A", "", "1B"},  {&Resultform::cmdVerVers_Click, "-1A", "", "1B"},
+        {&Resultform::cmdVerVers_Click, "-1B", "", ""},    {&Resultform::pKlasHernoemen_Click, "", "00", "00"},
+        {&Resultform::pKlasHernoemen_Click, "", "", "1B"}, {&Resultform::pklasleegmaken_Click, "", "", "1B"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << (&c - cases) << " " << c.elsewhere.toStdString());
@@ -436,7 +445,8 @@ TEST_F(ResultformCommandsTest, CommandsOnAClassGoneElsewhereSaySoAndRefresh)
         folder.writePupil(QStringLiteral("4B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}});
         Resultform& f = open();
         clickClass(QStringLiteral("4B"));
-        ASSERT_TRUE(QDir().rename(folder.documents() + QStringLiteral("4B"), folder.documents() + QStringLiteral("4C")));
+        ASSERT_TRUE(
+            QDir().rename(folder.documents() + QStringLiteral("4B"), folder.documents() + QStringLiteral("4C")));
         recorded.prompts.calls.clear();
         recorded.prompts.texts = {folder.documents() + QStringLiteral("4C")};
         recorded.prompts.answers = {PromptAnswer::Ok};

@@ -7,8 +7,8 @@
 #include "ResultsTestSupport.h"
 #include "SlowShare.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -31,8 +31,8 @@ protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale::c());
-        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Aftrekken"),
-                                                        QStringLiteral("Delen")});
+        folder.writeCourse(QStringLiteral("Rekenen"),
+                           {QStringLiteral("Optellen"), QStringLiteral("Aftrekken"), QStringLiteral("Delen")});
     }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
 
@@ -145,8 +145,9 @@ TEST_F(ResultformTest, ColumnsInCreationOrderWithFinalResultShownSecond)
     const QStringList created{QStringLiteral("Leerling naam"), QStringLiteral("Optellen"), QStringLiteral("Aftrekken"),
                               QStringLiteral("Delen"), QStringLiteral("Eindresultaat")};
     EXPECT_EQ(f.tableSnapshot().headers, created);
-    EXPECT_EQ(shownHeaders(f), (QStringList{QStringLiteral("Leerling naam"), QStringLiteral("Eindresultaat"),
-                                  QStringLiteral("Optellen"), QStringLiteral("Aftrekken"), QStringLiteral("Delen")}));
+    EXPECT_EQ(shownHeaders(f),
+              (QStringList{QStringLiteral("Leerling naam"), QStringLiteral("Eindresultaat"), QStringLiteral("Optellen"),
+                           QStringLiteral("Aftrekken"), QStringLiteral("Delen")}));
 }
 
 TEST_F(ResultformTest, ModuleGapsAndNumbersAboveSixteenAreNotColumns)
@@ -158,8 +159,10 @@ TEST_F(ResultformTest, ModuleGapsAndNumbersAboveSixteenAreNotColumns)
     folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), course);
     // The test of the missing module 2 has a grade: it is in no column.
     folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
-                      {{QStringLiteral("T1"), QStringLiteral("4")}, {QStringLiteral("T2"), QStringLiteral("1")},
-                       {QStringLiteral("T3"), QStringLiteral("8")}, {QStringLiteral("T16"), QStringLiteral("9")}});
+                      {{QStringLiteral("T1"), QStringLiteral("4")},
+                       {QStringLiteral("T2"), QStringLiteral("1")},
+                       {QStringLiteral("T3"), QStringLiteral("8")},
+                       {QStringLiteral("T16"), QStringLiteral("9")}});
     Resultform& f = open();
     clickClass(QStringLiteral("4B"));
     const ReportTable table = f.tableSnapshot();
@@ -184,9 +187,9 @@ TEST_F(ResultformTest, ClassClickFillsRowsCountAndAverage)
                       {{QStringLiteral("Optellen Test"), QStringLiteral("6")},
                        {QStringLiteral("Aftrekken Test"), QStringLiteral("8")}});
     folder.writePupil(QStringLiteral("4B"), QStringLiteral("B"), {});
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("C"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")},
-                       {QStringLiteral("Delen Test"), QStringLiteral("5")}});
+    folder.writePupil(
+        QStringLiteral("4B"), QStringLiteral("C"),
+        {{QStringLiteral("Optellen Test"), QStringLiteral("5")}, {QStringLiteral("Delen Test"), QStringLiteral("5")}});
     folder.writeFile(QStringLiteral("Documenten/4B/rapport.html"), "<html>");
     Resultform& f = open();
     clickClass(QStringLiteral("4B"));
@@ -258,7 +261,8 @@ TEST_F(ResultformTest, AverageLabelFollowsTheRules)
 
 TEST_F(ResultformTest, RootAndEmptyClassClicks)
 {
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
     folder.makeClass(QStringLiteral("Leeg"));
     Resultform& f = open();
 
@@ -291,8 +295,10 @@ TEST_F(ResultformTest, RootAndEmptyClassClicks)
 
 TEST_F(ResultformTest, KeysInTheTreeShowTheClassAndKeepTheFocus)
 {
-    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("8")}});
+    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("8")}});
     folder.writePupil(QStringLiteral("2B"), QStringLiteral("C"), {});
     Resultform& f = open();
     f.activateWindow();
@@ -334,7 +340,8 @@ TEST_F(ResultformTest, KeysInTheTreeShowTheClassAndKeepTheFocus)
 
 TEST_F(ResultformTest, MouseClickOnANodeFillsTheTable)
 {
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
     Resultform& f = open();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const QRect rect = f.TreeView->visualItemRect(classNode(QStringLiteral("4B")));
@@ -556,10 +563,11 @@ TEST_F(ResultformTest, ColumnClicksFlipTheDirectionOnEveryClick)
 
 TEST_F(ResultformTest, SnapshotGivesCellsInCreationOrderAndRowsAsShown)
 {
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("4")},
-                       {QStringLiteral("Delen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("B"), {{QStringLiteral("Aftrekken Test"), QStringLiteral("9")}});
+    folder.writePupil(
+        QStringLiteral("4B"), QStringLiteral("A"),
+        {{QStringLiteral("Optellen Test"), QStringLiteral("4")}, {QStringLiteral("Delen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("4B"), QStringLiteral("B"),
+                      {{QStringLiteral("Aftrekken Test"), QStringLiteral("9")}});
     Resultform& f = open();
     clickClass(QStringLiteral("4B"));
     f.ListView_ColumnClick(0);
@@ -574,8 +582,10 @@ TEST_F(ResultformTest, SnapshotGivesCellsInCreationOrderAndRowsAsShown)
 
 TEST_F(ResultformTest, RefreshReadsTheFilesOfTheSameClassAgain)
 {
-    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
+    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
     Resultform& f = open();
     clickClass(QStringLiteral("2B"));
 
@@ -598,8 +608,10 @@ TEST_F(ResultformTest, RefreshReadsTheFilesOfTheSameClassAgain)
 
 TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
 {
-    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"), {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"), {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
+    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
+                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
     Resultform& f = open();
 
     f.cmdVerVers_Click();
@@ -695,11 +707,12 @@ TEST_F(ResultformTest, VersieMenuOpensTheVersionWindowModally)
     Resultform& f = open();
     QString title;
     bool modal = false;
-    EXPECT_TRUE(whileModal([&] { f.MnuHelpVersie->trigger(); }, [&](QWidget* dialog) {
-        title = dialog->windowTitle();
-        modal = dialog->isModal();
-        return dialog->close();
-    }));
+    EXPECT_TRUE(whileModal([&] { f.MnuHelpVersie->trigger(); },
+                           [&](QWidget* dialog) {
+                               title = dialog->windowTitle();
+                               modal = dialog->isModal();
+                               return dialog->close();
+                           }));
     EXPECT_EQ(title, QStringLiteral("Velmora 5 - Versie informatie"));
     EXPECT_TRUE(modal);
 }

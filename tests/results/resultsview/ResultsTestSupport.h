@@ -2,10 +2,10 @@
 // Shared by the results window tests: what the window shows.
 
 #include "ClassFigures.h"
+#include "ProgramFolder.h"
 #include "Resultform.h"
 #include "ResultsTableModel.h"
 #include "ResultsTableProxies.h"
-#include "ProgramFolder.h"
 
 #include <QTableView>
 #include <QTreeWidget>

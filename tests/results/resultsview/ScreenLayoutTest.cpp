@@ -1,8 +1,8 @@
 // The results window's resize rules, on their own and on the real window.
+#include "ScreenLayout.h"
 #include "RecordingPrompts.h"
 #include "Resultform.h"
 #include "ResultsTestSupport.h"
-#include "ScreenLayout.h"
 #include "Twips.h"
 
 #include <QCoreApplication>

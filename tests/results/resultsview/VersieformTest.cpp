@@ -32,9 +32,8 @@ TEST_F(VersieformTest, ShowsTheProjectVersionAndTheLogo)
 {
     Versieform form;
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Velmora 5 - Versie informatie"));
-    EXPECT_EQ(form.lblversieinfo->text(), QStringLiteral("Scorix Velmora 5\r\nversie %1.%2")
-                                              .arg(VELMORA_VERSION_MAJOR)
-                                              .arg(VELMORA_VERSION_MINOR));
+    EXPECT_EQ(form.lblversieinfo->text(),
+              QStringLiteral("Scorix Velmora 5\r\nversie %1.%2").arg(VELMORA_VERSION_MAJOR).arg(VELMORA_VERSION_MINOR));
     const QPixmap logo = form.picVersie->pixmap();
     EXPECT_EQ(logo.size(), QSize(128, 103));
     EXPECT_EQ(form.size(), QSize(264, 254));

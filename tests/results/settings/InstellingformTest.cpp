@@ -23,8 +23,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,6 @@ namespace {
 
 class SettingsWindow : public testing::Test {
 protected:
-
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -144,12 +143,14 @@ TEST_F(SettingsWindow, LoadsStoredValuesAndWritesThemBackUnchanged)
 TEST_F(SettingsWindow, ApplyKeepsWhatAnotherTeacherSavedMeanwhile)
 {
     const struct {
-        const char* other[3];    // section, key, value saved by the other teacher
+        const char* other[3];      // section, key, value saved by the other teacher
         const char* uncheckedHere; // the box changed in this window
-        const char* expected[6]; // Documenten .. Voldoende afterwards
+        const char* expected[6];   // Documenten .. Voldoende afterwards
     } cases[] = {
         {{"Profiel", "Printen", "0"}, "chkBeginCijfer", {"0", "1", "1", "0", "0", "55"}},
-        {{"Profiel", "Documenten", "/srv/klassen"}, "chkWijzigenWachtwoord", {"/srv/klassen", "1", "0", "1", "1", "55"}},
+        {{"Profiel", "Documenten", "/srv/klassen"},
+         "chkWijzigenWachtwoord",
+         {"/srv/klassen", "1", "0", "1", "1", "55"}},
         {{"Scorix", "Wachtwoord", "anders"}, "chkNieuweLeerling", {"0", "0", "1", "1", "1", "55"}},
     };
     const char* const keys[] = {"Documenten", "Nieuwe leerling", "Wijzigen", "Printen", "Begincijfer", "Voldoende"};
@@ -211,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FolderCase{"Lower", [](const QString& d) { return d.toLower(); }, true},
                     FolderCase{"NoTrailingSeparator", [](const QString& d) { return d.chopped(1); }, false},
                     FolderCase{"OtherFolder", [](const QString& d) { return d + QStringLiteral("4B"); }, false},
-                    FolderCase{"Missing", [](const QString& d) { return d + QStringLiteral("../bestaat/niet"); }, false},
+                    FolderCase{"Missing", [](const QString& d) { return d + QStringLiteral("../bestaat/niet"); },
+                               false},
                     // a cleared box must not make the data folder the root of the file system
                     FolderCase{"Cleared", [](const QString&) { return QString(); }, true},
                     FolderCase{"Blanks", [](const QString&) { return QStringLiteral("   "); }, true}),
@@ -285,8 +287,12 @@ TEST_F(SettingsWindow, MissingDataFolderIsMadeOnlyWhenTheTeacherSaysSo)
         {"Yes", nested, PromptAnswer::Yes, CreateDataFolderQuestion.arg(nested), {}, true},
         {"No", nested, PromptAnswer::No, CreateDataFolderQuestion.arg(nested), {}, false},
         {"IsAFile", fileThere, PromptAnswer::Yes, {}, fileThere + QStringLiteral(" is geen map! ") + nothing, false},
-        {"BelowAFile", fileThere + QStringLiteral("sub/"), PromptAnswer::Yes, {},
-         QStringLiteral("Kan de map %1sub/ niet openen! Pad niet gevonden. ").arg(fileThere) + nothing, false},
+        {"BelowAFile",
+         fileThere + QStringLiteral("sub/"),
+         PromptAnswer::Yes,
+         {},
+         QStringLiteral("Kan de map %1sub/ niet openen! Pad niet gevonden. ").arg(fileThere) + nothing,
+         false},
         {"There", defaultFolder(), PromptAnswer::No, {}, {}, true},
     };
     for (const Case& c : cases) {
@@ -363,7 +369,8 @@ TEST_F(SettingsWindow, PasswordChangedMeanwhileSavesNothing)
 }
 
 // A refused change saves nothing of the window, and says so.
-const char* const Wrong = "Het oude wachtwoord is niet correct!\nEr is niets opgeslagen, ook de andere instellingen niet.";
+const char* const Wrong =
+    "Het oude wachtwoord is niet correct!\nEr is niets opgeslagen, ook de andere instellingen niet.";
 const char* const Mismatch =
     "Het eerste en het tweede wachtwoord komen niet overeen!\nEr is niets opgeslagen, ook de andere instellingen niet.";
 const char* const Changed = "Het wachtwoord is gewijzigd!";
@@ -423,29 +430,92 @@ TEST_P(PasswordChange, FollowsTheRules)
     EXPECT_EQ(stored("Profiel", "Voldoende"), refused ? QStringLiteral("<none>") : QStringLiteral("55"));
 }
 
-
 INSTANTIATE_TEST_SUITE_P(
     Paths, PasswordChange,
     testing::Values(
         PasswordCase{"AllEmpty", "geheim", "", "", "", nullptr, nullptr, PromptIcon::None, "geheim", {"", "", ""}},
-        PasswordCase{"OnlyConfirmation", "geheim", "", "", "nieuw123", nullptr, nullptr, PromptIcon::None, "geheim",
+        PasswordCase{"OnlyConfirmation",
+                     "geheim",
+                     "",
+                     "",
+                     "nieuw123",
+                     nullptr,
+                     nullptr,
+                     PromptIcon::None,
+                     "geheim",
                      {"", "", "nieuw123"}},
-        PasswordCase{"OldWrong", "geheim", "fout", "nieuw123", "nieuw123", Wrong, "Waarschuwing!", PromptIcon::Critical,
-                     "geheim", {"", "nieuw123", "nieuw123"}},
-        PasswordCase{"OldInOtherCapitals", "geheim", "GEHEIM", "nieuw123", "nieuw123", Wrong, "Waarschuwing!",
-                     PromptIcon::Critical, "geheim", {"", "nieuw123", "nieuw123"}},
-        PasswordCase{"OldEmptyButOneStored", "geheim", "", "nieuw123", "nieuw123", Wrong, "Waarschuwing!",
-                     PromptIcon::Critical, "geheim", {"", "nieuw123", "nieuw123"}},
-        PasswordCase{"ConfirmationDifferent", "geheim", "geheim", "nieuw123", "nieuW123", Mismatch, "Waarschuwing!",
-                     PromptIcon::Critical, "geheim", {"geheim", "", ""}},
-        PasswordCase{"EmptyOldWithNoneStored", nullptr, "", "nieuw123", "nieuw123", Changed, "Wachtwoord", PromptIcon::None,
-                     "nieuw123", {"", "", ""}},
-        PasswordCase{"EmptyOldWithEmptyStored", "", "", "nieuw123", "nieuw123", Changed, "Wachtwoord", PromptIcon::None,
-                     "nieuw123", {"", "", ""}},
-        PasswordCase{"EmptyNewPassword", "geheim", "geheim", "", "", Changed, "Wachtwoord", PromptIcon::None, "",
+        PasswordCase{"OldWrong",
+                     "geheim",
+                     "fout",
+                     "nieuw123",
+                     "nieuw123",
+                     Wrong,
+                     "Waarschuwing!",
+                     PromptIcon::Critical,
+                     "geheim",
+                     {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"OldInOtherCapitals",
+                     "geheim",
+                     "GEHEIM",
+                     "nieuw123",
+                     "nieuw123",
+                     Wrong,
+                     "Waarschuwing!",
+                     PromptIcon::Critical,
+                     "geheim",
+                     {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"OldEmptyButOneStored",
+                     "geheim",
+                     "",
+                     "nieuw123",
+                     "nieuw123",
+                     Wrong,
+                     "Waarschuwing!",
+                     PromptIcon::Critical,
+                     "geheim",
+                     {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"ConfirmationDifferent",
+                     "geheim",
+                     "geheim",
+                     "nieuw123",
+                     "nieuW123",
+                     Mismatch,
+                     "Waarschuwing!",
+                     PromptIcon::Critical,
+                     "geheim",
+                     {"geheim", "", ""}},
+        PasswordCase{"EmptyOldWithNoneStored",
+                     nullptr,
+                     "",
+                     "nieuw123",
+                     "nieuw123",
+                     Changed,
+                     "Wachtwoord",
+                     PromptIcon::None,
+                     "nieuw123",
                      {"", "", ""}},
-        PasswordCase{"Changed", "geheim", "geheim", "Nieuw 2024", "Nieuw 2024", Changed, "Wachtwoord", PromptIcon::None,
-                     "Nieuw 2024", {"", "", ""}}),
+        PasswordCase{"EmptyOldWithEmptyStored",
+                     "",
+                     "",
+                     "nieuw123",
+                     "nieuw123",
+                     Changed,
+                     "Wachtwoord",
+                     PromptIcon::None,
+                     "nieuw123",
+                     {"", "", ""}},
+        PasswordCase{
+            "EmptyNewPassword", "geheim", "geheim", "", "", Changed, "Wachtwoord", PromptIcon::None, "", {"", "", ""}},
+        PasswordCase{"Changed",
+                     "geheim",
+                     "geheim",
+                     "Nieuw 2024",
+                     "Nieuw 2024",
+                     Changed,
+                     "Wachtwoord",
+                     PromptIcon::None,
+                     "Nieuw 2024",
+                     {"", "", ""}}),
     [](const testing::TestParamInfo<PasswordCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
@@ -638,25 +708,23 @@ TEST_P(PasswordRoundTrip, LoginAcceptsExactlyWhatTheChangeConfirmed)
     }
 }
 
-const char* const NotStorable =
-    "Het nieuwe wachtwoord bevat tekens die niet kunnen worden opgeslagen! "
-    "Gebruik alleen West-Europese letters, cijfers en leestekens.";
+const char* const NotStorable = "Het nieuwe wachtwoord bevat tekens die niet kunnen worden opgeslagen! "
+                                "Gebruik alleen West-Europese letters, cijfers en leestekens.";
 
 INSTANTIATE_TEST_SUITE_P(
     Passwords, PasswordRoundTrip,
-    testing::Values(
-        RoundTripCase{"Polish", QString::fromUtf8("łódź"), NotStorable},
-        RoundTripCase{"Greek", QString::fromUtf8("Ελλάδα"), NotStorable},
-        RoundTripCase{"BlanksAround", QStringLiteral(" pw "),
-                      "Het nieuwe wachtwoord mag niet met een spatie beginnen of eindigen!"},
-        RoundTripCase{"InQuotes", QStringLiteral("\"abc\""),
-                      "Het nieuwe wachtwoord mag niet tussen aanhalingstekens staan!"},
-        RoundTripCase{"Chars300", QString(300, QLatin1Char('k')),
-                      "Het nieuwe wachtwoord mag hoogstens 254 tekens lang zijn!"},
-        RoundTripCase{"Ordinary", QStringLiteral("geheimpje"), nullptr},
-        RoundTripCase{"Mixed", QStringLiteral("Ab12!xyz"), nullptr},
-        RoundTripCase{"Empty", QString(), nullptr},
-        RoundTripCase{"WesternLetters", QString::fromUtf8("Één € ßé"), nullptr}),
+    testing::Values(RoundTripCase{"Polish", QString::fromUtf8("łódź"), NotStorable},
+                    RoundTripCase{"Greek", QString::fromUtf8("Ελλάδα"), NotStorable},
+                    RoundTripCase{"BlanksAround", QStringLiteral(" pw "),
+                                  "Het nieuwe wachtwoord mag niet met een spatie beginnen of eindigen!"},
+                    RoundTripCase{"InQuotes", QStringLiteral("\"abc\""),
+                                  "Het nieuwe wachtwoord mag niet tussen aanhalingstekens staan!"},
+                    RoundTripCase{"Chars300", QString(300, QLatin1Char('k')),
+                                  "Het nieuwe wachtwoord mag hoogstens 254 tekens lang zijn!"},
+                    RoundTripCase{"Ordinary", QStringLiteral("geheimpje"), nullptr},
+                    RoundTripCase{"Mixed", QStringLiteral("Ab12!xyz"), nullptr},
+                    RoundTripCase{"Empty", QString(), nullptr},
+                    RoundTripCase{"WesternLetters", QString::fromUtf8("Één € ßé"), nullptr}),
     [](const testing::TestParamInfo<RoundTripCase>& info) { return std::string(info.param.name); });
 
 // A new password that never reached the file is an error, not a change; the login still wants the old one.
@@ -689,9 +757,9 @@ TEST_F(SettingsWindow, PasswordThatCannotBeWrittenIsReportedAsAFailure)
 
         ASSERT_EQ(prompts.calls.size(), 1);
         const QString file = folder + QStringLiteral("Instellingen.ini");
-        EXPECT_EQ(prompts.calls[0].text, QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n")
-                                                 .arg(file) +
-                                             NothingSavedText(file, c.error));
+        EXPECT_EQ(prompts.calls[0].text,
+                  QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n").arg(file) +
+                      NothingSavedText(file, c.error));
         EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Er is een Fout opgetreden!"));
         EXPECT_EQ(prompts.calls[0].icon, PromptIcon::Critical);
         EXPECT_EQ(edit(form, "txtNewP")->text(), QStringLiteral("nieuw123")) << "kept for another try";
@@ -718,9 +786,13 @@ TEST_F(SettingsWindow, UnreadableOrUnwritableFileIsSaidAndNeverSavedOver)
         QFile::Permissions file;
         QStringList messages;
     } cases[] = {
-        {"Unreadable", readOnly | QFile::WriteOwner | QFile::WriteOther, QFile::WriteOwner | QFile::WriteOther,
+        {"Unreadable",
+         readOnly | QFile::WriteOwner | QFile::WriteOther,
+         QFile::WriteOwner | QFile::WriteOther,
          {cannotRead, cannotRead}},
-        {"ReadOnly", readOnly, QFile::ReadOwner | QFile::ReadOther,
+        {"ReadOnly",
+         readOnly,
+         QFile::ReadOwner | QFile::ReadOther,
          {QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n").arg(settingsFile()) +
           NothingSavedText(settingsFile(), EACCES)}},
     };
@@ -920,9 +992,12 @@ TEST_F(SettingsWindow, IsAFixedModalDialogWithTheGivenTabOrder)
     EXPECT_EQ(form.size(), QSize(279, 436));
     EXPECT_FALSE(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 
-    const QStringList expected = {"chkNieuweLeerling", "chkWijzigenWachtwoord", "chkPrinten", "chkBeginCijfer",
-                                  "scrVoldoende",      "txtOldP",               "txtNewP",    "txtNewP2",
-                                  "cmdApply",          "cmdClose",              "txtdocumenten", "cmdBrowse"};
+    const QStringList expected = {"chkNieuweLeerling", "chkWijzigenWachtwoord",
+                                  "chkPrinten",        "chkBeginCijfer",
+                                  "scrVoldoende",      "txtOldP",
+                                  "txtNewP",           "txtNewP2",
+                                  "cmdApply",          "cmdClose",
+                                  "txtdocumenten",     "cmdBrowse"};
     EXPECT_EQ(form.focusWidget() ? form.focusWidget()->objectName() : QString(), expected.first());
     QStringList order;
     QWidget* w = form.findChild<QWidget*>(expected.first());

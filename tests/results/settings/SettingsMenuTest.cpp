@@ -50,14 +50,15 @@ protected:
     // Runs `inDialog` on the settings window once the menu item has opened it modally.
     static void whileOpen(Resultform& window, const std::function<void(Instellingform&)>& inDialog)
     {
-        EXPECT_TRUE(whileModal([&] { window.mnuInstellingenWijzigen->trigger(); }, [&](QWidget* shown) {
-            auto* form = qobject_cast<Instellingform*>(shown);
-            if (!form)
-                return false;
-            inDialog(*form);
-            form->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
-            return true;
-        }));
+        EXPECT_TRUE(whileModal([&] { window.mnuInstellingenWijzigen->trigger(); },
+                               [&](QWidget* shown) {
+                                   auto* form = qobject_cast<Instellingform*>(shown);
+                                   if (!form)
+                                       return false;
+                                   inDialog(*form);
+                                   form->findChild<QPushButton*>(QStringLiteral("cmdClose"))->click();
+                                   return true;
+                               }));
     }
 
     QTemporaryDir dir;

@@ -68,7 +68,8 @@ TEST_P(StoredForm, NamesWhatAWriteAndReadWouldLose)
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("Instellingen.ini"));
     WriteINI(file, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), c.value);
-    EXPECT_EQ(ReadINI(file, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QStringLiteral("<none>")) == c.value,
+    EXPECT_EQ(ReadINI(file, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"), QStringLiteral("<none>")) ==
+                  c.value,
               c.problem == StoredFormProblem::None);
     EXPECT_EQ(PasswordRefusalText(c.problem).isEmpty(), c.problem == StoredFormProblem::None);
 }
@@ -95,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct ValueCase {
     const char* stored;
-    int value;             // expected value when no error
-    const char* error;     // expected description, or nullptr
+    int value;         // expected value when no error
+    const char* error; // expected description, or nullptr
 };
 
 class CheckValue : public testing::TestWithParam<ValueCase> {};

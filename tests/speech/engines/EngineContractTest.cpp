@@ -7,7 +7,10 @@
 
 namespace {
 
-std::u16string repeated(char16_t c, std::size_t n) { return std::u16string(n, c); }
+std::u16string repeated(char16_t c, std::size_t n)
+{
+    return std::u16string(n, c);
+}
 
 TEST(VoiceInfo, NewRecordIsEmpty)
 {
@@ -44,10 +47,9 @@ TEST_P(VoiceInfoTruncation, KeepsTheTerminator)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, VoiceInfoTruncation,
-                         ::testing::Values(TruncationCase{0, 0, 0}, TruncationCase{5, 5, 5},
-                                           TruncationCase{63, 63, 63}, TruncationCase{64, 64, 63},
-                                           TruncationCase{255, 255, 63}, TruncationCase{256, 255, 63},
-                                           TruncationCase{300, 255, 63}));
+                         ::testing::Values(TruncationCase{0, 0, 0}, TruncationCase{5, 5, 5}, TruncationCase{63, 63, 63},
+                                           TruncationCase{64, 64, 63}, TruncationCase{255, 255, 63},
+                                           TruncationCase{256, 255, 63}, TruncationCase{300, 255, 63}));
 
 TEST(VoiceInfo, NullSourceGivesEmptyText)
 {
@@ -99,9 +101,9 @@ TEST(LoadEngine, FirstReadyEngineIsKeptAndSecondNeverBuilt)
 
 TEST(LoadEngine, FailedConstructionsCountAsNotReady)
 {
-    for (EngineConstructorList list : {EngineConstructorList{&ScriptedEngine::makeNull, &ScriptedEngine::makeNotReady},
-                                       EngineConstructorList{&ScriptedEngine::makeThrowing, &ScriptedEngine::makeNull},
-                                       EngineConstructorList{}}) {
+    for (EngineConstructorList list :
+         {EngineConstructorList{&ScriptedEngine::makeNull, &ScriptedEngine::makeNotReady},
+          EngineConstructorList{&ScriptedEngine::makeThrowing, &ScriptedEngine::makeNull}, EngineConstructorList{}}) {
         EngineConstructorsGuard guard(list);
         EXPECT_FALSE(loadEngine(true));
         EXPECT_EQ(currentEngine(), nullptr);

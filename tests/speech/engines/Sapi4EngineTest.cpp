@@ -38,7 +38,8 @@ struct Script {
     ITTSBufNotifySink* sink = nullptr;
     IID sinkIid{};
 
-    size_t count(const std::string& call) const {
+    size_t count(const std::string& call) const
+    {
         size_t n = 0;
         for (const auto& c : calls)
             n += c.rfind(call, 0) == 0;
@@ -48,11 +49,13 @@ struct Script {
 
 Script* g = nullptr;
 
-GUID modeId(size_t i) {
+GUID modeId(size_t i)
+{
     return GUID{0xABC00000u + static_cast<uint32_t>(i), 1, 2, {3, 4, 5, 6, 7, 8, 9, 10}};
 }
 
-TTSMODEINFOW modeInfo(size_t i) {
+TTSMODEINFOW modeInfo(size_t i)
+{
     TTSMODEINFOW m{};
     m.modeId = modeId(i);
     const FakeMode& f = g->modes[i];
@@ -65,7 +68,8 @@ TTSMODEINFOW modeInfo(size_t i) {
 class FakeCentral final : public ComObject<ITTSCentralW, ITTSAttributesW> {
 public:
     HRESULT ModeGet(TTSMODEINFOW*) override { return E_NOTIMPL; }
-    HRESULT TextData(DWORD charset, DWORD flags, SData data, void* sink, IID iid) override {
+    HRESULT TextData(DWORD charset, DWORD flags, SData data, void* sink, IID iid) override
+    {
         g->calls.push_back("TextData(" + std::to_string(charset) + "," + std::to_string(flags) + ")");
         g->lastText.assign(static_cast<const char16_t*>(data.data), data.size / 2);
         g->lastTextBytes = data.size;
@@ -77,19 +81,22 @@ public:
     HRESULT AudioResume() override { return g->calls.push_back("AudioResume"), g->audioResume; }
     HRESULT AudioReset() override { return g->calls.push_back("AudioReset"), g->audioReset; }
     HRESULT PitchGet(WORD* p) override { return *p = g->pitch, g->attributeGet; }
-    HRESULT PitchSet(WORD p) override {
+    HRESULT PitchSet(WORD p) override
+    {
         g->calls.push_back("PitchSet(" + std::to_string(p) + ")");
         if (SUCCEEDED(g->pitchSet))
             g->pitch = p;
         return g->pitchSet;
     }
     HRESULT SpeedGet(DWORD* s) override { return *s = g->speed, g->attributeGet; }
-    HRESULT SpeedSet(DWORD s) override {
+    HRESULT SpeedSet(DWORD s) override
+    {
         g->calls.push_back("SpeedSet(" + std::to_string(s) + ")");
         return g->speedSet;
     }
     HRESULT VolumeGet(DWORD* v) override { return *v = g->volume, g->attributeGet; }
-    HRESULT VolumeSet(DWORD v) override {
+    HRESULT VolumeSet(DWORD v) override
+    {
         char buf[40];
         std::snprintf(buf, sizeof buf, "VolumeSet(%08X)", v);
         g->calls.push_back(buf);
@@ -103,7 +110,8 @@ protected:
     HRESULT attributesAnswer() const { return g->queryAttributes; }
 
 public:
-    HRESULT QueryInterface(REFIID iid, void** out) override {
+    HRESULT QueryInterface(REFIID iid, void** out) override
+    {
         if (iid == IID_ITTSAttributesW && FAILED(g->queryAttributes)) {
             *out = nullptr;
             return g->queryAttributes;
@@ -114,7 +122,8 @@ public:
 
 class FakeEnumerator final : public ComObject<ITTSEnumW, ITTSFindW> {
 public:
-    HRESULT Next(ULONG count, TTSMODEINFOW* modes, ULONG* fetched) override {
+    HRESULT Next(ULONG count, TTSMODEINFOW* modes, ULONG* fetched) override
+    {
         EXPECT_EQ(count, 1u);
         EXPECT_EQ(fetched, nullptr);
         if (m_next >= g->modes.size())
@@ -123,13 +132,15 @@ public:
         return S_OK;
     }
     HRESULT Skip(ULONG) override { return E_NOTIMPL; }
-    HRESULT Reset() override {
+    HRESULT Reset() override
+    {
         g->calls.push_back("Reset");
         m_next = 0;
         return S_OK;
     }
     HRESULT Clone(ITTSEnumW**) override { return E_NOTIMPL; }
-    HRESULT Find(const TTSMODEINFOW* wanted, const TTSMODEINFORANK* ranks, TTSMODEINFOW* found) override {
+    HRESULT Find(const TTSMODEINFOW* wanted, const TTSMODEINFORANK* ranks, TTSMODEINFOW* found) override
+    {
         g->calls.push_back("Find");
         EXPECT_EQ(ranks, nullptr);
         g->wanted = *wanted;
@@ -143,7 +154,8 @@ public:
         *found = modeInfo(g->modes.size() - 1); // the finder's own choice: the last mode
         return S_OK;
     }
-    HRESULT Select(GUID mode, ITTSCentralW** central, IUnknown* audio) override {
+    HRESULT Select(GUID mode, ITTSCentralW** central, IUnknown* audio) override
+    {
         g->calls.push_back("Select");
         EXPECT_NE(audio, nullptr);
         *central = nullptr;
@@ -160,18 +172,21 @@ private:
 
 class FakeAudio final : public ComObject<IAudioMultiMediaDevice> {
 public:
-    HRESULT DeviceNumGet(DWORD* n) override {
+    HRESULT DeviceNumGet(DWORD* n) override
+    {
         g->calls.push_back("DeviceNumGet");
         *n = kWaveMapper;
         return g->deviceNumGet;
     }
-    HRESULT DeviceNumSet(DWORD n) override {
+    HRESULT DeviceNumSet(DWORD n) override
+    {
         g->calls.push_back("DeviceNumSet(" + std::to_string(static_cast<int32_t>(n)) + ")");
         return S_OK;
     }
 };
 
-template <class T> HRESULT create(REFIID iid, void** out) {
+template <class T> HRESULT create(REFIID iid, void** out)
+{
     auto* object = new T;
     HRESULT r = object->QueryInterface(iid, out);
     object->Release();
@@ -180,12 +195,14 @@ template <class T> HRESULT create(REFIID iid, void** out) {
 
 class Sapi4EngineTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         g = &m_script;
         m_script.modes = {{u"Anna", 30, 1}, {u"Bram", 70, 2}, {u"Cees", 5, 7}};
     }
     void TearDown() override { g = nullptr; }
-    std::unique_ptr<Sapi4Engine> make() {
+    std::unique_ptr<Sapi4Engine> make()
+    {
         auto e = std::make_unique<Sapi4Engine>();
         m_script.calls.clear();
         return e;
@@ -200,7 +217,8 @@ protected:
                         }};
 };
 
-TEST_F(Sapi4EngineTest, ConstructionOpensTheModeTheFinderOffers) {
+TEST_F(Sapi4EngineTest, ConstructionOpensTheModeTheFinderOffers)
+{
     Sapi4Engine e;
     EXPECT_TRUE(e.isReady());
     std::vector<std::string> expected = {"Find", "DeviceNumGet", "DeviceNumSet(-1)", "Select"};
@@ -212,7 +230,8 @@ TEST_F(Sapi4EngineTest, ConstructionOpensTheModeTheFinderOffers) {
     EXPECT_EQ(e.getState(), EngineState::Stopped);
 }
 
-TEST_F(Sapi4EngineTest, AnyFailureWhileOpeningLeavesNoMode) {
+TEST_F(Sapi4EngineTest, AnyFailureWhileOpeningLeavesNoMode)
+{
     struct Case {
         const char* what;
         void (*arrange)(Script&);
@@ -242,7 +261,8 @@ TEST_F(Sapi4EngineTest, AnyFailureWhileOpeningLeavesNoMode) {
     }
 }
 
-TEST_F(Sapi4EngineTest, SpeakResetsThenQueuesTheTextWithTheNotificationSink) {
+TEST_F(Sapi4EngineTest, SpeakResetsThenQueuesTheTextWithTheNotificationSink)
+{
     auto e = make();
     EXPECT_TRUE(e->speak("Hallo w\xC3\xA9reld"));
     std::vector<std::string> expected = {"AudioReset", "TextData(0,0)"};
@@ -270,7 +290,8 @@ TEST_F(Sapi4EngineTest, SpeakResetsThenQueuesTheTextWithTheNotificationSink) {
     EXPECT_FALSE(e->speak(nullptr));
 }
 
-TEST_F(Sapi4EngineTest, PauseResumeFollowTheState) {
+TEST_F(Sapi4EngineTest, PauseResumeFollowTheState)
+{
     auto e = make();
     EXPECT_FALSE(e->pause()); // stopped
     EXPECT_FALSE(e->resume());
@@ -292,7 +313,8 @@ TEST_F(Sapi4EngineTest, PauseResumeFollowTheState) {
     EXPECT_EQ(e->getState(), EngineState::Playing);
 }
 
-TEST_F(Sapi4EngineTest, SpeakWhilePausedResetsFirstAndStopResetsCounters) {
+TEST_F(Sapi4EngineTest, SpeakWhilePausedResetsFirstAndStopResetsCounters)
+{
     auto e = make();
     e->speak("een");
     m_script.sink->TextDataStarted(0);
@@ -308,7 +330,8 @@ TEST_F(Sapi4EngineTest, SpeakWhilePausedResetsFirstAndStopResetsCounters) {
     EXPECT_FALSE(e->stop());
 }
 
-TEST_F(Sapi4EngineTest, RatePitchVolumeThroughTheAttributes) {
+TEST_F(Sapi4EngineTest, RatePitchVolumeThroughTheAttributes)
+{
     auto e = make();
     EXPECT_EQ(e->setVolume(40), 40);
     EXPECT_EQ(m_script.calls.back(), "VolumeSet(00280028)"); // both channels
@@ -335,7 +358,8 @@ TEST_F(Sapi4EngineTest, RatePitchVolumeThroughTheAttributes) {
     EXPECT_EQ(e->getVolume(), 0);
 }
 
-TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeNowOrWithTheNextText) {
+TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeNowOrWithTheNextText)
+{
     auto e = make();
     struct Case {
         int32_t asked, answer, current;
@@ -369,7 +393,8 @@ TEST_F(Sapi4EngineTest, SetVoiceOpensTheNthModeNowOrWithTheNextText) {
     EXPECT_GE(m_script.count("Reset"), 1u); // the enumerator is reset before release
 }
 
-TEST_F(Sapi4EngineTest, VoiceListNamesAgesAndGenders) {
+TEST_F(Sapi4EngineTest, VoiceListNamesAgesAndGenders)
+{
     auto e = make();
     EXPECT_EQ(e->getVoiceCount(), 3);
     VoiceInfo head;
@@ -398,7 +423,8 @@ TEST_F(Sapi4EngineTest, VoiceListNamesAgesAndGenders) {
     EXPECT_EQ(e->getVoiceCount(), 0);
 }
 
-TEST(Sapi4Names, AgeAndGenderTables) {
+TEST(Sapi4Names, AgeAndGenderTables)
+{
     struct Age {
         WORD code;
         std::u16string name;
@@ -414,7 +440,8 @@ TEST(Sapi4Names, AgeAndGenderTables) {
         EXPECT_EQ(std::u16string(Sapi4Engine::genderName(x.code)), x.name) << x.code;
 }
 
-TEST(Sapi4BufNotifyTest, AnswersItsInterfacesAndDoesNothingUnbound) {
+TEST(Sapi4BufNotifyTest, AnswersItsInterfacesAndDoesNothingUnbound)
+{
     Sapi4BufNotify sink(nullptr);
     void* out = reinterpret_cast<void*>(0xdeadbeef);
     EXPECT_EQ(sink.QueryInterface(IID_IUnknown, &out), 0);
@@ -433,7 +460,8 @@ TEST(Sapi4BufNotifyTest, AnswersItsInterfacesAndDoesNothingUnbound) {
 
 namespace {
 
-TEST_F(Sapi4EngineTest, LoadEngineFallsBackToSapi4WithoutSapi5) {
+TEST_F(Sapi4EngineTest, LoadEngineFallsBackToSapi4WithoutSapi5)
+{
     ScopedClass noSapi5(CLSID_SpVoice, [](REFIID, void**) { return REGDB_E_CLASSNOTREG; });
     ASSERT_TRUE(loadEngine(true));
     EXPECT_NE(dynamic_cast<Sapi4Engine*>(currentEngine()), nullptr);

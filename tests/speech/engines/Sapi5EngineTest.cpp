@@ -37,7 +37,8 @@ struct Script {
     ISpNotifyCallback* callback = nullptr;
     int getStatusFailAfter = -1; // GetStatus calls that succeed before it fails; -1: as `getStatus`
 
-    size_t count(const std::string& call) const {
+    size_t count(const std::string& call) const
+    {
         size_t n = 0;
         for (const auto& c : calls)
             n += c == call;
@@ -47,14 +48,16 @@ struct Script {
 
 Script* g = nullptr;
 
-std::string narrow(std::u16string_view s) {
+std::string narrow(std::u16string_view s)
+{
     return utf16ToUtf8(s);
 }
 
 class FakeKey final : public ComObject<ISpDataKey> {
 public:
     explicit FakeKey(FakeVoiceDesc desc) : m_desc(std::move(desc)) {}
-    HRESULT GetStringValue(LPCWSTR name, LPWSTR* value) override {
+    HRESULT GetStringValue(LPCWSTR name, LPWSTR* value) override
+    {
         *value = nullptr;
         std::u16string n = name;
         if (n == u"Name")
@@ -65,7 +68,8 @@ public:
             *value = coTaskStrDup(m_desc.gender);
         return *value ? S_OK : kErrNotFound;
     }
-    HRESULT OpenKey(LPCWSTR, ISpDataKey** key) override {
+    HRESULT OpenKey(LPCWSTR, ISpDataKey** key) override
+    {
         *key = nullptr;
         return kErrNotFound;
     }
@@ -78,24 +82,28 @@ class FakeToken final : public ComObject<ISpObjectToken> {
 public:
     explicit FakeToken(FakeVoiceDesc desc) : m_desc(std::move(desc)) {}
     const std::u16string& name() const { return m_desc.name; }
-    HRESULT GetStringValue(LPCWSTR, LPWSTR* value) override {
+    HRESULT GetStringValue(LPCWSTR, LPWSTR* value) override
+    {
         *value = coTaskStrDup(m_desc.name);
         return S_OK;
     }
-    HRESULT OpenKey(LPCWSTR name, ISpDataKey** key) override {
+    HRESULT OpenKey(LPCWSTR name, ISpDataKey** key) override
+    {
         *key = nullptr;
         if (std::u16string(name) != u"Attributes")
             return kErrNotFound;
         *key = new FakeKey(m_desc);
         return S_OK;
     }
-    HRESULT GetId(LPWSTR* id) override {
+    HRESULT GetId(LPWSTR* id) override
+    {
         *id = coTaskStrDup(m_desc.name);
         return S_OK;
     }
 
 protected:
-    void* extraInterface(REFIID iid) override {
+    void* extraInterface(REFIID iid) override
+    {
         return iid == IID_ISpDataKey ? static_cast<ISpDataKey*>(this) : nullptr;
     }
 
@@ -105,7 +113,8 @@ private:
 
 class FakeEnum final : public ComObject<IEnumSpObjectTokens> {
 public:
-    HRESULT Next(ULONG count, ISpObjectToken** tokens, ULONG* fetched) override {
+    HRESULT Next(ULONG count, ISpObjectToken** tokens, ULONG* fetched) override
+    {
         g->calls.push_back("Next");
         ULONG n = 0;
         for (; n < count && m_next < g->voices.size(); ++n)
@@ -120,7 +129,8 @@ public:
     HRESULT Reset() override { return E_NOTIMPL; }
     HRESULT Clone(IEnumSpObjectTokens**) override { return E_NOTIMPL; }
     HRESULT Item(ULONG, ISpObjectToken**) override { return E_NOTIMPL; }
-    HRESULT GetCount(ULONG* count) override {
+    HRESULT GetCount(ULONG* count) override
+    {
         *count = static_cast<ULONG>(g->voices.size());
         return S_OK;
     }
@@ -131,12 +141,14 @@ private:
 
 class FakeCategory final : public ComObject<ISpObjectTokenCategory> {
 public:
-    HRESULT SetId(LPCWSTR id, BOOL create) override {
+    HRESULT SetId(LPCWSTR id, BOOL create) override
+    {
         g->calls.push_back("SetId(" + narrow(id) + "," + std::to_string(create) + ")");
         return S_OK;
     }
     HRESULT GetId(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT EnumTokens(LPCWSTR required, LPCWSTR optional, IEnumSpObjectTokens** tokens) override {
+    HRESULT EnumTokens(LPCWSTR required, LPCWSTR optional, IEnumSpObjectTokens** tokens) override
+    {
         EXPECT_EQ(required, nullptr);
         EXPECT_EQ(optional, nullptr);
         *tokens = new FakeEnum;
@@ -147,19 +159,22 @@ public:
 
 class FakeVoice final : public ComObject<ISpVoice> {
 public:
-    HRESULT SetNotifyCallbackInterface(ISpNotifyCallback* callback, WPARAM w, LPARAM l) override {
+    HRESULT SetNotifyCallbackInterface(ISpNotifyCallback* callback, WPARAM w, LPARAM l) override
+    {
         g->calls.push_back("SetNotifyCallbackInterface(" + std::to_string(w) + "," + std::to_string(l) + ")");
         g->callback = callback;
         return S_OK;
     }
-    HRESULT SetInterest(ULONGLONG a, ULONGLONG b) override {
+    HRESULT SetInterest(ULONGLONG a, ULONGLONG b) override
+    {
         char buf[64];
         std::snprintf(buf, sizeof buf, "SetInterest(%llx,%llx)", static_cast<unsigned long long>(a),
                       static_cast<unsigned long long>(b));
         g->calls.push_back(buf);
         return S_OK;
     }
-    HRESULT GetEvents(ULONG count, SpEvent* events, ULONG* fetched) override {
+    HRESULT GetEvents(ULONG count, SpEvent* events, ULONG* fetched) override
+    {
         EXPECT_EQ(count, 1u);
         EXPECT_EQ(fetched, nullptr);
         if (g->events.empty())
@@ -168,19 +183,22 @@ public:
         g->events.pop_front();
         return S_OK;
     }
-    HRESULT SetPriority(int p) override {
+    HRESULT SetPriority(int p) override
+    {
         g->calls.push_back("SetPriority(" + std::to_string(p) + ")");
         return S_OK;
     }
     HRESULT GetPriority(int*) override { return E_NOTIMPL; }
-    HRESULT Speak(LPCWSTR text, DWORD flags, ULONG* stream) override {
+    HRESULT Speak(LPCWSTR text, DWORD flags, ULONG* stream) override
+    {
         EXPECT_EQ(stream, nullptr);
         g->calls.push_back("Speak");
         g->spoken.push_back(text);
         g->speakFlags.push_back(flags);
         return g->speak;
     }
-    HRESULT GetStatus(SpVoiceStatus* status, LPWSTR* bookmark) override {
+    HRESULT GetStatus(SpVoiceStatus* status, LPWSTR* bookmark) override
+    {
         g->calls.push_back("GetStatus");
         EXPECT_EQ(bookmark, nullptr);
         if (g->getStatusFailAfter == 0)
@@ -191,42 +209,50 @@ public:
         status->runningState = g->runningState;
         return g->getStatusFailAfter >= 0 ? S_OK : g->getStatus;
     }
-    HRESULT Pause() override {
+    HRESULT Pause() override
+    {
         g->calls.push_back("Pause");
         return g->pause;
     }
-    HRESULT Resume() override {
+    HRESULT Resume() override
+    {
         g->calls.push_back("Resume");
         return g->resume;
     }
-    HRESULT SetVoice(ISpObjectToken* token) override {
+    HRESULT SetVoice(ISpObjectToken* token) override
+    {
         g->calls.push_back("SetVoice(" + (token ? narrow(static_cast<FakeToken*>(token)->name()) : "null") + ")");
         return g->setVoice;
     }
-    HRESULT GetVoice(ISpObjectToken** token) override {
+    HRESULT GetVoice(ISpObjectToken** token) override
+    {
         *token = nullptr;
         if (FAILED(g->getVoice))
             return g->getVoice;
         *token = new FakeToken({g->currentVoice, u"Adult", u"Male"});
         return S_OK;
     }
-    HRESULT SetRate(LONG r) override {
+    HRESULT SetRate(LONG r) override
+    {
         g->calls.push_back("SetRate(" + std::to_string(r) + ")");
         if (SUCCEEDED(g->setRate))
             g->rate = r;
         return g->setRate;
     }
-    HRESULT GetRate(LONG* r) override {
+    HRESULT GetRate(LONG* r) override
+    {
         *r = g->rate;
         return g->getRate;
     }
-    HRESULT SetVolume(USHORT v) override {
+    HRESULT SetVolume(USHORT v) override
+    {
         g->calls.push_back("SetVolume(" + std::to_string(v) + ")");
         if (SUCCEEDED(g->setVolume))
             g->volume = v;
         return g->setVolume;
     }
-    HRESULT GetVolume(USHORT* v) override {
+    HRESULT GetVolume(USHORT* v) override
+    {
         *v = g->volume;
         return g->getVolume;
     }
@@ -235,7 +261,8 @@ public:
 
 class Sapi5EngineTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         g = &m_script;
         m_script.voices = {{u"Anna", u"Adult", u"Female"}, {u"Bram", u"Senior", u"Male"}, {u"Cees", u"Teen", u"Male"}};
         m_script.currentVoice = u"Anna";
@@ -243,14 +270,16 @@ protected:
     void TearDown() override { g = nullptr; }
 
     // The engine after construction, with the recorded calls cleared.
-    std::unique_ptr<Sapi5Engine> make() {
+    std::unique_ptr<Sapi5Engine> make()
+    {
         auto e = std::make_unique<Sapi5Engine>();
         m_script.calls.clear();
         m_script.spoken.clear();
         m_script.speakFlags.clear();
         return e;
     }
-    void pauseWhileSpeaking(Sapi5Engine& e) {
+    void pauseWhileSpeaking(Sapi5Engine& e)
+    {
         m_script.runningState = kRunStateSpeaking;
         ASSERT_TRUE(e.pause());
         m_script.runningState = 0; // a paused voice does not report speaking
@@ -274,7 +303,8 @@ protected:
                            }};
 };
 
-TEST_F(Sapi5EngineTest, ConstructionSetsUpTheVoiceAndStops) {
+TEST_F(Sapi5EngineTest, ConstructionSetsUpTheVoiceAndStops)
+{
     Sapi5Engine e;
     EXPECT_TRUE(e.isReady());
     std::vector<std::string> expected = {"SetNotifyCallbackInterface(0,0)",
@@ -292,7 +322,8 @@ TEST_F(Sapi5EngineTest, ConstructionSetsUpTheVoiceAndStops) {
     EXPECT_EQ(e.getWordPosition(), 0);
 }
 
-TEST_F(Sapi5EngineTest, NotReadyWithoutAVoiceAndEveryOperationAnswersFalseOrZero) {
+TEST_F(Sapi5EngineTest, NotReadyWithoutAVoiceAndEveryOperationAnswersFalseOrZero)
+{
     struct Case {
         const char* what;
         ClassFactory factory;
@@ -332,7 +363,8 @@ TEST_F(Sapi5EngineTest, NotReadyWithoutAVoiceAndEveryOperationAnswersFalseOrZero
     }
 }
 
-TEST_F(Sapi5EngineTest, SpeakWrapsPitchMarkupOnlyWhenPitchIsSet) {
+TEST_F(Sapi5EngineTest, SpeakWrapsPitchMarkupOnlyWhenPitchIsSet)
+{
     auto e = make();
     struct Case {
         int32_t pitch;
@@ -358,7 +390,8 @@ TEST_F(Sapi5EngineTest, SpeakWrapsPitchMarkupOnlyWhenPitchIsSet) {
     }
 }
 
-TEST_F(Sapi5EngineTest, SpeakFailuresLeaveTheStateAlone) {
+TEST_F(Sapi5EngineTest, SpeakFailuresLeaveTheStateAlone)
+{
     auto e = make();
     EXPECT_FALSE(e->speak(nullptr));
     EXPECT_TRUE(m_script.calls.empty());
@@ -371,7 +404,8 @@ TEST_F(Sapi5EngineTest, SpeakFailuresLeaveTheStateAlone) {
     EXPECT_EQ(e->getState(), EngineState::Stopped);
 }
 
-TEST_F(Sapi5EngineTest, PauseOnlyWhileSpeakingAndOnlyOnce) {
+TEST_F(Sapi5EngineTest, PauseOnlyWhileSpeakingAndOnlyOnce)
+{
     auto e = make();
     m_script.runningState = kRunStateDone;
     EXPECT_FALSE(e->pause());
@@ -390,7 +424,8 @@ TEST_F(Sapi5EngineTest, PauseOnlyWhileSpeakingAndOnlyOnce) {
     EXPECT_FALSE(other->pause());
 }
 
-TEST_F(Sapi5EngineTest, ResumeOnlyAfterPause) {
+TEST_F(Sapi5EngineTest, ResumeOnlyAfterPause)
+{
     auto e = make();
     m_script.runningState = 0;
     EXPECT_FALSE(e->resume()); // no pause before
@@ -409,7 +444,8 @@ TEST_F(Sapi5EngineTest, ResumeOnlyAfterPause) {
     EXPECT_EQ(e->getState(), EngineState::Paused);
 }
 
-TEST_F(Sapi5EngineTest, StopWhilePausedPurgesThenResumes) {
+TEST_F(Sapi5EngineTest, StopWhilePausedPurgesThenResumes)
+{
     auto e = make();
     pauseWhileSpeaking(*e);
     EXPECT_TRUE(e->stop());
@@ -423,7 +459,8 @@ TEST_F(Sapi5EngineTest, StopWhilePausedPurgesThenResumes) {
     EXPECT_EQ(m_script.count("Resume"), 0u);
 }
 
-TEST_F(Sapi5EngineTest, StopReportsAFailedPurge) {
+TEST_F(Sapi5EngineTest, StopReportsAFailedPurge)
+{
     auto e = make();
     pauseWhileSpeaking(*e);
     m_script.speak = kFail;
@@ -438,7 +475,8 @@ TEST_F(Sapi5EngineTest, StopReportsAFailedPurge) {
     EXPECT_FALSE(e->stop());
 }
 
-TEST_F(Sapi5EngineTest, SpeakWhilePausedResumesAndPlays) {
+TEST_F(Sapi5EngineTest, SpeakWhilePausedResumesAndPlays)
+{
     auto e = make();
     pauseWhileSpeaking(*e);
     EXPECT_TRUE(e->speak("Verder"));
@@ -454,7 +492,8 @@ TEST_F(Sapi5EngineTest, SpeakWhilePausedResumesAndPlays) {
     EXPECT_FALSE(e->speak("x"));
 }
 
-TEST_F(Sapi5EngineTest, SetVoiceClampsAndSelectsByPosition) {
+TEST_F(Sapi5EngineTest, SetVoiceClampsAndSelectsByPosition)
+{
     struct Case {
         int32_t asked, answer;
         const char* selected;
@@ -475,7 +514,8 @@ TEST_F(Sapi5EngineTest, SetVoiceClampsAndSelectsByPosition) {
     EXPECT_EQ(e->setVoice(2), 2);
 }
 
-TEST_F(Sapi5EngineTest, SetVoiceWhileSpeakingWaitsForTheNextTextAndWithoutVoicesSelectsTheDefault) {
+TEST_F(Sapi5EngineTest, SetVoiceWhileSpeakingWaitsForTheNextTextAndWithoutVoicesSelectsTheDefault)
+{
     auto e = make();
     for (bool paused : {false, true}) {
         SCOPED_TRACE(paused ? "paused" : "speaking");
@@ -519,7 +559,8 @@ TEST_F(Sapi5EngineTest, SetVoiceWhileSpeakingWaitsForTheNextTextAndWithoutVoices
     EXPECT_EQ(e->getVoiceCount(), -1);
 }
 
-TEST_F(Sapi5EngineTest, GetVoiceFindsTheCurrentVoiceByName) {
+TEST_F(Sapi5EngineTest, GetVoiceFindsTheCurrentVoiceByName)
+{
     auto e = make();
     m_script.currentVoice = u"Bram";
     EXPECT_EQ(e->getVoice(), 2);
@@ -531,7 +572,8 @@ TEST_F(Sapi5EngineTest, GetVoiceFindsTheCurrentVoiceByName) {
     EXPECT_EQ(e->getVoice(), 0);
 }
 
-TEST_F(Sapi5EngineTest, FillVoiceListDescribesEveryVoice) {
+TEST_F(Sapi5EngineTest, FillVoiceListDescribesEveryVoice)
+{
     m_script.voices[1].hasAge = false;
     m_script.voices[2].name = std::u16string(300, u'x');
     auto e = make();
@@ -553,7 +595,8 @@ TEST_F(Sapi5EngineTest, FillVoiceListDescribesEveryVoice) {
     EXPECT_EQ(e->getVoiceCount(), 3);
 }
 
-TEST_F(Sapi5EngineTest, FillVoiceListAnswerFollowsTheLastGender) {
+TEST_F(Sapi5EngineTest, FillVoiceListAnswerFollowsTheLastGender)
+{
     struct Case {
         size_t missingGender; // index, or 99 for none
         bool answer;
@@ -577,7 +620,8 @@ TEST_F(Sapi5EngineTest, FillVoiceListAnswerFollowsTheLastGender) {
     EXPECT_EQ(head.index, 0);
 }
 
-TEST_F(Sapi5EngineTest, RateAndVolumeGoThroughTheVoice) {
+TEST_F(Sapi5EngineTest, RateAndVolumeGoThroughTheVoice)
+{
     auto e = make();
     EXPECT_EQ(e->setRate(5), 5);
     EXPECT_EQ(m_script.calls.back(), "SetRate(5)");
@@ -596,7 +640,8 @@ TEST_F(Sapi5EngineTest, RateAndVolumeGoThroughTheVoice) {
     EXPECT_EQ(e->getVolume(), 0);
 }
 
-TEST_F(Sapi5EngineTest, NotificationsDriveStateAndWordPosition) {
+TEST_F(Sapi5EngineTest, NotificationsDriveStateAndWordPosition)
+{
     auto e = make();
     auto event = [](uint16_t id) { return SpEvent{id, kParamUndefined, 1, 0, 0, 0}; };
     m_script.events = {event(kEventStartInputStream), event(kEventWordBoundary), event(kEventWordBoundary)};
@@ -623,7 +668,8 @@ TEST_F(Sapi5EngineTest, NotificationsDriveStateAndWordPosition) {
     EXPECT_EQ(e->getWordPosition(), 0);
 }
 
-TEST_F(Sapi5EngineTest, NotifyAfterTheEngineIsGoneDoesNothing) {
+TEST_F(Sapi5EngineTest, NotifyAfterTheEngineIsGoneDoesNothing)
+{
     Sapi5Notify notify(nullptr);
     EXPECT_EQ(notify.NotifyCallback(0, 0), 1);
 }

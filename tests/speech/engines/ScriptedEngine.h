@@ -12,7 +12,7 @@
 struct EngineScript {
     bool ready = true;
     bool fillResult = true;
-    bool answer = true; // pause / resume / stop / speak
+    bool answer = true;  // pause / resume / stop / speak
     int32_t integer = 7; // getRate / getPitch / getVolume / getWordPosition
     int32_t voice = 1;   // getVoice
     EngineState state = EngineState::Stopped;
@@ -91,10 +91,7 @@ public:
         }
         return script.fillResult;
     }
-    int32_t getVoiceCount() override
-    {
-        return record("getVoiceCount"), static_cast<int32_t>(script.voiceNames.size());
-    }
+    int32_t getVoiceCount() override { return record("getVoiceCount"), static_cast<int32_t>(script.voiceNames.size()); }
     EngineState getState() override { return record("getState"), script.state; }
     int32_t getWordPosition() override { return record("getWordPosition"), script.integer + 3; }
 

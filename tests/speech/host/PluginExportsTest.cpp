@@ -44,9 +44,12 @@ TEST_F(PluginExports, ClassInfoIsSevenPackedRecordsFromTheAllocator)
         Guid classId;
         Guid iid;
     } expected[] = {
-        {kRegistrationClassId, iid::kClassInfoFirst}, {kRegistrationClassId, iid::kRegister},
-        {kRegistrationClassId, iid::kMmTerminator},   {kScriptClassId, iid::kClassInfoFirst},
-        {kScriptClassId, iid::kMmXScript},            {kScriptClassId, iid::kNotificationClient},
+        {kRegistrationClassId, iid::kClassInfoFirst},
+        {kRegistrationClassId, iid::kRegister},
+        {kRegistrationClassId, iid::kMmTerminator},
+        {kScriptClassId, iid::kClassInfoFirst},
+        {kScriptClassId, iid::kMmXScript},
+        {kScriptClassId, iid::kNotificationClient},
     };
     for (std::size_t i = 0; i < std::size(expected); ++i) {
         SCOPED_TRACE(i);
@@ -330,9 +333,9 @@ TEST_F(PluginExports, MethodsAreNumberedFromTheTable)
     std::string error;
     ASSERT_EQ(host.registerPlugin(error), code::kOk) << error;
     const std::vector<std::string> expected{
-        "voiceCount",    "voiceGet",      "voiceGetAll",  "voiceGetPitch",  "voiceGetRate", "voiceGetVolume",
-        "voiceInitialize", "voicePause",  "voiceResume",  "voiceSet",       "voiceSetPitch", "voiceSetRate",
-        "voiceSetVolume", "voiceSpeak",   "voiceState",   "voiceStop",      "voiceWordPos"};
+        "voiceCount",      "voiceGet",   "voiceGetAll", "voiceGetPitch", "voiceGetRate",  "voiceGetVolume",
+        "voiceInitialize", "voicePause", "voiceResume", "voiceSet",      "voiceSetPitch", "voiceSetRate",
+        "voiceSetVolume",  "voiceSpeak", "voiceState",  "voiceStop",     "voiceWordPos"};
     EXPECT_EQ(host.methods(), expected);
     EXPECT_EQ(host.methodNumber("voiceCount"), 1);
     EXPECT_EQ(host.methodNumber("voiceWordPos"), 17);
@@ -347,7 +350,10 @@ struct RegisterFailure {
 };
 
 // By name: the bytes gtest would print include the padding, which memory checkers flag.
-[[maybe_unused]] void PrintTo(const RegisterFailure& failure, std::ostream* out) { *out << failure.name; }
+[[maybe_unused]] void PrintTo(const RegisterFailure& failure, std::ostream* out)
+{
+    *out << failure.name;
+}
 
 class RegisterFailures : public ::testing::TestWithParam<RegisterFailure> {};
 
@@ -372,9 +378,15 @@ TEST_P(RegisterFailures, ReturnTheCodeAndLeaveNothingBehind)
 INSTANTIATE_TEST_SUITE_P(
     Steps, RegisterFailures,
     ::testing::Values(
-        RegisterFailure{"AppInfoRefused", [](Host& h) { h.hostLink.refusals.push_back({iid::kAppInfo, static_cast<int32_t>(0x8004ABCDu)}); },
+        RegisterFailure{"AppInfoRefused",
+                        [](Host& h) {
+                            h.hostLink.refusals.push_back({iid::kAppInfo, static_cast<int32_t>(0x8004ABCDu)});
+                        },
                         static_cast<int32_t>(0x8004ABCDu)},
-        RegisterFailure{"AppInfoNull", [](Host& h) { h.hostLink.refusals.push_back({iid::kAppInfo, 0}); },
+        RegisterFailure{"AppInfoNull",
+                        [](Host& h) {
+                            h.hostLink.refusals.push_back({iid::kAppInfo, 0});
+                        },
                         code::kOutOfMemory},
         RegisterFailure{"FirstEntry", [](Host& h) { h.registry.failAddAt = 1; }, kRefused},
         RegisterFailure{"SecondEntry", [](Host& h) { h.registry.failAddAt = 2; }, kRefused},

@@ -27,7 +27,10 @@ inline uint32_t refsOf(oru::IOruUnknown* unknown)
     return unknown->Release();
 }
 
-inline uint32_t refsOfInstance(void* instance) { return refsOf(oru::instanceUnknown(instance)); }
+inline uint32_t refsOfInstance(void* instance)
+{
+    return refsOf(oru::instanceUnknown(instance));
+}
 
 inline std::string readFile(const std::string& path)
 {

@@ -15,7 +15,8 @@ namespace {
 
 using namespace speechhost;
 
-size_t threadCount() {
+size_t threadCount()
+{
     size_t n = 0;
     if (DIR* dir = opendir("/proc/self/task")) {
         while (dirent* entry = readdir(dir))
@@ -26,7 +27,8 @@ size_t threadCount() {
 }
 
 // Speaks a short text through a fresh host over the module and waits until it is done.
-void speakOnce(void* module) {
+void speakOnce(void* module)
+{
     PluginExports e = plugintest::exportsOf(module);
     ASSERT_TRUE(e.getClassForm && e.getClassInfo && e.getInterface && e.getClassObject && e.canUnloadNow);
     Host host;
@@ -46,7 +48,8 @@ void speakOnce(void* module) {
     EXPECT_EQ(host.shutdown(), 0); // DllCanUnloadNow: no object left, the host may unload
 }
 
-TEST(PluginUnload, LoadSpeakReleaseAndUnloadThreeTimes) {
+TEST(PluginUnload, LoadSpeakReleaseAndUnloadThreeTimes)
+{
     size_t afterFirst = 0;
     for (int round = 1; round <= 3; ++round) {
         void* module = dlopen(SPEECH_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);

@@ -17,14 +17,16 @@ struct Counter final : ComObject<IAudioMultiMediaDevice> {
     HRESULT DeviceNumSet(DWORD) override { return S_OK; }
 };
 
-HRESULT makeCounter(REFIID iid, void** out) {
+HRESULT makeCounter(REFIID iid, void** out)
+{
     auto* c = new Counter;
     HRESULT r = c->QueryInterface(iid, out);
     c->Release();
     return r;
 }
 
-TEST(ComRegistry, CreatesRegisteredFakeAndFreesOnFailedQuery) {
+TEST(ComRegistry, CreatesRegisteredFakeAndFreesOnFailedQuery)
+{
     ScopedClass fake(kFakeClass, makeCounter);
     void* out = kSentinel;
     ASSERT_EQ(CoCreateInstance(kFakeClass, nullptr, CLSCTX_ALL, IID_IAudioMultiMediaDevice, &out), S_OK);
@@ -43,7 +45,8 @@ TEST(ComRegistry, CreatesRegisteredFakeAndFreesOnFailedQuery) {
     EXPECT_EQ(Counter::alive, 0);
 }
 
-TEST(ComRegistry, RefusalsClearTheOutPointer) {
+TEST(ComRegistry, RefusalsClearTheOutPointer)
+{
     ScopedClass fake(kFakeClass, makeCounter);
     struct Case {
         const char* what;
@@ -67,7 +70,8 @@ TEST(ComRegistry, RefusalsClearTheOutPointer) {
     outer.AddRef(); // the stack object must never be deleted by Release
 }
 
-TEST(ComRegistry, ScopedClassRestoresThePreviousRegistration) {
+TEST(ComRegistry, ScopedClassRestoresThePreviousRegistration)
+{
     ASSERT_TRUE(isClassRegistered(CLSID_SpVoice));
     {
         ScopedClass fake(CLSID_SpVoice, makeCounter);
@@ -78,7 +82,9 @@ TEST(ComRegistry, ScopedClassRestoresThePreviousRegistration) {
     ComPtr<IUnknown> unknown;
     EXPECT_EQ(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_IAudioMultiMediaDevice, unknown.putVoid()),
               E_NOINTERFACE);
-    { ScopedClass fake(kFakeClass, makeCounter); }
+    {
+        ScopedClass fake(kFakeClass, makeCounter);
+    }
     EXPECT_FALSE(isClassRegistered(kFakeClass));
     EXPECT_TRUE(unregisterClass(CLSID_SpVoice));
     EXPECT_FALSE(unregisterClass(CLSID_SpVoice));
@@ -86,7 +92,8 @@ TEST(ComRegistry, ScopedClassRestoresThePreviousRegistration) {
     EXPECT_TRUE(isClassRegistered(CLSID_SpVoice));
 }
 
-TEST(ComRegistry, SpeechPlatformVariableChoosesTheLayers) {
+TEST(ComRegistry, SpeechPlatformVariableChoosesTheLayers)
+{
     const char* saved = std::getenv("SPEECH_PLATFORM");
     std::string savedValue = saved ? saved : "";
     struct Case {
@@ -116,7 +123,8 @@ TEST(ComRegistry, SpeechPlatformVariableChoosesTheLayers) {
     resetClassRegistry();
 }
 
-TEST(ComGuid, FormatsLikeTheRegistry) {
+TEST(ComGuid, FormatsLikeTheRegistry)
+{
     EXPECT_EQ(guidToString(CLSID_SpVoice), "{96749377-3391-11D2-9EE3-00C04F797396}");
     EXPECT_EQ(guidToString(IID_ITTSAttributesW), "{0FD6E2A1-E77D-11CD-B3CA-00AA0047BA4F}");
     EXPECT_FALSE(CLSID_SpVoice == IID_ISpVoice);
@@ -130,7 +138,8 @@ struct Conversion {
 
 class MultiByteConversion : public testing::TestWithParam<Conversion> {};
 
-TEST_P(MultiByteConversion, DecodesUtf8AsTheSystemCodePage) {
+TEST_P(MultiByteConversion, DecodesUtf8AsTheSystemCodePage)
+{
     const Conversion& c = GetParam();
     int needed = MultiByteToWideChar(CP_ACP, 0, c.input.c_str(), -1, nullptr, 0);
     ASSERT_EQ(needed, static_cast<int>(c.expected.size()) + 1);
@@ -157,7 +166,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, MultiByteConversion,
                                          Conversion{"surrogate_encoded", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}),
                          [](const auto& info) { return info.param.name; });
 
-TEST(TextConversion, EdgeCases) {
+TEST(TextConversion, EdgeCases)
+{
     EXPECT_EQ(lstrlenA(nullptr), 0);
     WCHAR buffer[8];
     EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, nullptr, -1, buffer, 8), 0);
@@ -174,7 +184,8 @@ TEST(TextConversion, EdgeCases) {
     EXPECT_EQ(utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx"); // lone surrogate
 }
 
-TEST(TaskMemory, StringCopiesAreTerminatedAndFreeable) {
+TEST(TaskMemory, StringCopiesAreTerminatedAndFreeable)
+{
     LPWSTR copy = coTaskStrDup(u"Name");
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(std::u16string(copy), u"Name");
@@ -185,7 +196,8 @@ TEST(TaskMemory, StringCopiesAreTerminatedAndFreeable) {
     CoTaskMemFree(zero);
 }
 
-TEST(Events, ClearingFreesStringsAndReleasesObjects) {
+TEST(Events, ClearingFreesStringsAndReleasesObjects)
+{
     Counter* object = new Counter;
     object->AddRef();
     SpEvent e{kEventVoiceChange, kParamToken, 1, 0, 0, reinterpret_cast<LPARAM>(static_cast<IUnknown*>(object))};

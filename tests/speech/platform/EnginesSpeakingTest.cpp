@@ -27,18 +27,21 @@ struct EngineCase {
 class EngineSpeaking : public testing::TestWithParam<EngineCase> {};
 
 // Generous deadlines: a busy machine may run the audio thread late.
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 30s) {
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 30s)
+{
     auto end = Clock::now() + timeout;
     while (!condition() && Clock::now() < end)
         std::this_thread::sleep_for(2ms);
     return condition();
 }
 
-bool waitForState(SpeechEngine& e, EngineState state, std::chrono::milliseconds timeout = 30s) {
+bool waitForState(SpeechEngine& e, EngineState state, std::chrono::milliseconds timeout = 30s)
+{
     return waitUntil([&] { return e.getState() == state; }, timeout);
 }
 
-TEST_P(EngineSpeaking, FollowsTheSoundThroughPauseResumeAndStop) {
+TEST_P(EngineSpeaking, FollowsTheSoundThroughPauseResumeAndStop)
+{
     ScopedAudio audio(AudioConfig{"null", 1.0, {}});
     std::unique_ptr<SpeechEngine> e = GetParam().make();
     ASSERT_TRUE(e->isReady());
@@ -59,7 +62,8 @@ TEST_P(EngineSpeaking, FollowsTheSoundThroughPauseResumeAndStop) {
     EXPECT_EQ(e->getWordPosition(), 0);
 }
 
-TEST_P(EngineSpeaking, ShortTextEndsStoppedAndVoicesCanBeChosen) {
+TEST_P(EngineSpeaking, ShortTextEndsStoppedAndVoicesCanBeChosen)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     std::unique_ptr<SpeechEngine> e = GetParam().make();
     ASSERT_TRUE(e->isReady());
@@ -82,7 +86,8 @@ TEST_P(EngineSpeaking, ShortTextEndsStoppedAndVoicesCanBeChosen) {
 
 // The state is read right after each call, never after a pause for the sound to catch
 // up: a notification that comes late (or early) shows up within these rounds.
-TEST_P(EngineSpeaking, StateIsRightTheMomentEachCallReturns) {
+TEST_P(EngineSpeaking, StateIsRightTheMomentEachCallReturns)
+{
     ScopedAudio audio(AudioConfig{"null", 1.0, {}});
     constexpr int kRounds = 300;
     for (int round = 0; round < kRounds; ++round) {
@@ -108,7 +113,8 @@ TEST_P(EngineSpeaking, StateIsRightTheMomentEachCallReturns) {
 }
 
 // Speaking ends in Stopped only once the last sample has gone to the sink.
-TEST_P(EngineSpeaking, StoppedOnlyAfterEverySampleWasPlayed) {
+TEST_P(EngineSpeaking, StoppedOnlyAfterEverySampleWasPlayed)
+{
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 8.0));
     constexpr int kRounds = 30;
@@ -128,7 +134,8 @@ TEST_P(EngineSpeaking, StoppedOnlyAfterEverySampleWasPlayed) {
 
 // The engine goes away while a word is being reported, at another word each round: the
 // notification in progress must not reach a voice or engine being torn down.
-TEST_P(EngineSpeaking, GoesAwayWhileAWordIsReported) {
+TEST_P(EngineSpeaking, GoesAwayWhileAWordIsReported)
+{
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 0));
     constexpr int kRounds = 200;
@@ -144,7 +151,8 @@ TEST_P(EngineSpeaking, GoesAwayWhileAWordIsReported) {
 
 // A text that cuts another off starts at once: the chunk being played is not waited out
 // (here each would play for hours), also while paused, nor when the voice goes.
-TEST_P(EngineSpeaking, InterruptingSpeechStartsTheNewTextAtOnce) {
+TEST_P(EngineSpeaking, InterruptingSpeechStartsTheNewTextAtOnce)
+{
     for (bool paused : {false, true}) {
         SCOPED_TRACE(paused ? "paused" : "speaking");
         auto log = std::make_shared<SinkLog>();
@@ -162,7 +170,8 @@ TEST_P(EngineSpeaking, InterruptingSpeechStartsTheNewTextAtOnce) {
 
 // A pause while the last sound drains does not hold the end back: once it has played
 // the text is over, and there is nothing left to resume.
-TEST_P(EngineSpeaking, PauseWhileTheLastSoundDrainsEndsStopped) {
+TEST_P(EngineSpeaking, PauseWhileTheLastSoundDrainsEndsStopped)
+{
     auto gate = std::make_shared<DrainGate>();
     ScopedAudio audio(drainGateConfig(gate));
     std::unique_ptr<SpeechEngine> e = GetParam().make();
@@ -191,7 +200,8 @@ struct WordWatch {
 class WatchingSink final : public AudioSink {
 public:
     explicit WatchingSink(WordWatch& watch) : m_watch(watch) {}
-    void write(const int16_t*, size_t) override {
+    void write(const int16_t*, size_t) override
+    {
         std::unique_lock lock(m_watch.mutex);
         int32_t position = m_watch.engine->getWordPosition();
         if (m_watch.seen.empty() || m_watch.seen.back() != position)
@@ -210,7 +220,8 @@ private:
 
 // The position counts the words of the text as the script wrote it, from 1, also
 // when the text before it was cut off in the middle.
-TEST_P(EngineSpeaking, WordPositionCountsTheTextsWords) {
+TEST_P(EngineSpeaking, WordPositionCountsTheTextsWords)
+{
     struct Case {
         const char* cutOff; // spoken first and cut off at its third word, or null
         const char* text;
@@ -257,7 +268,8 @@ struct SinkPerVoice {
     std::mutex mutex;
     std::vector<std::shared_ptr<SinkLog>> logs;
     std::atomic<double> speed{0};
-    std::vector<int16_t> lastSamples() {
+    std::vector<int16_t> lastSamples()
+    {
         std::lock_guard lock(mutex);
         if (logs.empty())
             return {};
@@ -266,7 +278,8 @@ struct SinkPerVoice {
     }
 };
 
-AudioConfig sinkPerVoiceConfig(std::shared_ptr<SinkPerVoice> sinks) {
+AudioConfig sinkPerVoiceConfig(std::shared_ptr<SinkPerVoice> sinks)
+{
     AudioConfig c{"null", 0, {}};
     c.custom = [sinks](int rate) {
         std::lock_guard lock(sinks->mutex);
@@ -282,7 +295,8 @@ struct Sound {
     double seconds = 0, rms = 0, pitchHz = 0;
 };
 
-Sound soundOf(const std::vector<int16_t>& samples, int rate = 22050) {
+Sound soundOf(const std::vector<int16_t>& samples, int rate = 22050)
+{
     auto rmsOf = [](const int16_t* p, size_t n) {
         double sum = 0;
         for (size_t i = 0; i < n; ++i)
@@ -324,7 +338,8 @@ Sound soundOf(const std::vector<int16_t>& samples, int rate = 22050) {
 // pitch and volume set in between are that mode's: read back as set, and the next text
 // sounds as if the mode had been chosen and set while stopped (the synthesizer's noise
 // makes no two runs alike to the sample).
-TEST(Sapi4EngineSpeaking, ValuesSetWhileAVoiceIsPendingGoToThatVoice) {
+TEST(Sapi4EngineSpeaking, ValuesSetWhileAVoiceIsPendingGoToThatVoice)
+{
     struct Attribute {
         const char* name;
         int32_t (SpeechEngine::*set)(int32_t);
@@ -376,7 +391,8 @@ TEST(Sapi4EngineSpeaking, ValuesSetWhileAVoiceIsPendingGoToThatVoice) {
 }
 
 // Under a pitch the text is still text: "&" and "<" are read out, not taken for markup.
-TEST(Sapi5EngineSpeaking, MarkupCharactersAreSpokenAtEveryPitch) {
+TEST(Sapi5EngineSpeaking, MarkupCharactersAreSpokenAtEveryPitch)
+{
     std::vector<int16_t> plain, raised;
     for (auto [pitch, samples] : {std::pair{0, &plain}, std::pair{10, &raised}}) {
         auto log = std::make_shared<SinkLog>();

@@ -6,7 +6,8 @@ using namespace platform;
 
 namespace {
 
-TEST(Mappings, Sapi5RateToWordsPerMinute) {
+TEST(Mappings, Sapi5RateToWordsPerMinute)
+{
     struct Case {
         int step, wpm;
     } cases[] = {{0, 175}, {1, 195}, {-1, 157}, {5, 303}, {-5, 101}, {10, 450}, {-10, 80}, {99, 450}, {-99, 80}};
@@ -14,7 +15,8 @@ TEST(Mappings, Sapi5RateToWordsPerMinute) {
         EXPECT_EQ(sapi5RateToWpm(c.step), c.wpm) << c.step;
 }
 
-TEST(Mappings, Sapi5PitchToSynthesizerScale) {
+TEST(Mappings, Sapi5PitchToSynthesizerScale)
+{
     struct Case {
         int middle, pitch;
     } cases[] = {{0, 50}, {12, 71}, {10, 71}, {-10, 29}, {6, 63}, {-6, 38}, {1000, 71}, {-1000, 29}};
@@ -22,14 +24,16 @@ TEST(Mappings, Sapi5PitchToSynthesizerScale) {
         EXPECT_EQ(sapi5PitchToEspeak(c.middle), c.pitch) << c.middle;
 }
 
-TEST(Mappings, Sapi5GainMultipliesVoiceVolumeAndMarkupLevel) {
+TEST(Mappings, Sapi5GainMultipliesVoiceVolumeAndMarkupLevel)
+{
     EXPECT_DOUBLE_EQ(sapi5Gain(100, 100), 1.0);
     EXPECT_DOUBLE_EQ(sapi5Gain(50, 50), 0.25);
     EXPECT_DOUBLE_EQ(sapi5Gain(150, 100), 1.0);
     EXPECT_DOUBLE_EQ(sapi5Gain(-5, 100), 0.0);
 }
 
-TEST(Mappings, Sapi4LimitsReadBack) {
+TEST(Mappings, Sapi4LimitsReadBack)
+{
     EXPECT_EQ(sapi4ClampSpeed(0), 80u);
     EXPECT_EQ(sapi4ClampSpeed(0xFFFFFFFFLL), 450u);
     EXPECT_EQ(sapi4ClampSpeed(200), 200u);
@@ -44,7 +48,8 @@ TEST(Mappings, Sapi4LimitsReadBack) {
     EXPECT_EQ(sapi4PitchToEspeak(10, true), 0); // clamped to the limit first
 }
 
-TEST(Mappings, Sapi4VolumeTakesTheLouderChannel) {
+TEST(Mappings, Sapi4VolumeTakesTheLouderChannel)
+{
     EXPECT_DOUBLE_EQ(sapi4VolumeGain(0xFFFFFFFF), 1.0);
     EXPECT_DOUBLE_EQ(sapi4VolumeGain(0), 0.0);
     EXPECT_DOUBLE_EQ(sapi4VolumeGain(0x0000FFFF), 1.0); // left only
@@ -52,7 +57,8 @@ TEST(Mappings, Sapi4VolumeTakesTheLouderChannel) {
     EXPECT_NEAR(sapi4VolumeGain((40u << 16) | 40u), 40 / 65535.0, 1e-12);
 }
 
-TEST(Mappings, AgeAndGender) {
+TEST(Mappings, AgeAndGender)
+{
     struct Case {
         int years;
         std::u16string_view sapi5;

@@ -8,7 +8,8 @@ using namespace platform;
 
 namespace {
 
-std::u16string texts(const std::vector<Fragment>& fragments) {
+std::u16string texts(const std::vector<Fragment>& fragments)
+{
     std::u16string all;
     for (const Fragment& f : fragments)
         if (f.kind == Fragment::Kind::Text)
@@ -16,7 +17,8 @@ std::u16string texts(const std::vector<Fragment>& fragments) {
     return all;
 }
 
-TEST(Sapi5Markup, PitchElementAppliesToItsTextOnly) {
+TEST(Sapi5Markup, PitchElementAppliesToItsTextOnly)
+{
     std::vector<Fragment> f;
     // The engine writes spaces around "=" and may use either quote style.
     for (std::u16string text : {u"a<pitch absmiddle = '5'>bc</pitch>d", u"a<pitch absmiddle=\"5\">bc</pitch>d"}) {
@@ -29,7 +31,8 @@ TEST(Sapi5Markup, PitchElementAppliesToItsTextOnly) {
     }
 }
 
-TEST(Sapi5Markup, NestingRestoresAndEmptyElementsPersist) {
+TEST(Sapi5Markup, NestingRestoresAndEmptyElementsPersist)
+{
     std::vector<Fragment> f;
     ASSERT_TRUE(parseSapi5Xml(u"<pitch absmiddle='4'>a<pitch middle='-6'>b</pitch>c</pitch>"
                               u"<pitch absmiddle='-10'/>d<rate absspeed='10'/>e",
@@ -44,7 +47,8 @@ TEST(Sapi5Markup, NestingRestoresAndEmptyElementsPersist) {
     EXPECT_EQ(f[4].pitch, sapi5PitchToEspeak(-10));
 }
 
-TEST(Sapi5Markup, OutOfRangeValuesAreClamped) {
+TEST(Sapi5Markup, OutOfRangeValuesAreClamped)
+{
     std::vector<Fragment> f;
     ASSERT_TRUE(parseSapi5Xml(
         u"<pitch absmiddle='99'>a</pitch><volume level='250'>b</volume><volume level='40'>c</volume>", 0, f));
@@ -54,7 +58,8 @@ TEST(Sapi5Markup, OutOfRangeValuesAreClamped) {
     EXPECT_DOUBLE_EQ(f[2].gain, 0.4);
 }
 
-TEST(Sapi5Markup, UnknownTagsCommentsAndDeclarationsAreSkipped) {
+TEST(Sapi5Markup, UnknownTagsCommentsAndDeclarationsAreSkipped)
+{
     std::vector<Fragment> f;
     ASSERT_TRUE(parseSapi5Xml(u"<?xml version='1.0'?><!-- note <x> --><speak><emph>Hi</emph> <voice "
                               u"required='Gender=Female'>there</voice></speak>",
@@ -62,7 +67,8 @@ TEST(Sapi5Markup, UnknownTagsCommentsAndDeclarationsAreSkipped) {
     EXPECT_EQ(texts(f), u"Hi| |there|");
 }
 
-TEST(Sapi5Markup, OffsetsCountTagsEntitiesAndSurrogatePairs) {
+TEST(Sapi5Markup, OffsetsCountTagsEntitiesAndSurrogatePairs)
+{
     std::vector<Fragment> f;
     std::u16string text = u"<rate speed='1'>x &lt; \U0001F600y</rate>z";
     ASSERT_TRUE(parseSapi5Xml(text, 0, f));
@@ -74,7 +80,8 @@ TEST(Sapi5Markup, OffsetsCountTagsEntitiesAndSurrogatePairs) {
     EXPECT_EQ(f[1].offsets.front(), text.find(u'z'));
 }
 
-TEST(Sapi5Markup, SilenceAndBookmarksBecomeTheirOwnFragments) {
+TEST(Sapi5Markup, SilenceAndBookmarksBecomeTheirOwnFragments)
+{
     std::vector<Fragment> f;
     ASSERT_TRUE(parseSapi5Xml(u"a<silence msec='250'/>b<bookmark mark='42'/>c", 0, f));
     ASSERT_EQ(f.size(), 5u);
@@ -86,7 +93,8 @@ TEST(Sapi5Markup, SilenceAndBookmarksBecomeTheirOwnFragments) {
     EXPECT_EQ(f[3].offsets.front(), 23u);
 }
 
-TEST(Sapi5Markup, MalformedMarkupIsRefusedWithoutTouchingTheOutput) {
+TEST(Sapi5Markup, MalformedMarkupIsRefusedWithoutTouchingTheOutput)
+{
     const std::u16string cases[] = {
         u"a < b",                         // a bare "<" in XML
         u"<pitch absmiddle='5'>x",        // fine: unclosed elements end with the text
@@ -109,7 +117,8 @@ TEST(Sapi5Markup, MalformedMarkupIsRefusedWithoutTouchingTheOutput) {
     }
 }
 
-TEST(PlainText, IsOneFragmentWithControlCharactersBlanked) {
+TEST(PlainText, IsOneFragmentWithControlCharactersBlanked)
+{
     auto f = plainFragments(u"a<b\x01"
                             u"c\tz",
                             200, 60, 0.5);
@@ -121,7 +130,8 @@ TEST(PlainText, IsOneFragmentWithControlCharactersBlanked) {
     EXPECT_TRUE(plainFragments(u"", 175, 50, 1).empty());
 }
 
-TEST(Sapi4Tags, SpeedPitchPauseAndMarks) {
+TEST(Sapi4Tags, SpeedPitchPauseAndMarks)
+{
     std::vector<Fragment> f;
     ASSERT_TRUE(
         parseSapi4Tagged(u"a\\spd=300\\b\\pit=400\\c\\pau=100\\\\mrk=7\\d \\\\ e\\xyz=1\\f", {175, 100, false}, f));

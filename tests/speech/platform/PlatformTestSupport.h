@@ -36,58 +36,69 @@ struct SinkLog {
     std::vector<int16_t> samples;
     std::vector<size_t> flushes; // writes before each flush (a purge of what was playing)
     static constexpr size_t kChunk = 22050 / 50;
-    size_t shortWrites() {
+    size_t shortWrites()
+    {
         std::lock_guard lock(mutex);
         return std::count_if(writes.begin(), writes.end(), [](const auto& w) { return w.second < kChunk; });
     }
-    bool waitForShortWrites(size_t n) {
+    bool waitForShortWrites(size_t n)
+    {
         std::unique_lock lock(mutex);
         return written.wait_for(lock, std::chrono::seconds(60), [&] {
             return std::count_if(writes.begin(), writes.end(), [](const auto& w) { return w.second < kChunk; }) >=
                    static_cast<std::ptrdiff_t>(n);
         });
     }
-    bool waitForWrites(size_t n) {
+    bool waitForWrites(size_t n)
+    {
         std::unique_lock lock(mutex);
         return written.wait_for(lock, std::chrono::seconds(60), [&] { return writes.size() >= n; });
     }
-    size_t total() {
+    size_t total()
+    {
         std::lock_guard lock(mutex);
         return samples.size();
     }
-    Clock::time_point lastWrite() {
+    Clock::time_point lastWrite()
+    {
         std::lock_guard lock(mutex);
         return writes.empty() ? Clock::time_point{} : writes.back().first;
     }
     // Writes that ended after `t`: a chunk already on its way when a call came is the most that may follow it.
-    size_t writesAfter(Clock::time_point t) {
+    size_t writesAfter(Clock::time_point t)
+    {
         std::lock_guard lock(mutex);
         return std::count_if(writes.begin(), writes.end(), [&](const auto& w) { return w.first > t; });
     }
-    size_t writeCount() {
+    size_t writeCount()
+    {
         std::lock_guard lock(mutex);
         return writes.size();
     }
-    Clock::time_point firstWriteAfter(Clock::time_point t) {
+    Clock::time_point firstWriteAfter(Clock::time_point t)
+    {
         std::lock_guard lock(mutex);
         for (const auto& w : writes)
             if (w.first >= t)
                 return w.first;
         return Clock::time_point{};
     }
-    size_t flushCount() {
+    size_t flushCount()
+    {
         std::lock_guard lock(mutex);
         return flushes.size();
     }
     // The first write after flush number `n` (from 1): the first sound of the text that
     // cut the previous one off. The epoch while there is none.
-    Clock::time_point firstWriteAfterFlush(size_t n) {
+    Clock::time_point firstWriteAfterFlush(size_t n)
+    {
         std::lock_guard lock(mutex);
         if (flushes.size() < n || flushes[n - 1] >= writes.size())
             return Clock::time_point{};
         return writes[flushes[n - 1]].first;
     }
-    Clock::time_point firstWrite() {
+    Clock::time_point firstWrite()
+    {
         std::lock_guard lock(mutex);
         return writes.empty() ? Clock::time_point{} : writes.front().first;
     }
@@ -96,7 +107,8 @@ struct SinkLog {
 class RecordingSink final : public AudioSink {
 public:
     RecordingSink(std::shared_ptr<SinkLog> log, int rate, double speed) : m_log(std::move(log)), m_pacer(rate, speed) {}
-    void write(const int16_t* samples, size_t count) override {
+    void write(const int16_t* samples, size_t count) override
+    {
         {
             std::lock_guard lock(m_log->mutex);
             m_log->samples.insert(m_log->samples.end(), samples, samples + count);
@@ -106,7 +118,8 @@ public:
         m_pacer.add(count);
     }
     std::chrono::steady_clock::time_point playedBy() const override { return m_pacer.due(); }
-    void flush() override {
+    void flush() override
+    {
         {
             std::lock_guard lock(m_log->mutex);
             m_log->flushes.push_back(m_log->writes.size());
@@ -120,7 +133,8 @@ private:
     Pacer m_pacer;
 };
 
-inline AudioConfig recordingConfig(std::shared_ptr<SinkLog> log, double speed) {
+inline AudioConfig recordingConfig(std::shared_ptr<SinkLog> log, double speed)
+{
     AudioConfig c;
     c.choice = "null";
     c.speed = speed;
@@ -134,11 +148,13 @@ struct DrainGate {
     std::mutex mutex;
     std::condition_variable changed;
     bool draining = false, opened = false;
-    bool waitUntilDraining() {
+    bool waitUntilDraining()
+    {
         std::unique_lock lock(mutex);
         return changed.wait_for(lock, std::chrono::seconds(60), [&] { return draining; });
     }
-    void open() {
+    void open()
+    {
         std::lock_guard lock(mutex);
         opened = true;
         changed.notify_all();
@@ -149,7 +165,8 @@ class DrainGateSink final : public AudioSink {
 public:
     explicit DrainGateSink(std::shared_ptr<DrainGate> gate) : m_gate(std::move(gate)) {}
     void write(const int16_t*, size_t) override {}
-    void drain() override {
+    void drain() override
+    {
         std::unique_lock lock(m_gate->mutex);
         m_gate->draining = true;
         m_gate->changed.notify_all();
@@ -161,7 +178,8 @@ private:
     std::shared_ptr<DrainGate> m_gate;
 };
 
-inline AudioConfig drainGateConfig(std::shared_ptr<DrainGate> gate) {
+inline AudioConfig drainGateConfig(std::shared_ptr<DrainGate> gate)
+{
     AudioConfig c;
     c.choice = "null";
     c.speed = 0;
@@ -181,11 +199,13 @@ struct LoggedEvent {
 class EventCollector final : public ISpNotifyCallback {
 public:
     explicit EventCollector(ISpVoice* voice) : m_voice(voice) { voice->AddRef(); }
-    ~EventCollector() {
+    ~EventCollector()
+    {
         m_voice->SetNotifyCallbackInterface(nullptr, 0, 0);
         m_voice->Release();
     }
-    HRESULT NotifyCallback(WPARAM, LPARAM) override {
+    HRESULT NotifyCallback(WPARAM, LPARAM) override
+    {
         SpEvent e{};
         while (m_voice->GetEvents(1, &e, nullptr) == S_OK) {
             {
@@ -197,12 +217,14 @@ public:
         }
         return S_OK;
     }
-    std::vector<LoggedEvent> events() {
+    std::vector<LoggedEvent> events()
+    {
         std::lock_guard lock(m_mutex);
         return m_events;
     }
     // Waits for an event with the id (and stream, when not 0).
-    bool waitFor(uint16_t id, ULONG stream = 0, std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+    bool waitFor(uint16_t id, ULONG stream = 0, std::chrono::milliseconds timeout = std::chrono::seconds(60))
+    {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, timeout, [&] {
             for (const auto& e : m_events)
@@ -219,13 +241,15 @@ private:
     std::vector<LoggedEvent> m_events;
 };
 
-inline ComPtr<ISpVoice> makeVoice() {
+inline ComPtr<ISpVoice> makeVoice()
+{
     ComPtr<ISpVoice> voice;
     EXPECT_EQ(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice, voice.putVoid()), S_OK);
     return voice;
 }
 
-inline void listenToAll(ISpVoice* voice, EventCollector* collector) {
+inline void listenToAll(ISpVoice* voice, EventCollector* collector)
+{
     ULONGLONG all = kInterestFlagCheck | interestBit(kEventStartInputStream) | interestBit(kEventEndInputStream) |
                     interestBit(kEventWordBoundary) | interestBit(kEventBookmark);
     ASSERT_EQ(voice->SetNotifyCallbackInterface(collector, 0, 0), S_OK);
@@ -238,7 +262,8 @@ struct WavData {
     uint16_t channels = 0, bits = 0;
     std::vector<int16_t> samples;
     double seconds() const { return rate ? static_cast<double>(samples.size()) / rate : 0; }
-    double rms() const {
+    double rms() const
+    {
         double sum = 0;
         for (int16_t s : samples)
             sum += double(s) * s;
@@ -246,7 +271,8 @@ struct WavData {
     }
 };
 
-inline WavData readWav(const std::string& path) {
+inline WavData readWav(const std::string& path)
+{
     WavData w;
     std::ifstream in(path, std::ios::binary);
     std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

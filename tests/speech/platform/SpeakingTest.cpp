@@ -17,7 +17,8 @@ namespace {
 constexpr char16_t kSentence[] = u"Goedemorgen, dit is een test.";
 const std::vector<LPARAM> kSentenceWords = {0, 13, 17, 20, 24};
 
-std::vector<LoggedEvent> only(const std::vector<LoggedEvent>& events, uint16_t id) {
+std::vector<LoggedEvent> only(const std::vector<LoggedEvent>& events, uint16_t id)
+{
     std::vector<LoggedEvent> out;
     for (const auto& e : events)
         if (e.id == id)
@@ -32,14 +33,16 @@ protected:
     QTemporaryDir m_dir;
 };
 
-AudioConfig wav(const std::string& path, double speed) {
+AudioConfig wav(const std::string& path, double speed)
+{
     AudioConfig c;
     c.choice = "wav:" + path;
     c.speed = speed;
     return c;
 }
 
-TEST_F(Speaking, WavFileHoldsSpeechOfPlausibleLength) {
+TEST_F(Speaking, WavFileHoldsSpeechOfPlausibleLength)
+{
     std::string file = path("x.wav");
     {
         ScopedAudio audio(wav(file, 0));
@@ -58,7 +61,8 @@ TEST_F(Speaking, WavFileHoldsSpeechOfPlausibleLength) {
     EXPECT_GT(w.rms(), 500.0);
 }
 
-TEST_F(Speaking, EventsRunStartWordsInOrderEnd) {
+TEST_F(Speaking, EventsRunStartWordsInOrderEnd)
+{
     // Each word's event: where it starts and its length, punctuation around it left out.
     const struct {
         const char16_t* text;
@@ -98,7 +102,8 @@ TEST_F(Speaking, EventsRunStartWordsInOrderEnd) {
     }
 }
 
-TEST_F(Speaking, DatesAndNumbersNeverStepBackAndEmptyTextOnlyStartsAndEnds) {
+TEST_F(Speaking, DatesAndNumbersNeverStepBackAndEmptyTextOnlyStartsAndEnds)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     ComPtr<ISpVoice> voice = makeVoice();
     EventCollector events(voice.get());
@@ -125,7 +130,8 @@ TEST_F(Speaking, DatesAndNumbersNeverStepBackAndEmptyTextOnlyStartsAndEnds) {
     EXPECT_EQ(ofEmpty, (std::vector<uint16_t>{kEventStartInputStream, kEventEndInputStream}));
 }
 
-TEST_F(Speaking, XmlPitchIsSpokenAndOtherTagsAreNot) {
+TEST_F(Speaking, XmlPitchIsSpokenAndOtherTagsAreNot)
+{
     std::string plain = path("plain.wav"), tagged = path("tagged.wav");
     for (auto [file, text, flags] :
          {std::tuple{plain, u"hallo", kSpeakIsNotXml},
@@ -149,7 +155,8 @@ TEST_F(Speaking, XmlPitchIsSpokenAndOtherTagsAreNot) {
     EXPECT_GT(readWav(literal).seconds(), a.seconds() + 0.5);
 }
 
-TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio) {
+TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio)
+{
     std::string reference = path("reference.wav"), paused = path("paused.wav");
     {
         ScopedAudio audio(wav(reference, 0));
@@ -191,7 +198,8 @@ TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio) {
     EXPECT_LE(eventsAtResume - eventsAtPause, 1u);
 }
 
-TEST_F(Speaking, PurgeStopsQuicklyAndNothingOfThePurgedTextFollows) {
+TEST_F(Speaking, PurgeStopsQuicklyAndNothingOfThePurgedTextFollows)
+{
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 1.0));
     ComPtr<ISpVoice> voice = makeVoice();
@@ -222,7 +230,8 @@ TEST_F(Speaking, PurgeStopsQuicklyAndNothingOfThePurgedTextFollows) {
         EXPECT_FALSE(e.stream == old && e.id == kEventEndInputStream) << "late end of the purged text";
 }
 
-TEST_F(Speaking, PauseHaltsTheSinkQuickly) {
+TEST_F(Speaking, PauseHaltsTheSinkQuickly)
+{
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 1.0));
     ComPtr<ISpVoice> voice = makeVoice();
@@ -244,7 +253,8 @@ TEST_F(Speaking, PauseHaltsTheSinkQuickly) {
     EXPECT_GT(log->total(), before);
 }
 
-TEST_F(Speaking, MalformedXmlFailsAndLeavesCurrentSpeechAlone) {
+TEST_F(Speaking, MalformedXmlFailsAndLeavesCurrentSpeechAlone)
+{
     ScopedAudio audio(AudioConfig{"null", 1.0, {}});
     ComPtr<ISpVoice> voice = makeVoice();
     ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK);
@@ -258,7 +268,8 @@ TEST_F(Speaking, MalformedXmlFailsAndLeavesCurrentSpeechAlone) {
     voice->Speak(nullptr, kSpeakPurgeBeforeSpeak, nullptr);
 }
 
-TEST(VoiceSettings, RangesAreEnforced) {
+TEST(VoiceSettings, RangesAreEnforced)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     ComPtr<ISpVoice> voice = makeVoice();
     struct Case {
@@ -282,7 +293,8 @@ TEST(VoiceSettings, RangesAreEnforced) {
     EXPECT_EQ(voice->Speak(u"x", kSpeakIsXml | kSpeakIsNotXml, nullptr), E_INVALIDARG);
 }
 
-TEST(VoiceTokens, CategoryListsCuratedVoicesWithAttributes) {
+TEST(VoiceTokens, CategoryListsCuratedVoicesWithAttributes)
+{
     ComPtr<ISpObjectTokenCategory> category;
     ASSERT_EQ(CoCreateInstance(CLSID_SpObjectTokenCategory, nullptr, 7, IID_ISpObjectTokenCategory, category.putVoid()),
               S_OK);
@@ -335,7 +347,8 @@ TEST(VoiceTokens, CategoryListsCuratedVoicesWithAttributes) {
     EXPECT_EQ(womenCount, female);
 }
 
-TEST(VoiceTokens, SetVoiceAndGetVoiceRoundTrip) {
+TEST(VoiceTokens, SetVoiceAndGetVoiceRoundTrip)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     ComPtr<ISpVoice> voice = makeVoice();
     ComPtr<ISpObjectTokenCategory> category;
@@ -367,7 +380,8 @@ TEST(VoiceTokens, SetVoiceAndGetVoiceRoundTrip) {
 }
 
 // Each text would play for hours: a voice that waited for its end when it goes would hang here.
-TEST(VoiceObjects, CreateSpeakAndDestroyRepeatedly) {
+TEST(VoiceObjects, CreateSpeakAndDestroyRepeatedly)
+{
     ScopedAudio audio(AudioConfig{"null", 1e-6, {}});
     auto start = Clock::now();
     for (int i = 0; i < 3; ++i) {
@@ -378,7 +392,8 @@ TEST(VoiceObjects, CreateSpeakAndDestroyRepeatedly) {
     EXPECT_LT(Clock::now() - start, 60s);
 }
 
-TEST(AudioSelection, DeviceWithoutCardFallsBackToNullWithoutHanging) {
+TEST(AudioSelection, DeviceWithoutCardFallsBackToNullWithoutHanging)
+{
     auto start = Clock::now();
     auto sink = openSink(AudioConfig{"device", 0, {}}, 22050);
     ASSERT_NE(sink, nullptr);
@@ -392,7 +407,8 @@ TEST(AudioSelection, DeviceWithoutCardFallsBackToNullWithoutHanging) {
 
 // The sink takes the samples at once and tells when they will have played; the player
 // waits for that on its own condition.
-TEST(AudioSelection, NullSinkIsPacedInRealTime) {
+TEST(AudioSelection, NullSinkIsPacedInRealTime)
+{
     NullSink sink(22050, 1.0);
     std::vector<int16_t> chunk(2205); // 100 ms
     auto start = Clock::now();
@@ -419,7 +435,8 @@ public:
         DWORD value;
         Clock::time_point at;
     };
-    HRESULT QueryInterface(REFIID iid, void** out) override {
+    HRESULT QueryInterface(REFIID iid, void** out) override
+    {
         *out = (iid == IID_IUnknown || iid == IID_ITTSBufNotifySink) ? this : nullptr;
         if (*out)
             AddRef();
@@ -432,11 +449,13 @@ public:
     HRESULT BookMark(QWORD, DWORD mark) override { return note('B', mark); }
     HRESULT WordPosition(QWORD, DWORD offset) override { return note('W', offset); }
 
-    std::vector<Note> notes() {
+    std::vector<Note> notes()
+    {
         std::lock_guard lock(m_mutex);
         return m_notes;
     }
-    bool waitDone(std::chrono::milliseconds timeout = 60s) {
+    bool waitDone(std::chrono::milliseconds timeout = 60s)
+    {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, timeout, [&] {
             for (auto& n : m_notes)
@@ -448,7 +467,8 @@ public:
     std::atomic<ULONG> refs{1};
 
 private:
-    HRESULT note(char kind, DWORD value) {
+    HRESULT note(char kind, DWORD value)
+    {
         std::lock_guard lock(m_mutex);
         m_notes.push_back({kind, value, Clock::now()});
         m_changed.notify_all();
@@ -465,7 +485,8 @@ struct Sapi4Mode {
     TTSMODEINFOW info{};
 };
 
-Sapi4Mode openMode(const TTSMODEINFOW& wanted) {
+Sapi4Mode openMode(const TTSMODEINFOW& wanted)
+{
     Sapi4Mode m;
     ComPtr<ITTSFindW> finder;
     EXPECT_EQ(CoCreateInstance(CLSID_TTSEnumerator, nullptr, 7, IID_ITTSFindW, finder.putVoid()), S_OK);
@@ -483,12 +504,14 @@ Sapi4Mode openMode(const TTSMODEINFOW& wanted) {
     return m;
 }
 
-HRESULT textData(ITTSCentralW* central, std::u16string_view text, BufSink* sink, DWORD flags = 0) {
+HRESULT textData(ITTSCentralW* central, std::u16string_view text, BufSink* sink, DWORD flags = 0)
+{
     SData data{const_cast<char16_t*>(text.data()), static_cast<DWORD>(text.size() * 2)};
     return central->TextData(kCharsetText, flags, data, sink, IID_ITTSBufNotifySink);
 }
 
-TEST(Sapi4, ModesFindAndNotificationsFollowTheText) {
+TEST(Sapi4, ModesFindAndNotificationsFollowTheText)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     ComPtr<ITTSEnumW> modes;
     ASSERT_EQ(CoCreateInstance(CLSID_TTSEnumerator, nullptr, 7, IID_ITTSEnumW, modes.putVoid()), S_OK);
@@ -531,7 +554,8 @@ TEST(Sapi4, ModesFindAndNotificationsFollowTheText) {
     EXPECT_EQ(sink.refs.load(), 1u); // every reference the central took was given back
 }
 
-TEST(Sapi4, AttributesClampToTheModeLimits) {
+TEST(Sapi4, AttributesClampToTheModeLimits)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     Sapi4Mode m = openMode(TTSMODEINFOW{});
     ASSERT_TRUE(m.attributes);
@@ -557,7 +581,8 @@ TEST(Sapi4, AttributesClampToTheModeLimits) {
     EXPECT_EQ(volume, (40u << 16) | 1234u);
 }
 
-TEST(Sapi4, PauseResumeAndResetWithoutLateNotifications) {
+TEST(Sapi4, PauseResumeAndResetWithoutLateNotifications)
+{
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 1.0));
     BufSink first, second; // outlive the mode, which may still hold a reference to them
@@ -589,7 +614,8 @@ TEST(Sapi4, PauseResumeAndResetWithoutLateNotifications) {
     EXPECT_TRUE(second.waitDone());
 }
 
-TEST(Sapi4, TextDataRefusesWhatItCannotSpeak) {
+TEST(Sapi4, TextDataRefusesWhatItCannotSpeak)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     BufSink sink; // outlives the mode
     Sapi4Mode m = openMode(TTSMODEINFOW{});

@@ -17,7 +17,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::vector<std::string> namesOf(const std::vector<VoiceDescription>& voices) {
+std::vector<std::string> namesOf(const std::vector<VoiceDescription>& voices)
+{
     std::vector<std::string> names;
     for (const VoiceDescription& v : voices)
         names.push_back(utf16ToUtf8(v.name));
@@ -30,29 +31,40 @@ const std::vector<ListedVoice> kVariants = {
 // Shuffled, with home languages missing (Arabic, Ukrainian, ...), two files of the same
 // name in different folders, an mbrola voice and accented names.
 const std::vector<ListedVoice> kLanguages = {
-    {"roa/pt-BR", "Portuguese (Brazil)"}, {"gmq/nb", "Norwegian Bokm\u00E5l"}, {"sit/cmn", "Chinese (Mandarin, latin)"},
-    {"bbb/zz", "Zed"},                    {"trk/tr", "Turkish"},               {"gmw/en-US", "English (America)"},
-    {"mb/mb-nl2", "nl2"},                 {"poz/mi", "M\u0101ori"},            {"gmw/nl", "Dutch"},
-    {"roa/pap", "Papiamento"},            {"roa/fr", "French (France)"},       {"aaa/zz", "Zed"},
-    {"zlw/pl", "Polish"},                 {"gmw/af", "Afrikaans"},             {"sem/am", "Amharic"},
-    {"gmw/de", "German"},                 {"gmw/en", "English (Great Britain)"},
+    {"roa/pt-BR", "Portuguese (Brazil)"},
+    {"gmq/nb", "Norwegian Bokm\u00E5l"},
+    {"sit/cmn", "Chinese (Mandarin, latin)"},
+    {"bbb/zz", "Zed"},
+    {"trk/tr", "Turkish"},
+    {"gmw/en-US", "English (America)"},
+    {"mb/mb-nl2", "nl2"},
+    {"poz/mi", "M\u0101ori"},
+    {"gmw/nl", "Dutch"},
+    {"roa/pap", "Papiamento"},
+    {"roa/fr", "French (France)"},
+    {"aaa/zz", "Zed"},
+    {"zlw/pl", "Polish"},
+    {"gmw/af", "Afrikaans"},
+    {"sem/am", "Amharic"},
+    {"gmw/de", "German"},
+    {"gmw/en", "English (Great Britain)"},
 };
 
-TEST(VoiceCatalogue, FixedVoicesThenHomeLanguagesThenTheRestByCode) {
+TEST(VoiceCatalogue, FixedVoicesThenHomeLanguagesThenTheRestByCode)
+{
     std::vector<VoiceDescription> voices = voiceCatalogue(kLanguages, kVariants);
     std::vector<std::string> expected = {
-        "Dutch Male", "Dutch Female", "Dutch Senior Male", "Dutch Senior Female",
-        "English (Great Britain) Male", "English (Great Britain) Female", "English (America) Male",
-        "English (America) Female", "German Male", "German Female", "French Male", "French Female",
+        "Dutch Male", "Dutch Female", "Dutch Senior Male", "Dutch Senior Female", "English (Great Britain) Male",
+        "English (Great Britain) Female", "English (America) Male", "English (America) Female", "German Male",
+        "German Female", "French Male", "French Female",
         // Home languages in their order; the missing ones keep no slot.
-        "Turkish Male (tr)", "Turkish Female (tr)", "Polish Male (pl)", "Polish Female (pl)",
-        "Papiamento Male (pap)", "Papiamento Female (pap)", "Amharic Male (am)", "Amharic Female (am)",
-        "Chinese (Mandarin) Male (cmn)", "Chinese (Mandarin) Female (cmn)",
+        "Turkish Male (tr)", "Turkish Female (tr)", "Polish Male (pl)", "Polish Female (pl)", "Papiamento Male (pap)",
+        "Papiamento Female (pap)", "Amharic Male (am)", "Amharic Female (am)", "Chinese (Mandarin) Male (cmn)",
+        "Chinese (Mandarin) Female (cmn)",
         // The rest by code; a code two files share goes by the whole identifier.
-        "Zed Male (aaa/zz)", "Zed Female (aaa/zz)", "Afrikaans Male (af)", "Afrikaans Female (af)",
-        "Zed Male (bbb/zz)", "Zed Female (bbb/zz)", "Maori Male (mi)", "Maori Female (mi)",
-        "Norwegian Bokmal Male (nb)", "Norwegian Bokmal Female (nb)", "Portuguese (Brazil) Male (pt-BR)",
-        "Portuguese (Brazil) Female (pt-BR)"};
+        "Zed Male (aaa/zz)", "Zed Female (aaa/zz)", "Afrikaans Male (af)", "Afrikaans Female (af)", "Zed Male (bbb/zz)",
+        "Zed Female (bbb/zz)", "Maori Male (mi)", "Maori Female (mi)", "Norwegian Bokmal Male (nb)",
+        "Norwegian Bokmal Female (nb)", "Portuguese (Brazil) Male (pt-BR)", "Portuguese (Brazil) Female (pt-BR)"};
     EXPECT_EQ(namesOf(voices), expected);
 
     // Each pair is the plain voice and its female variant, keyed apart.
@@ -73,22 +85,24 @@ TEST(VoiceCatalogue, FixedVoicesThenHomeLanguagesThenTheRestByCode) {
     EXPECT_EQ(voices[12].languageId, 0x041F);
 }
 
-TEST(VoiceCatalogue, WithoutTheFemaleVariantEachLanguageIsMaleOnly) {
+TEST(VoiceCatalogue, WithoutTheFemaleVariantEachLanguageIsMaleOnly)
+{
     std::vector<ListedVoice> noFemale = {{"!v/m1", "male1", 1, 70}};
     std::vector<VoiceDescription> voices =
         voiceCatalogue({{"gmw/nl", "Dutch"}, {"gmw/af", "Afrikaans"}, {"trk/tr", "Turkish"}}, noFemale);
-    EXPECT_EQ(namesOf(voices),
-              (std::vector<std::string>{"Dutch Male", "Dutch Senior Male", "Turkish Male (tr)", "Afrikaans Male (af)"}));
+    EXPECT_EQ(namesOf(voices), (std::vector<std::string>{"Dutch Male", "Dutch Senior Male", "Turkish Male (tr)",
+                                                         "Afrikaans Male (af)"}));
     EXPECT_TRUE(voiceCatalogue({}, kVariants).empty());
 }
 
-TEST(VoiceCatalogue, AsciiNames) {
+TEST(VoiceCatalogue, AsciiNames)
+{
     const std::pair<std::string, std::string> cases[] = {
         {"Norwegian Bokm\u00E5l", "Norwegian Bokmal"},
         {"M\u0101ori", "Maori"},
         {"\u00C6r\u00F8 Stra\u00DFe \u0152uvre", "AEro Strasse OEuvre"},
         {"\u017D\u00FCrich \u0141\u00F3d\u017A \u00FF", "Zurich Lodz y"},
-        {"\u4E2D\u6587 Chinese", " Chinese"},         // no ASCII form: left out
+        {"\u4E2D\u6587 Chinese", " Chinese"},                 // no ASCII form: left out
         {"bad \xC3 byte \xFF end\xE2\x82", "bad  byte  end"}, // broken UTF-8 never spills bytes
         {"tab\there", "tabhere"},
     };
@@ -102,7 +116,8 @@ struct LayerVoice {
     std::string name, age, gender;
 };
 
-std::vector<LayerVoice> engineVoices(SpeechEngine& engine) {
+std::vector<LayerVoice> engineVoices(SpeechEngine& engine)
+{
     VoiceInfo head;
     EXPECT_TRUE(engine.fillVoiceList(&head));
     std::vector<LayerVoice> out;
@@ -116,7 +131,8 @@ std::vector<LayerVoice> engineVoices(SpeechEngine& engine) {
 }
 
 // The first twelve, byte for byte through the host: speechhost_end_to_end.sh.
-TEST(VoiceCatalogue, BothLayersListTheSameVoices) {
+TEST(VoiceCatalogue, BothLayersListTheSameVoices)
+{
     ScopedAudio audio(AudioConfig{"null", 0, {}});
     Sapi5Engine sapi5;
     Sapi4Engine sapi4;
@@ -156,7 +172,8 @@ class VoiceSpeaking : public testing::TestWithParam<EngineCase> {};
 
 // Median voice pitch in hertz: per 40 ms frame with sound, the lag of the strongest
 // autocorrelation between 80 and 400 Hz.
-double medianPitch(const std::vector<int16_t>& s, int rate) {
+double medianPitch(const std::vector<int16_t>& s, int rate)
+{
     const size_t frame = static_cast<size_t>(rate) / 25, minLag = static_cast<size_t>(rate) / 400,
                  maxLag = static_cast<size_t>(rate) / 80;
     std::vector<double> pitches;
@@ -189,14 +206,16 @@ double medianPitch(const std::vector<int16_t>& s, int rate) {
 // The home languages this machine's synthesizer has: each Female voice is spoken with the
 // female variant, clearly higher than its Male voice. The synthesizer is not
 // deterministic from one text to the next, so the sound is compared by its pitch.
-TEST_P(VoiceSpeaking, EveryHomeLanguageFemaleVoiceSpeaksHigherThanItsMale) {
+TEST_P(VoiceSpeaking, EveryHomeLanguageFemaleVoiceSpeaksHigherThanItsMale)
+{
     auto log = std::make_shared<SinkLog>();
     ScopedAudio audio(recordingConfig(log, 0));
     std::unique_ptr<SpeechEngine> engine = GetParam().make();
     ASSERT_TRUE(engine->isReady());
     const auto& voices = Synthesizer::instance().voices();
     int pairs = 0;
-    for (const char* code : {"tr", "ar", "pl", "pap", "uk", "ku", "fa", "am", "om", "es", "pt", "ru", "ro", "bg", "cmn"}) {
+    for (const char* code :
+         {"tr", "ar", "pl", "pap", "uk", "ku", "fa", "am", "om", "es", "pt", "ru", "ro", "bg", "cmn"}) {
         std::string suffix = std::string(" (") + code + ")";
         auto found = std::find_if(voices.begin(), voices.end(),
                                   [&](const VoiceDescription& v) { return utf16ToUtf8(v.name).ends_with(suffix); });

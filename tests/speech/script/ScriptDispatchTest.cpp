@@ -78,23 +78,19 @@ TEST_P(ScriptMethods, TurnIntoOneEngineOperation)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ScriptMethods,
-    ::testing::Values(MethodCase{kVoiceCount, 0, "2", "getVoiceCount", 0},
-                      MethodCase{kVoiceGetPitch, 0, "8", "getPitch", 0},
-                      MethodCase{kVoiceGetRate, 0, "7", "getRate", 0},
-                      MethodCase{kVoiceGetVolume, 0, "9", "getVolume", 0},
-                      MethodCase{kVoiceInitialize, 0, "1", "", 0},
-                      MethodCase{kVoicePause, 0, "1", "pause", 0}, MethodCase{kVoiceResume, 0, "1", "resume", 0},
-                      MethodCase{kVoiceSet, 3, "3", "setVoice", 3}, MethodCase{kVoiceSet, -3, "-3", "setVoice", -3},
-                      MethodCase{kVoiceSetPitch, -5, "-5", "setPitch", -5},
-                      MethodCase{kVoiceSetRate, 70000, "70000", "setRate", 70000},
-                      // Volumes are cut to their low 16 bits before the engine sees them.
-                      MethodCase{kVoiceSetVolume, 65537, "1", "setVolume", 1},
-                      MethodCase{kVoiceSetVolume, 65535, "65535", "setVolume", 65535},
-                      MethodCase{kVoiceSetVolume, -1, "65535", "setVolume", 65535},
-                      MethodCase{kVoiceStop, 0, "1", "stop", 0},
-                      MethodCase{kVoiceWordPos, 0, "10", "getWordPosition", 0},
-                      MethodCase{kVoiceState, 0, "#stopped", "getState", 0}, MethodCase{0, 0, "0", "", 0},
-                      MethodCase{18, 0, "0", "", 0}, MethodCase{-1, 0, "0", "", 0}));
+    ::testing::Values(
+        MethodCase{kVoiceCount, 0, "2", "getVoiceCount", 0}, MethodCase{kVoiceGetPitch, 0, "8", "getPitch", 0},
+        MethodCase{kVoiceGetRate, 0, "7", "getRate", 0}, MethodCase{kVoiceGetVolume, 0, "9", "getVolume", 0},
+        MethodCase{kVoiceInitialize, 0, "1", "", 0}, MethodCase{kVoicePause, 0, "1", "pause", 0},
+        MethodCase{kVoiceResume, 0, "1", "resume", 0}, MethodCase{kVoiceSet, 3, "3", "setVoice", 3},
+        MethodCase{kVoiceSet, -3, "-3", "setVoice", -3}, MethodCase{kVoiceSetPitch, -5, "-5", "setPitch", -5},
+        MethodCase{kVoiceSetRate, 70000, "70000", "setRate", 70000},
+        // Volumes are cut to their low 16 bits before the engine sees them.
+        MethodCase{kVoiceSetVolume, 65537, "1", "setVolume", 1},
+        MethodCase{kVoiceSetVolume, 65535, "65535", "setVolume", 65535},
+        MethodCase{kVoiceSetVolume, -1, "65535", "setVolume", 65535}, MethodCase{kVoiceStop, 0, "1", "stop", 0},
+        MethodCase{kVoiceWordPos, 0, "10", "getWordPosition", 0}, MethodCase{kVoiceState, 0, "#stopped", "getState", 0},
+        MethodCase{0, 0, "0", "", 0}, MethodCase{18, 0, "0", "", 0}, MethodCase{-1, 0, "0", "", 0}));
 
 TEST_F(ScriptDispatch, FailingEngineAnswersBecomeZero)
 {
@@ -292,15 +288,17 @@ TEST_P(MultibyteConversion, FitsWithTerminatorAndNeverSplitsACharacter)
         EXPECT_EQ(buffer[i], '\0') << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MultibyteConversion,
-    ::testing::Values(ConversionCase{u"Anna", 256, "Anna"}, ConversionCase{u"", 256, ""},
-                      ConversionCase{std::u16string(300, u'a'), 256, std::string(255, 'a')},
-                      ConversionCase{std::u16string(255, u'a'), 256, std::string(255, 'a')},
-                      ConversionCase{u"\u20ac\u20ac", 6, "\xE2\x82\xAC"}, // the second euro sign does not fit
-                      ConversionCase{u"\u20ac\u20ac", 7, "\xE2\x82\xAC\xE2\x82\xAC"},
-                      ConversionCase{u"a\U0001F600b", 256, "a\xF0\x9F\x98\x80" "b"},
-                      ConversionCase{std::u16string(u"x\xD800y", 3), 256, "x\xEF\xBF\xBDy"},
-                      ConversionCase{u"abc", 1, ""}));
+INSTANTIATE_TEST_SUITE_P(Cases, MultibyteConversion,
+                         ::testing::Values(ConversionCase{u"Anna", 256, "Anna"}, ConversionCase{u"", 256, ""},
+                                           ConversionCase{std::u16string(300, u'a'), 256, std::string(255, 'a')},
+                                           ConversionCase{std::u16string(255, u'a'), 256, std::string(255, 'a')},
+                                           ConversionCase{u"\u20ac\u20ac", 6,
+                                                          "\xE2\x82\xAC"}, // the second euro sign does not fit
+                                           ConversionCase{u"\u20ac\u20ac", 7, "\xE2\x82\xAC\xE2\x82\xAC"},
+                                           ConversionCase{u"a\U0001F600b", 256,
+                                                          "a\xF0\x9F\x98\x80"
+                                                          "b"},
+                                           ConversionCase{std::u16string(u"x\xD800y", 3), 256, "x\xEF\xBF\xBDy"},
+                                           ConversionCase{u"abc", 1, ""}));
 
 } // namespace

@@ -17,7 +17,7 @@ using namespace speechhost;
 struct LineCase {
     const char* line;
     bool ok;
-    std::string method; // empty: not a call
+    std::string method;            // empty: not a call
     std::vector<std::string> args; // "i:5", "t:text", "s:name"
 };
 
@@ -61,26 +61,23 @@ TEST_P(ScriptLines, Parse)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ScriptLines,
-    ::testing::Values(LineCase{"voiceCount()", true, "voiceCount", {}},
-                      LineCase{"  voiceCount ( )  ", true, "voiceCount", {}},
-                      LineCase{"voiceSet(2)", true, "voiceSet", {"i:2"}},
-                      LineCase{"voiceSetVolume(-3)", true, "voiceSetVolume", {"i:-3"}},
-                      LineCase{"voiceSpeak(\"tekst, met (haakjes)\")", true, "voiceSpeak", {"t:tekst, met (haakjes)"}},
-                      LineCase{"voiceSpeak(\"zeg \\\"hoi\\\" \\\\ nu\")", true, "voiceSpeak", {"t:zeg \"hoi\" \\ nu"}},
-                      LineCase{"voiceSpeak(\"\")", true, "voiceSpeak", {"t:"}},
-                      LineCase{"voiceSpeak(#hallo)", true, "voiceSpeak", {"s:hallo"}},
-                      LineCase{"foo(1, \"a\", #b)", true, "foo", {"i:1", "t:a", "s:b"}},
-                      LineCase{"voiceCount() -- comment", true, "voiceCount", {}},
-                      LineCase{"", true, "", {}}, LineCase{"   ", true, "", {}},
-                      LineCase{"-- just a comment", true, "", {}}, LineCase{"wait", true, "", {}},
-                      LineCase{"stop", true, "", {}}, LineCase{"sleep 250", true, "", {}},
-                      LineCase{"voiceSet(", false, "", {}}, LineCase{"voiceSet(2", false, "", {}},
-                      LineCase{"voiceSet(2,)", false, "", {}}, LineCase{"voiceSet 2", false, "", {}},
-                      LineCase{"voiceSpeak(\"open)", false, "", {}}, LineCase{"voiceCount() x", false, "", {}},
-                      LineCase{"voiceSet(99999999999)", false, "", {}}, LineCase{"voiceSet(#)", false, "", {}},
-                      LineCase{"sleep", false, "", {}}, LineCase{"sleep -5", false, "", {}},
-                      LineCase{"wait 5", false, "", {}}, LineCase{"(1)", false, "", {}},
-                      LineCase{"voiceSet(1 2)", false, "", {}}));
+    ::testing::Values(
+        LineCase{"voiceCount()", true, "voiceCount", {}}, LineCase{"  voiceCount ( )  ", true, "voiceCount", {}},
+        LineCase{"voiceSet(2)", true, "voiceSet", {"i:2"}},
+        LineCase{"voiceSetVolume(-3)", true, "voiceSetVolume", {"i:-3"}},
+        LineCase{"voiceSpeak(\"tekst, met (haakjes)\")", true, "voiceSpeak", {"t:tekst, met (haakjes)"}},
+        LineCase{"voiceSpeak(\"zeg \\\"hoi\\\" \\\\ nu\")", true, "voiceSpeak", {"t:zeg \"hoi\" \\ nu"}},
+        LineCase{"voiceSpeak(\"\")", true, "voiceSpeak", {"t:"}},
+        LineCase{"voiceSpeak(#hallo)", true, "voiceSpeak", {"s:hallo"}},
+        LineCase{"foo(1, \"a\", #b)", true, "foo", {"i:1", "t:a", "s:b"}},
+        LineCase{"voiceCount() -- comment", true, "voiceCount", {}}, LineCase{"", true, "", {}},
+        LineCase{"   ", true, "", {}}, LineCase{"-- just a comment", true, "", {}}, LineCase{"wait", true, "", {}},
+        LineCase{"stop", true, "", {}}, LineCase{"sleep 250", true, "", {}}, LineCase{"voiceSet(", false, "", {}},
+        LineCase{"voiceSet(2", false, "", {}}, LineCase{"voiceSet(2,)", false, "", {}},
+        LineCase{"voiceSet 2", false, "", {}}, LineCase{"voiceSpeak(\"open)", false, "", {}},
+        LineCase{"voiceCount() x", false, "", {}}, LineCase{"voiceSet(99999999999)", false, "", {}},
+        LineCase{"voiceSet(#)", false, "", {}}, LineCase{"sleep", false, "", {}}, LineCase{"sleep -5", false, "", {}},
+        LineCase{"wait 5", false, "", {}}, LineCase{"(1)", false, "", {}}, LineCase{"voiceSet(1 2)", false, "", {}}));
 
 // ---- values
 
