@@ -160,8 +160,8 @@ void listSynthesizerVoices(std::vector<ListedVoice>& languages, std::vector<List
     languages.clear();
     variants.clear();
     // Each list call reads every voice file again and frees the previous list.
-    auto copyList = [&](espeak_VOICE* spec) {
-        for (const espeak_VOICE** v = espeak_ListVoices(spec); v && *v; ++v) {
+    auto copyList = [&](espeak_VOICE* filter) {
+        for (const espeak_VOICE** v = espeak_ListVoices(filter); v && *v; ++v) {
             const char* language = (*v)->languages;
             if (!language || !language[0] || !(*v)->identifier)
                 continue; // a file without a language is no voice
@@ -171,14 +171,14 @@ void listSynthesizerVoices(std::vector<ListedVoice>& languages, std::vector<List
         }
     };
     // An empty language asks for every file, variants too, in one reading.
-    espeak_VOICE spec{};
-    spec.languages = "";
-    copyList(&spec);
+    espeak_VOICE filter{};
+    filter.languages = "";
+    copyList(&filter);
     if (variants.empty()) { // a synthesizer that lists languages only
         languages.clear();
         copyList(nullptr);
-        spec.languages = "variant";
-        copyList(&spec);
+        filter.languages = "variant";
+        copyList(&filter);
     }
 }
 
