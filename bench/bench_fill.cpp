@@ -171,6 +171,23 @@ void BM_FillWithOverviewOpen(benchmark::State& state)
 }
 BENCHMARK(BM_FillWithOverviewOpen)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()->Apply(Repeated);
 
+// The folder's classes behind a FUSE pass-through that answers every look-up and open after
+// `delayMs`, made the data folder; null, and the benchmark skipped, when it does not mount.
+std::unique_ptr<SlowShare> dataFolderOnShare(ProgramFolder& folder, const QString& mountName, int delayMs,
+                                             benchmark::State& state)
+{
+    SetPaths(folder.dir.path());
+    SetDocumentFolder();
+    const QString mountPoint = folder.dir.filePath(mountName);
+    auto share = std::make_unique<SlowShare>(folder.dir.filePath(QStringLiteral("Documenten")), mountPoint, delayMs);
+    if (!share->mounted()) {
+        state.SkipWithError("the FUSE pass-through did not mount");
+        return nullptr;
+    }
+    DocumentFolder = mountPoint + QLatin1Char('/');
+    return share;
+}
+
 // 300 pupils x 16 modules seen through a FUSE pass-through that answers every look-up and open
 // after 2 ms: the time to a full table, and the longest the window stopped reacting (the longest
 // gap between the ticks of a 5 ms timer during the fills). The pass-through's first pass over the
@@ -179,15 +196,9 @@ void BM_FillOnSlowShare(benchmark::State& state)
 {
     benchApp();
     ProgramFolder& folder = programFolder(300);
-    SetPaths(folder.dir.path());
-    SetDocumentFolder();
-    const QString mountPoint = folder.dir.filePath(QStringLiteral("Gedeeld"));
-    SlowShare share(folder.dir.filePath(QStringLiteral("Documenten")), mountPoint, 2);
-    if (!share.mounted()) {
-        state.SkipWithError("the FUSE pass-through did not mount");
+    const std::unique_ptr<SlowShare> share = dataFolderOnShare(folder, QStringLiteral("Gedeeld"), 2, state);
+    if (!share)
         return;
-    }
-    DocumentFolder = mountPoint + QLatin1Char('/');
 
     qint64 frozen = 0;
     {
@@ -229,15 +240,9 @@ void BM_ShareChangeShows(benchmark::State& state)
 {
     benchApp();
     ProgramFolder& folder = programFolder(40);
-    SetPaths(folder.dir.path());
-    SetDocumentFolder();
-    const QString mountPoint = folder.dir.filePath(QStringLiteral("Gedeeld"));
-    SlowShare share(folder.dir.filePath(QStringLiteral("Documenten")), mountPoint, 0);
-    if (!share.mounted()) {
-        state.SkipWithError("the FUSE pass-through did not mount");
+    const std::unique_ptr<SlowShare> share = dataFolderOnShare(folder, QStringLiteral("Gedeeld"), 0, state);
+    if (!share)
         return;
-    }
-    DocumentFolder = mountPoint + QLatin1Char('/');
     {
         Resultform form;
         form.show();
@@ -337,14 +342,9 @@ void BM_LeaveClassOnSlowShare(benchmark::State& state)
     ProgramFolder& folder = programFolder(300);
     QDir().mkpath(folder.dir.filePath(QStringLiteral("Documenten/Klein")));
     writeFile(folder.dir.filePath(QStringLiteral("Documenten/Klein/Kim")), "[Resultaten]\r\nModule 1 Test=9\r\n");
-    SetPaths(folder.dir.path());
-    const QString mountPoint = folder.dir.filePath(QStringLiteral("Gedeeld20"));
-    SlowShare share(folder.dir.filePath(QStringLiteral("Documenten")), mountPoint, 20);
-    if (!share.mounted()) {
-        state.SkipWithError("the FUSE pass-through did not mount");
+    const std::unique_ptr<SlowShare> share = dataFolderOnShare(folder, QStringLiteral("Gedeeld20"), 20, state);
+    if (!share)
         return;
-    }
-    DocumentFolder = mountPoint + QLatin1Char('/');
     double slowest = 0;
     {
         Resultform form;
