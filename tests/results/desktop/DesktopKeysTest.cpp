@@ -7,19 +7,15 @@
 #include "Versieform.h"
 #include "modPublic.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
-#include <QWindow>
 #include <gtest/gtest.h>
 #include <private/qguiapplication_p.h>
 #include <qpa/qplatformtheme.h>
@@ -27,15 +23,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-// Xlib names that Qt uses too.
-#undef KeyPress
-#undef KeyRelease
-#undef FocusIn
-#undef FocusOut
-#undef None
-#undef Status
-#undef Bool
-#undef Unsorted
+#undef None // an Xlib macro, and a PromptIcon
 
 #include <csignal>
 #include <cstdlib>
@@ -75,16 +63,6 @@ std::string startXServer()
         number += c;
     ::close(ready[0]);
     return number.empty() ? std::string() : ":" + number;
-}
-
-void stopXServer()
-{
-    if (keyboard)
-        XCloseDisplay(keyboard);
-    if (xServer > 0) {
-        ::kill(xServer, SIGTERM);
-        ::waitpid(xServer, nullptr, 0);
-    }
 }
 
 bool gtkThemePicked()
@@ -130,8 +108,7 @@ protected:
                                   "m1o6=Toets\r\n";
         for (const char* name : {"swf/Omschrijving.ini", "swf/STDOmschrijving.ini"}) {
             QFile file(folder + QLatin1String(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(course);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(course) == course.size());
         }
         SetPaths(folder);
         SetDocumentFolder();
@@ -145,37 +122,34 @@ protected:
 // that is neither default nor auto-default does not take it.
 TEST_F(DesktopKeys, EnterPressesTheDefaultButtonInEveryWindow)
 {
-    struct Case {
+    const struct {
         const char* window;
         const char* focus;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Startupform", "txtpassword"},   {"Startupform", "cmdOk"},       {"Instellingform", "txtdocumenten"},
         {"Instellingform", "chkPrinten"}, {"Instellingform", "txtNewP2"}, {"Instellingform", "scrVoldoende"},
         {"Cursusform", "TreeView"},       {"Versieform", "cmdSluiten"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.window) + " / " + c.focus);
-        const QString name = QLatin1String(c.window);
+        const std::string name = c.window;
         bool pressed = false;
-        std::unique_ptr<QWidget> owned;
+        const auto onPressed = [&] { pressed = true; };
+        std::unique_ptr<QWidget> owned; // the login window deletes itself when it closes
         QPointer<QWidget> window;
-        if (name == QLatin1String("Startupform")) {
-            auto* login = new Startupform(folder); // deletes itself when it closes
+        if (name == "Startupform") {
+            auto* login = new Startupform(folder);
             login->endProgram = [] {};
-            QObject::connect(login, &Startupform::accepted, [&] { pressed = true; });
+            QObject::connect(login, &Startupform::accepted, onPressed);
             window = login;
-        } else if (name == QLatin1String("Instellingform")) {
-            owned = std::make_unique<Instellingform>([&] { pressed = true; });
-        } else if (name == QLatin1String("Cursusform")) {
-            auto* editor = new Cursusform();
-            QObject::connect(editor, &QDialog::accepted, [&] { pressed = true; });
-            owned.reset(editor);
+        } else if (name == "Instellingform") {
+            window = (owned = std::make_unique<Instellingform>(onPressed)).get();
+        } else if (name == "Cursusform") {
+            window = (owned = std::make_unique<Cursusform>()).get();
+            QObject::connect(static_cast<QDialog*>(window.data()), &QDialog::accepted, onPressed);
         } else {
-            owned = std::make_unique<Versieform>();
+            window = (owned = std::make_unique<Versieform>()).get();
         }
-        if (owned)
-            window = owned.get();
         auto* focus = window->findChild<QWidget*>(QLatin1String(c.focus));
         ASSERT_NE(focus, nullptr);
         const auto* check = qobject_cast<QCheckBox*>(focus);
@@ -183,14 +157,10 @@ TEST_F(DesktopKeys, EnterPressesTheDefaultButtonInEveryWindow)
         showWithFocus(window, focus);
 
         press(XK_Return);
-        if (name == QLatin1String("Versieform")) {
-            // Its only button is no default button: the window stays open.
-            EXPECT_TRUE(window && window->isVisible());
-        } else {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return pressed; }, Deadline));
-        }
-        if (check)
-            EXPECT_EQ(check->checkState(), before) << "Enter toggled the check box";
+        // Versieform's only button is no default button: the window stays open.
+        EXPECT_TRUE(name == "Versieform" ? window && window->isVisible()
+                                         : QTest::qWaitFor([&] { return pressed; }, Deadline));
+        EXPECT_EQ(check ? check->checkState() : before, before) << "Enter toggled the check box";
         if (window)
             window->close();
     }
@@ -215,10 +185,9 @@ TEST_F(DesktopKeys, QuestionsAnswerEnterWithTheirDefaultButton)
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(&c - cases));
         QTimer::singleShot(0, [&] {
-            QWidget* box = nullptr;
             ASSERT_TRUE(QTest::qWaitFor(
-                [&] {
-                    box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                [] {
+                    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                     return box && box->isActiveWindow() && QApplication::focusWidget();
                 },
                 Deadline));
@@ -249,12 +218,16 @@ int main(int argc, char** argv)
     ::unsetenv("QT_STYLE_OVERRIDE");
     keyboard = XOpenDisplay(display.c_str());
     int result = 1;
-    if (!keyboard) {
-        std::fprintf(stderr, "cannot open display %s\n", display.c_str());
-    } else {
+    if (keyboard) {
         QApplication app(argc, argv);
         result = RUN_ALL_TESTS();
+        XCloseDisplay(keyboard);
+    } else {
+        std::fprintf(stderr, "cannot open display %s\n", display.c_str());
     }
-    stopXServer();
+    if (xServer > 0) {
+        ::kill(xServer, SIGTERM);
+        ::waitpid(xServer, nullptr, 0);
+    }
     return result;
 }

@@ -18,19 +18,9 @@ namespace {
 
 TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
 {
-    struct Case {
-        const char* question;
-        QString title;
-        std::function<void(const TestProgram&)> ask; // answered as the recording prompts answer
-        PromptDefault defaultButton;
-    };
     const auto target = [](const TestProgram& program) {
-        ClassCommandTarget t;
-        t.documentFolder = program.documents();
-        t.nodeText = QStringLiteral("4B");
-        t.nodeKey = QStringLiteral("child0");
-        t.refresh = [](const QString&) {};
-        return t;
+        return ClassCommandTarget{nullptr, program.documents(), QStringLiteral("4B"), QStringLiteral("child0"),
+                                  [](const QString&) {}};
     };
     const auto settings = [](const char* oldP, const char* newP, const QString& folder = QString()) {
         Instellingform form;
@@ -41,17 +31,23 @@ TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
             form.findChild<QLineEdit*>(QStringLiteral("txtdocumenten"))->setText(folder);
         form.cmdApply_Click();
     };
-    const auto restoreDefault = [](const TestProgram&) {
-        Cursusform editor;
-        editor.show();
-        editor.cmdDefault_Click();
-    };
-    const Case cases[] = {
+    const struct {
+        const char* question;
+        QString title;
+        std::function<void(const TestProgram&)> ask; // answered as the recording prompts answer
+        PromptDefault defaultButton;
+    } cases[] = {
         {"Klas leegmaken", QStringLiteral("Waarschuwing!"), [&](const TestProgram& p) { KlasLeegmaken(target(p)); },
          PromptDefault::Safe},
         {"Klas verwijderen", QStringLiteral("Waarschuwing!"), [&](const TestProgram& p) { KlasVerwijderen(target(p)); },
          PromptDefault::Safe},
-        {"Default", QStringLiteral("Default waarde terug zetten?"), restoreDefault, PromptDefault::Safe},
+        {"Default", QStringLiteral("Default waarde terug zetten?"),
+         [](const TestProgram&) {
+             Cursusform editor;
+             editor.show();
+             editor.cmdDefault_Click();
+         },
+         PromptDefault::Safe},
         {"password removal", QStringLiteral("Waarschuwing!"), [&](const TestProgram&) { settings("geheim", ""); },
          PromptDefault::Safe},
         {"short password", QStringLiteral("Waarschuwing!"), [&](const TestProgram&) { settings("geheim", "kort"); },
@@ -60,7 +56,7 @@ TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
         {"new data folder", QStringLiteral("Waarschuwing!"),
          [&](const TestProgram& p) { settings("", "", p.path() + QStringLiteral("nieuw/")); }, PromptDefault::First},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.question);
         TestProgram program;
         program.writeCourse(QStringLiteral("Typen"), {QStringLiteral("Start")});
