@@ -205,7 +205,8 @@ int runProgram(int argc, char** argv, std::istream& in, std::ostream& out, std::
             int32_t ms = 0;
             const char* text = ++i < argc ? argv[i] : "";
             const char* end = text + std::strlen(text);
-            if (auto [ptr, ec] = std::from_chars(text, end, ms); ec != std::errc() || ptr != end || ptr == text || ms < 0) {
+            if (auto [ptr, ec] = std::from_chars(text, end, ms);
+                ec != std::errc() || ptr != end || ptr == text || ms < 0) {
                 err << "speechhost: --wait-limit needs a number of milliseconds\n";
                 return 2;
             }
