@@ -23,7 +23,10 @@ ask() {
   IFS= read -r -t 60 answer <&4 || fail "no answer to $1"
   log+=("$1 -> $answer")
 }
-number() { [[ "$1" =~ ^[0-9]+$ ]] || fail "not a word position: $1"; }
+# A line whose answer must be exactly this.
+expect() { ask "$1"; [ "$answer" = "$2" ] || fail "$3: $answer"; }
+# A line whose answer is a word position.
+position() { ask "$1"; [[ "$answer" =~ ^[0-9]+$ ]] || fail "not a word position: $answer"; }
 
 ask 'voiceCount()'
 [ "$answer" -ge 2 ] 2>/dev/null || fail "voiceCount $answer"
@@ -35,48 +38,33 @@ first12='[[#name: "Dutch Male", #age: "Adult", #gender: "Male", #index: 1], [#na
 [[ "$answer" == "$first12"@(]|, \[*) ]] || fail "the first twelve voices changed"
 
 # Twenty words, some five seconds: a stall of the machine still leaves words to pause in.
-ask 'voiceSpeak("Een twee drie vier vijf zes zeven acht negen tien elf twaalf dertien veertien vijftien zestien zeventien achttien negentien twintig.")'
-[ "$answer" = 1 ] || fail "voiceSpeak answered $answer"
-ask 'until voiceState() = #playing'
-[ "$answer" = "#playing" ] || fail "state after speak $answer"
-ask 'until voiceWordPos() >= 2'
-number "$answer"; first=$answer
+expect 'voiceSpeak("Een twee drie vier vijf zes zeven acht negen tien elf twaalf dertien veertien vijftien zestien zeventien achttien negentien twintig.")' 1 "voiceSpeak answered"
+expect 'until voiceState() = #playing' "#playing" "state after speak"
+position 'until voiceWordPos() >= 2'; first=$answer
 [ "$first" -ge 2 ] || fail "word position $first"
-ask "until voiceWordPos() > $first"
-number "$answer"; grown=$answer
+position "until voiceWordPos() > $first"; grown=$answer
 [ "$grown" -gt "$first" ] || fail "word position did not grow: $first -> $grown"
 
 # Pause halts the audio thread between chunks and word events come from that thread, so
 # after voicePause answers at most the one event already on its way can land. Playing on,
 # a second of paced audio would bring several words.
-ask 'voicePause()'
-[ "$answer" = 1 ] || fail "voicePause answered $answer"
-ask 'voiceState()'
-[ "$answer" = "#paused" ] || fail "state after pause $answer"
-ask 'voiceWordPos()'
-number "$answer"; atPause=$answer
+expect 'voicePause()' 1 "voicePause answered"
+expect 'voiceState()' "#paused" "state after pause"
+position 'voiceWordPos()'; atPause=$answer
 [ "$atPause" -ge "$grown" ] || fail "word position went back: $grown -> $atPause"
 send 'sleep 1000'
-ask 'voiceWordPos()'
-number "$answer"; later=$answer
+position 'voiceWordPos()'; later=$answer
 [ "$later" -ge "$atPause" ] && [ "$later" -le $((atPause + 1)) ] || fail "words went on while paused: $atPause -> $later"
-ask 'voiceState()'
-[ "$answer" = "#paused" ] || fail "state a second into the pause $answer"
+expect 'voiceState()' "#paused" "state a second into the pause"
 
-ask 'voiceResume()'
-[ "$answer" = 1 ] || fail "voiceResume answered $answer"
-ask 'voiceState()'
-[ "$answer" = "#playing" ] || fail "state after resume $answer"
-ask "until voiceWordPos() > $later"
-number "$answer"
+expect 'voiceResume()' 1 "voiceResume answered"
+expect 'voiceState()' "#playing" "state after resume"
+position "until voiceWordPos() > $later"
 [ "$answer" -gt "$later" ] || fail "word position did not grow after resume: $later -> $answer"
 
-ask 'voiceStop()'
-[ "$answer" = 1 ] || fail "voiceStop answered $answer"
-ask 'until voiceState() = #stopped'
-[ "$answer" = "#stopped" ] || fail "state after stop $answer"
-ask 'voiceWordPos()'
-[ "$answer" = 0 ] || fail "word position after stop $answer"
+expect 'voiceStop()' 1 "voiceStop answered"
+expect 'until voiceState() = #stopped' "#stopped" "state after stop"
+expect 'voiceWordPos()' 0 "word position after stop"
 
 # End of input: speechhost unloads the plug-in and says nothing more.
 exec 3>&-
