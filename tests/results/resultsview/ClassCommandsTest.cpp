@@ -134,8 +134,8 @@ TEST(FileSystemFailures, DescribedInDutch)
 
 TEST_F(ClassCommandsTest, EmptyingKeepsHiddenFilesOtherFilesAndSubfolders)
 {
-    makeClass(QStringLiteral("4B"), MixedFiles);
-    makeClass(QStringLiteral("4B/sub"), {QStringLiteral("Kees")});
+    makeClass("4B", MixedFiles);
+    makeClass("4B/sub", {"Kees"});
     EmptyClassFolder(documents, QStringLiteral("4B"));
     EXPECT_EQ(classFiles(QStringLiteral("4B")),
               (QSet<QString>{"rapport.HTML", "notities.txt", "lijst.htm", ".verborgen", "sub"}));
@@ -144,7 +144,7 @@ TEST_F(ClassCommandsTest, EmptyingKeepsHiddenFilesOtherFilesAndSubfolders)
 
 TEST_F(ClassCommandsTest, ReadOnlyFileStopsEmptyingAndEarlierDeletionsStay)
 {
-    makeClass(QStringLiteral("4B"), {"Anna", "Kees", "Piet"});
+    makeClass("4B", {"Anna", "Kees", "Piet"});
     const QString kees = documents + QStringLiteral("4B/Kees");
     ASSERT_TRUE(QFile::setPermissions(kees, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     try {
@@ -158,8 +158,8 @@ TEST_F(ClassCommandsTest, ReadOnlyFileStopsEmptyingAndEarlierDeletionsStay)
 
 TEST_F(ClassCommandsTest, RenameNeverReplacesAnotherClass)
 {
-    makeClass(QStringLiteral("4A"), {"Jan"});
-    makeClass(QStringLiteral("4B")); // empty: a plain rename would replace it
+    makeClass("4A", {"Jan"});
+    makeClass("4B"); // empty: a plain rename would replace it
     EXPECT_THROW(RenameClassFolder(documents, QStringLiteral("4A"), QStringLiteral("4B")), RuntimeError);
     EXPECT_EQ(classFiles(QStringLiteral("4A")), QSet<QString>{"Jan"});
     EXPECT_TRUE(classFiles(QStringLiteral("4B")).isEmpty());
@@ -190,8 +190,8 @@ TEST_F(ClassCommandsTest, CreateAsksForANameAndRefreshes)
 // tree is not refreshed.
 TEST_F(ClassCommandsTest, CreateAndRenameFailuresShowTheDescriptionAndChangeNothing)
 {
-    makeClass(QStringLiteral("4A"), {"Jan"});
-    makeClass(QStringLiteral("4B"), {"Piet"});
+    makeClass("4A", {"Jan"});
+    makeClass("4B", {"Piet"});
     struct Case {
         void (*command)(const ClassCommandTarget&);
         const char* name;
@@ -243,8 +243,8 @@ TEST_F(ClassCommandsTest, NamesDifferingOnlyInCaseAreTaken)
         SCOPED_TRACE(c.name);
         QDir(documents).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(documents));
-        makeClass(QStringLiteral("3H1"), {"Jan"});
-        makeClass(QStringLiteral("4C"));
+        makeClass("3H1", {"Jan"});
+        makeClass("4C");
         ASSERT_TRUE(QFile(documents + QStringLiteral("notities")).open(QIODevice::WriteOnly));
         scoped.prompts.calls.clear();
         refreshes.clear();
@@ -275,7 +275,7 @@ TEST_F(ClassCommandsTest, MissingDataFolderIsNamed)
 
 TEST_F(ClassCommandsTest, CommandsOnTheRootOnlyWarnAndRefresh)
 {
-    makeClass(QStringLiteral("4B"), {"Jan"});
+    makeClass("4B", {"Jan"});
     for (auto command : {KlasHernoemen, KlasLeegmaken, KlasVerwijderen}) {
         scoped.prompts.calls.clear();
         refreshes.clear();
@@ -296,7 +296,7 @@ TEST_F(ClassCommandsTest, CommandsOnTheRootOnlyWarnAndRefresh)
 
 TEST_F(ClassCommandsTest, RenameOkCancelAndSameName)
 {
-    makeClass(QStringLiteral("4B"), {"Jan"});
+    makeClass("4B", {"Jan"});
     KlasHernoemen(target(QStringLiteral("4B"))); // cancelled
     ASSERT_EQ(scoped.prompts.calls.size(), 1);
     EXPECT_EQ(lastCall().kind, PromptCall::InputBox);
@@ -320,7 +320,7 @@ TEST_F(ClassCommandsTest, RenameOkCancelAndSameName)
 
 TEST_F(ClassCommandsTest, EmptyConfirmsThenAppliesTheFileRule)
 {
-    makeClass(QStringLiteral("4B"), MixedFiles);
+    makeClass("4B", MixedFiles);
     KlasLeegmaken(target(QStringLiteral("4B"))); // Cancel
     ASSERT_EQ(scoped.prompts.calls.size(), 1);
     EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de gegevens in de klas: 4B") + Confirm +
@@ -341,7 +341,7 @@ TEST_F(ClassCommandsTest, EmptyConfirmsThenAppliesTheFileRule)
 
 TEST_F(ClassCommandsTest, EmptyFailureStopsWithoutRefresh)
 {
-    makeClass(QStringLiteral("4B"), {"Anna", "Kees"});
+    makeClass("4B", {"Anna", "Kees"});
     ASSERT_TRUE(QFile::setPermissions(documents + QStringLiteral("4B/Kees"), QFileDevice::ReadOwner));
     scoped.prompts.answers = {PromptAnswer::Ok};
     KlasLeegmaken(target(QStringLiteral("4B")));
@@ -353,7 +353,7 @@ TEST_F(ClassCommandsTest, EmptyFailureStopsWithoutRefresh)
 
 TEST_F(ClassCommandsTest, DeleteCancelKeepsTheClass)
 {
-    makeClass(QStringLiteral("4B"), {"Jan"});
+    makeClass("4B", {"Jan"});
     KlasVerwijderen(target(QStringLiteral("4B")));
     EXPECT_EQ(lastCall().text, QStringLiteral("Wilt u de klas: 4B") + Confirm +
                                    QStringLiteral("\r\n\r\nDit verwijdert de bestanden van 1 leerling."));
@@ -366,8 +366,8 @@ TEST_F(ClassCommandsTest, DeleteCancelKeepsTheClass)
 TEST_F(ClassCommandsTest, DeleteRemovesAClassOfDataFilesOnly)
 {
     // The program's own CSV export lies in the class folder by default.
-    makeClass(QStringLiteral("4B"), {"Jan", "Piet", "rapport.html", "oud.html.bak", "4B.csv"});
-    makeClass(QStringLiteral("4C"), {"Kees"});
+    makeClass("4B", {"Jan", "Piet", "rapport.html", "oud.html.bak", "4B.csv"});
+    makeClass("4C", {"Kees"});
     scoped.prompts.answers = {PromptAnswer::Ok};
     KlasVerwijderen(target(QStringLiteral("4B")));
     EXPECT_EQ(classes(), QSet<QString>{"4C"});
@@ -393,7 +393,7 @@ TEST_F(ClassCommandsTest, DeleteWithLeftoversDeletesNothingAndNamesThem)
     for (const Case& c : cases) {
         scoped.prompts.calls.clear();
         refreshes.clear();
-        makeClass(QStringLiteral("4B"), c.files);
+        makeClass("4B", c.files);
         const QSet<QString> before = classFiles(QStringLiteral("4B"));
         scoped.prompts.answers = {PromptAnswer::Ok};
         KlasVerwijderen(target(QStringLiteral("4B")));
@@ -411,7 +411,7 @@ TEST_F(ClassCommandsTest, DeleteWithLeftoversDeletesNothingAndNamesThem)
 
 TEST_F(ClassCommandsTest, DeleteWithAReadOnlyPupilDeletesNothingAndStillRefreshes)
 {
-    makeClass(QStringLiteral("4B"), {"Anna", "Kees", "Piet"});
+    makeClass("4B", {"Anna", "Kees", "Piet"});
     ASSERT_TRUE(QFile::setPermissions(documents + QStringLiteral("4B/Kees"), QFileDevice::ReadOwner));
     scoped.prompts.answers = {PromptAnswer::Ok};
     KlasVerwijderen(target(QStringLiteral("4B")));
@@ -426,7 +426,7 @@ TEST_F(ClassCommandsTest, DeleteWithAReadOnlyPupilDeletesNothingAndStillRefreshe
 TEST_F(ClassCommandsTest, ALinkedClassIsRefusedAndWhatItNamesStays)
 {
     const OddEntriesRemoved cleanup(temp.path());
-    makeClass(QStringLiteral("4B"), {"Jan", "rapport.html"});
+    makeClass("4B", {"Jan", "rapport.html"});
     QTemporaryDir home;
     for (const char* file : {"Jan", "profiel.csv", "notities.html"})
         ASSERT_TRUE(WriteBytes(EntryPath(home.path(), file), "[Resultaten]\r\n"));
@@ -488,7 +488,7 @@ TEST_F(ClassCommandsTest, ALinkedClassIsRefusedAndWhatItNamesStays)
 TEST_F(ClassCommandsTest, LinksPipesAndFoldersAreNamedLeftovers)
 {
     const OddEntriesRemoved cleanup(temp.path());
-    makeClass(QStringLiteral("4B"), {"Jan"});
+    makeClass("4B", {"Jan"});
     QTemporaryDir outside;
     const QByteArray secret = EntryPath(outside.path(), "geheim");
     ASSERT_TRUE(WriteBytes(secret, "[Resultaten]\r\n"));
