@@ -60,6 +60,12 @@ protected:
         return names;
     }
 
+    // The rows shown, the count and the average, as "rows count average".
+    static QString figures(const Resultform& f)
+    {
+        return QStringLiteral("%1 %2 %3").arg(shownRowCount(f)).arg(f.lblnLeerling->text(), f.lblAvg->text());
+    }
+
     // Clicks a header section the way the mouse does.
     void clickHeader(int creationColumn)
     {
@@ -90,9 +96,7 @@ TEST_F(ResultformTest, LoadTitlesTheWindowAndStartsEmpty)
         Resultform& f = open();
         EXPECT_EQ(f.windowTitle(), c.title);
         EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
-        EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-        EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
-        EXPECT_EQ(shownRowCount(f), 0);
+        EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
         EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
     }
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
@@ -260,16 +264,12 @@ TEST_F(ResultformTest, RootAndEmptyClassClicks)
     ASSERT_EQ(shownRowCount(f), 1);
 
     f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
     EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
     EXPECT_FALSE(f.mnuExporteerCSV->isEnabled());
 
     clickClass("Leeg");
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
     EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
     EXPECT_TRUE(f.mnuExporteerCSV->isEnabled());
 
@@ -591,9 +591,7 @@ TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
 
     f.cmdVerVers_Click();
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
 
     clickClass("2B");
     ASSERT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
@@ -601,9 +599,7 @@ TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
     f.cmdVerVers_Click();
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
     EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode);
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
     EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
     EXPECT_TRUE(f.cmdVerVers->isEnabled());
 
