@@ -5,37 +5,25 @@
 #include "PupilResults.h"
 #include "modsearch.h"
 
+#include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentMap>
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include <algorithm>
 
-namespace {
-
-// The readers give way to the window's thread: on a local disk a read costs CPU only, and 16 of
-// them on two cores held the window up for half a second at a time in a class of 50,000 files.
-// Once per thread; a share's reads mostly wait for the server, which this does not slow.
-void giveWayToTheWindow()
+QThreadPool* FileReaders(FileSource source)
 {
-    thread_local const bool done = (::setpriority(PRIO_PROCESS, ::gettid(), 10), true);
-    Q_UNUSED(done);
-}
-
-} // namespace
-
-QThreadPool* FileReaders()
-{
-    static QThreadPool pool;
-    static const bool sized = (pool.setMaxThreadCount(16), true);
+    static QThreadPool share, localDisk;
+    static const bool sized =
+        (share.setMaxThreadCount(16), localDisk.setMaxThreadCount(std::max(2, QThread::idealThreadCount())), true);
     Q_UNUSED(sized);
-    return &pool;
+    return source == FileSource::Share ? &share : &localDisk;
 }
 
-ClassListing ReadClassListing(const QString& classFolder, const QString& courseFile)
+ClassListing ReadClassListing(FileSource source, const QString& classFolder, const QString& courseFile)
 {
-    giveWayToTheWindow();
     ClassListing listing;
+    listing.source = source;
     const IniReader course(courseFile);
     listing.moduleNames = ReadModuleNames(course);
     listing.testNames = ReadTestNames(course, int(listing.moduleNames.size()));
@@ -46,9 +34,8 @@ ClassListing ReadClassListing(const QString& classFolder, const QString& courseF
 
 QFuture<QStringList> ReadPupilGrades(const ClassListing& listing)
 {
-    return QtConcurrent::mapped(FileReaders(), listing.pupils,
+    return QtConcurrent::mapped(FileReaders(listing.source), listing.pupils,
                                 [folder = listing.folder, tests = listing.testNames](const QString& pupil) {
-                                    giveWayToTheWindow();
                                     const IniReader file(folder + pupil, IniReader::Links::Refuse);
                                     QStringList grades;
                                     grades.reserve(tests.size());

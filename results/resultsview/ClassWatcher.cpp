@@ -138,7 +138,8 @@ FolderState readFolderState(const QString& folder, const QString& courseFile)
         }
         const int fd = ::dirfd(dir);
         const QList<FolderState::Entry> entries = QtConcurrent::blockingMapped<QList<FolderState::Entry>>(
-            FileReaders(), names, [fd](const QByteArray& name) { return statEntry(fd, name, AT_SYMLINK_NOFOLLOW); });
+            FileReaders(FileSource::Share), names,
+            [fd](const QByteArray& name) { return statEntry(fd, name, AT_SYMLINK_NOFOLLOW); });
         for (qsizetype i = 0; i < names.size(); ++i)
             if (entries[i].size >= 0)
                 state.files.insert(NameFromBytes(names[i]), entries[i]);
@@ -274,7 +275,7 @@ void ClassWatcher::readState()
     if (!m_polling || m_poll.isRunning())
         return;
     m_pollArmed = m_armed;
-    m_poll.setFuture(QtConcurrent::run(FileReaders(), readFolderState, m_folder, m_course));
+    m_poll.setFuture(QtConcurrent::run(FileReaders(FileSource::Share), readFolderState, m_folder, m_course));
 }
 
 void ClassWatcher::polled()

@@ -293,9 +293,10 @@ void Resultform::fillRows(const QString& nodeText)
     // then one its next poll sees.
     if (!waitUntil([&] { return m_watcher->comparing(); }))
         return;
+    const FileSource source = m_watcher->polling() ? FileSource::Share : FileSource::LocalDisk;
     QFutureWatcher<ClassListing> listed;
-    listed.setFuture(
-        QtConcurrent::run(FileReaders(), ReadClassListing, ClassFolderPath(DocumentFolder, nodeText), CourseFile));
+    listed.setFuture(QtConcurrent::run(FileReaders(source), ReadClassListing, source,
+                                       ClassFolderPath(DocumentFolder, nodeText), CourseFile));
     // Pending events run at least once in every fill, however soon the reads end.
     QCoreApplication::processEvents();
     if (!waitUntil([&] { return listed.isFinished(); }))

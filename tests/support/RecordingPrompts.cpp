@@ -17,66 +17,36 @@ PromptAnswer RecordingPrompts::message(QWidget*, const QString& text, const QStr
 
 QString RecordingPrompts::inputBox(QWidget*, const QString& prompt, const QString& title, const QString& defaultText)
 {
-    calls.push_back({PromptCall::InputBox,
-                     prompt,
-                     title,
-                     PromptIcon::None,
-                     PromptButtons::OkCancel,
-                     PromptDefault::First,
-                     defaultText,
-                     {}});
+    record(PromptCall::InputBox, prompt, title, PromptButtons::OkCancel, defaultText);
     return nextText();
 }
 
 QString RecordingPrompts::saveFile(QWidget*, const FileDialogRequest& request)
 {
-    calls.push_back({PromptCall::SaveFile,
-                     {},
-                     request.title,
-                     PromptIcon::None,
-                     PromptButtons::OkCancel,
-                     PromptDefault::First,
-                     {},
-                     request});
+    record(PromptCall::SaveFile, {}, request.title, PromptButtons::OkCancel, {}, request);
     return nextText();
 }
 
 QString RecordingPrompts::openFile(QWidget*, const FileDialogRequest& request)
 {
-    calls.push_back({PromptCall::OpenFile,
-                     {},
-                     request.title,
-                     PromptIcon::None,
-                     PromptButtons::OkCancel,
-                     PromptDefault::First,
-                     {},
-                     request});
+    record(PromptCall::OpenFile, {}, request.title, PromptButtons::OkCancel, {}, request);
     return nextText();
 }
 
 QString RecordingPrompts::browseFolder(QWidget*, const QString& title, const QString& startFolder)
 {
-    calls.push_back({PromptCall::BrowseFolder,
-                     {},
-                     title,
-                     PromptIcon::None,
-                     PromptButtons::OkCancel,
-                     PromptDefault::First,
-                     startFolder,
-                     {}});
+    record(PromptCall::BrowseFolder, {}, title, PromptButtons::OkCancel, startFolder);
     return nextText();
 }
 
 void RecordingPrompts::openDocument(const QString& path)
 {
-    calls.push_back(
-        {PromptCall::OpenDocument, path, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
+    record(PromptCall::OpenDocument, path, {}, PromptButtons::Ok);
 }
 
 bool RecordingPrompts::choosePrinter(QWidget*, QPrinter* printer)
 {
-    calls.push_back(
-        {PromptCall::ChoosePrinter, {}, {}, PromptIcon::None, PromptButtons::OkCancel, PromptDefault::First, {}, {}});
+    record(PromptCall::ChoosePrinter, {}, {}, PromptButtons::OkCancel);
     const QString file = nextText();
     if (file.isEmpty())
         return false;
@@ -87,8 +57,7 @@ bool RecordingPrompts::choosePrinter(QWidget*, QPrinter* printer)
 
 bool RecordingPrompts::printPreview(QWidget* parent, QPrinter* printer, const std::function<void(QPrinter*)>& paint)
 {
-    calls.push_back(
-        {PromptCall::PrintPreview, {}, {}, PromptIcon::None, PromptButtons::Ok, PromptDefault::First, {}, {}});
+    record(PromptCall::PrintPreview, {}, {}, PromptButtons::Ok);
     if (!choosePrinter(parent, printer))
         return false;
     paint(printer);
@@ -102,6 +71,12 @@ QStringList RecordingPrompts::messages() const
         if (call.kind == PromptCall::Message)
             list << call.text;
     return list;
+}
+
+void RecordingPrompts::record(PromptCall::Kind kind, const QString& text, const QString& title, PromptButtons buttons,
+                              const QString& defaultText, const FileDialogRequest& request)
+{
+    calls.push_back({kind, text, title, PromptIcon::None, buttons, PromptDefault::First, defaultText, request});
 }
 
 QString RecordingPrompts::nextText()

@@ -43,6 +43,9 @@ public:
     QStringList messages() const;
 
 private:
+    // A dialog that is no message box: no icon, the first button the default.
+    void record(PromptCall::Kind kind, const QString& text, const QString& title, PromptButtons buttons,
+                const QString& defaultText = {}, const FileDialogRequest& request = {});
     QString nextText();
 };
 

@@ -82,203 +82,138 @@ const QString head = "[Cursus]\nTitel=T\n[Modules]\n";
 
 std::vector<SequenceCase> sequenceCases()
 {
+    // clang-format off
     return {
         {"NoChange", base(), {}, baseDisplay, "root", head + baseModules},
-        {"NewModuleAtTitleAppends",
-         base(),
-         {{"root", Cmd::NewModule, "D"}},
-         baseDisplay + "\nm4=D\nm4o6=D Test|",
-         "m4",
-         head + baseModules + "m4=D\nm4o6=D Test\nm4o6swf=\n"},
-        {"NewModuleAtM2TakesItsPlace",
-         base(),
-         {{"m2", Cmd::NewModule, "D"}},
+        {"NewModuleAtTitleAppends", base(), {{"root", Cmd::NewModule, "D"}},
+         baseDisplay + "\nm4=D\nm4o6=D Test|", "m4", head + baseModules + "m4=D\nm4o6=D Test\nm4o6swf=\n"},
+        {"NewModuleAtM2TakesItsPlace", base(), {{"m2", Cmd::NewModule, "D"}},
          "root=T\n"
          "m1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\n"
          "m2=D\nm2o6=D Test|\n"
          "m3=B\nm3o1=B1|b1\nm3o6=B Test|\n"
-         "m4=C\nm4o6=C Test|",
-         "m2",
+         "m4=C\nm4o6=C Test|", "m2",
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
                 "m2=D\nm3=B\nm4=C\nm4o6=C Test\nm4o6swf=\n"
                 "m3o1=B1\nm3o1swf=b1\nm3o6=B Test\nm3o6swf=\nm2o6=D Test\nm2o6swf=\n"},
-        {"NewModuleEmptyNameChangesNothing",
-         base(),
-         {{"m2", Cmd::NewModule, ""}},
-         baseDisplay,
-         "m2",
-         head + baseModules},
-        {"NewTopicAtO2TakesItsPlace",
-         base(),
-         {{"m1o2", Cmd::NewTopic, "N"}},
+        {"NewModuleEmptyNameChangesNothing", base(), {{"m2", Cmd::NewModule, ""}},
+         baseDisplay, "m2", head + baseModules},
+        {"NewTopicAtO2TakesItsPlace", base(), {{"m1o2", Cmd::NewTopic, "N"}},
          "root=T\n"
          "m1=A\nm1o1=A1|a1\nm1o2=N|\nm1o3=A2|a2\nm1o4=A3|a3\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m1o2",
+         "m3=C\nm3o6=C Test|", "m1o2",
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=N\nm1o2swf=\nm1o3=A2\nm1o3swf=a2\nm1o6=A Test\nm1o6swf=\n"
                 "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\nm3=C\nm3o6=C Test\nm3o6swf=\n"
                 "m1o4=A3\nm1o4swf=a3\n"},
-        {"NewTopicAtTestAppendsLastOrdinary",
-         base(),
-         {{"m2o6", Cmd::NewTopic, "N"}},
+        {"NewTopicAtTestAppendsLastOrdinary", base(), {{"m2o6", Cmd::NewTopic, "N"}},
          "root=T\n"
          "m1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o2=N|\nm2o6=B Test|\n"
          "m3=C\nm3o6=C Test|",
-         "m2o2",
-         head + baseModules + "m2o2=N\nm2o2swf=\n"},
-        {"NewTopicInModuleWithoutTopics",
-         base(),
-         {{"m3o6", Cmd::NewTopic, "N"}},
+         "m2o2", head + baseModules + "m2o2=N\nm2o2swf=\n"},
+        {"NewTopicInModuleWithoutTopics", base(), {{"m3o6", Cmd::NewTopic, "N"}},
          "root=T\n"
          "m1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
          "m3=C\nm3o1=N|\nm3o6=C Test|",
-         "m3o1",
-         head + baseModules + "m3o1=N\nm3o1swf=\n"},
+         "m3o1", head + baseModules + "m3o1=N\nm3o1swf=\n"},
         {// Deleting o2 leaves o1, o3: the child count 3 is taken, so the new topic gets number 2,
          // placed in number order, its name last as asked.
-         "NewTopicAfterGapTakesFirstFreeNumber",
-         base(),
+         "NewTopicAfterGapTakesFirstFreeNumber", base(),
          {{"m1o2", Cmd::DeleteTopic}, {"m1o6", Cmd::NewTopic, "N"}},
          "root=T\n"
          "m1=A\nm1o1=A1|a1\nm1o2=A3|a3\nm1o3=N|\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m1o3",
+         "m3=C\nm3o6=C Test|", "m1o3",
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o3=N\nm1o3swf=\nm1o6=A Test\nm1o6swf=\n"
                 "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\nm3=C\nm3o6=C Test\nm3o6swf=\n"
                 "m1o2=A3\nm1o2swf=a3\n"},
-        {"NewTopicBeforeGapAtFirstTopic",
-         base(),
-         {{"m1o1", Cmd::DeleteTopic}, {"m1o2", Cmd::NewTopic, "N"}},
+        {"NewTopicBeforeGapAtFirstTopic", base(), {{"m1o1", Cmd::DeleteTopic}, {"m1o2", Cmd::NewTopic, "N"}},
          "root=T\n"
          "m1=A\nm1o1=N|\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m1o1",
+         "m3=C\nm3o6=C Test|", "m1o1",
          head + "m1=A\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
                 "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\nm3=C\nm3o6=C Test\nm3o6swf=\n"
                 "m1o1=N\nm1o1swf=\n"},
-        {"DeleteTopicKeepsOtherKeys",
-         base(),
-         {{"m1o2", Cmd::DeleteTopic}},
+        {"DeleteTopicKeepsOtherKeys", base(), {{"m1o2", Cmd::DeleteTopic}},
          "root=T\n"
          "m1=A\nm1o1=A1|a1\nm1o3=A3|a3\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m1o3",
+         "m3=C\nm3o6=C Test|", "m1o3",
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
                 "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\nm3=C\nm3o6=C Test\nm3o6swf=\n"},
         {"DeleteTestIsRefused", base(), {{"m2o6", Cmd::DeleteTopic}}, baseDisplay, "m2o6", head + baseModules},
-        {"DeleteFirstModule",
-         base(),
-         {{"m1", Cmd::DeleteModule}},
-         "root=T\nm1=B\nm1o1=B1|b1\nm1o6=B Test|\nm2=C\nm2o6=C Test|",
-         "m1",
+        {"DeleteFirstModule", base(), {{"m1", Cmd::DeleteModule}},
+         "root=T\nm1=B\nm1o1=B1|b1\nm1o6=B Test|\nm2=C\nm2o6=C Test|", "m1",
          head + "m1=B\nm1o1=B1\nm1o1swf=b1\nm1o6=B Test\nm1o6swf=\nm2=C\nm2o6=C Test\nm2o6swf=\n"},
-        {"DeleteMiddleModule",
-         base(),
-         {{"m2", Cmd::DeleteModule}},
-         "root=T\nm1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\nm2=C\nm2o6=C Test|",
-         "m1",
+        {"DeleteMiddleModule", base(), {{"m2", Cmd::DeleteModule}},
+         "root=T\nm1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\nm2=C\nm2o6=C Test|", "m1",
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
                 "m2=C\nm2o6=C Test\nm2o6swf=\n"},
-        {"DeleteLastModule",
-         base(),
-         {{"m3", Cmd::DeleteModule}},
-         "root=T\nm1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\nm2=B\nm2o1=B1|b1\nm2o6=B Test|",
-         "m2",
+        {"DeleteLastModule", base(), {{"m3", Cmd::DeleteModule}},
+         "root=T\nm1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\nm2=B\nm2o1=B1|b1\nm2o6=B Test|", "m2",
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
                 "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\n"},
-        {"DeleteOnlyModuleMakesTitleCurrent",
-         makeCourse("T", {{"A", {1}}}),
+        {"DeleteOnlyModuleMakesTitleCurrent", makeCourse("T", {{"A", {1}}}), {{"m1", Cmd::DeleteModule}},
+         "root=T", "root", "[Cursus]\nTitel=T\n"},
+        {"DuplicateModuleNamesRenumber", makeCourse("T", {{"X", {}}, {"X", {}}, {"X", {1}}}),
          {{"m1", Cmd::DeleteModule}},
-         "root=T",
-         "root",
-         "[Cursus]\nTitel=T\n"},
-        {"DuplicateModuleNamesRenumber",
-         makeCourse("T", {{"X", {}}, {"X", {}}, {"X", {1}}}),
-         {{"m1", Cmd::DeleteModule}},
-         "root=T\nm1=X\nm1o6=X Test|\nm2=X\nm2o1=X1|x1\nm2o6=X Test|",
-         "m1",
+         "root=T\nm1=X\nm1o6=X Test|\nm2=X\nm2o1=X1|x1\nm2o6=X Test|", "m1",
          head + "m1=X\nm1o6=X Test\nm1o6swf=\nm2=X\nm2o1=X1\nm2o1swf=x1\nm2o6=X Test\nm2o6swf=\n"},
-        {"ModuleUpExchangesContents",
-         base(),
-         {{"m2", Cmd::Up}},
+        {"ModuleUpExchangesContents", base(), {{"m2", Cmd::Up}},
          "root=T\n"
          "m1=B\nm1o1=B1|b1\nm1o6=B Test|\n"
          "m2=A\nm2o1=A1|a1\nm2o2=A2|a2\nm2o3=A3|a3\nm2o6=A Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m1",
+         "m3=C\nm3o6=C Test|", "m1",
          head + "m1=B\nm2=A\nm3=C\nm3o6=C Test\nm3o6swf=\n"
                 "m2o1=A1\nm2o1swf=a1\nm1o1=B1\nm1o1swf=b1\nm2o2=A2\nm2o2swf=a2\nm2o3=A3\nm2o3swf=a3\n"
                 "m2o6=A Test\nm2o6swf=\nm1o6=B Test\nm1o6swf=\n"},
-        {"ModuleDownGivesTheSameTree",
-         base(),
-         {{"m1", Cmd::Down}},
+        {"ModuleDownGivesTheSameTree", base(), {{"m1", Cmd::Down}},
          "root=T\n"
          "m1=B\nm1o1=B1|b1\nm1o6=B Test|\n"
          "m2=A\nm2o1=A1|a1\nm2o2=A2|a2\nm2o3=A3|a3\nm2o6=A Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m2",
+         "m3=C\nm3o6=C Test|", "m2",
          head + "m1=B\nm2=A\nm3=C\nm3o6=C Test\nm3o6swf=\n"
                 "m2o1=A1\nm2o1swf=a1\nm1o1=B1\nm1o1swf=b1\nm2o2=A2\nm2o2swf=a2\nm2o3=A3\nm2o3swf=a3\n"
                 "m2o6=A Test\nm2o6swf=\nm1o6=B Test\nm1o6swf=\n"},
-        {"ModuleWithTopicGapsMovedPastAnother",
-         makeCourse("T", {{"P", {1, 2}}, {"Q", {1, 3, 4}}}),
-         {{"m1", Cmd::Down}},
+        {"ModuleWithTopicGapsMovedPastAnother", makeCourse("T", {{"P", {1, 2}}, {"Q", {1, 3, 4}}}), {{"m1", Cmd::Down}},
          "root=T\n"
          "m1=Q\nm1o1=Q1|q1\nm1o3=Q3|q3\nm1o4=Q4|q4\nm1o6=Q Test|\n"
-         "m2=P\nm2o1=P1|p1\nm2o2=P2|p2\nm2o6=P Test|",
-         "m2",
+         "m2=P\nm2o1=P1|p1\nm2o2=P2|p2\nm2o6=P Test|", "m2",
          head + "m1=Q\nm2=P\nm2o1=P1\nm2o1swf=p1\nm1o1=Q1\nm1o1swf=q1\nm2o2=P2\nm2o2swf=p2\n"
                 "m1o3=Q3\nm1o3swf=q3\nm1o4=Q4\nm1o4swf=q4\nm2o6=P Test\nm2o6swf=\nm1o6=Q Test\nm1o6swf=\n"},
-        {"FirstModuleUpAndLastDownAreRefused",
-         base(),
+        {"FirstModuleUpAndLastDownAreRefused", base(),
          {{"m1", Cmd::Up}, {"m3", Cmd::Down}, {"root", Cmd::Up}, {"root", Cmd::Down}},
-         baseDisplay,
-         "root",
-         head + baseModules},
-        {"TopicUpExchangesNamesAndMovies",
-         base(),
-         {{"m1o2", Cmd::Up}},
+         baseDisplay, "root", head + baseModules},
+        {"TopicUpExchangesNamesAndMovies", base(), {{"m1o2", Cmd::Up}},
          "root=T\n"
          "m1=A\nm1o1=A2|a2\nm1o2=A1|a1\nm1o3=A3|a3\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m1o1",
+         "m3=C\nm3o6=C Test|", "m1o1",
          head + "m1=A\nm1o1=A2\nm1o1swf=a2\nm1o2=A1\nm1o2swf=a1\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
                 "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\nm3=C\nm3o6=C Test\nm3o6swf=\n"},
-        {"TopicDownNeverPassesTheTest",
-         base(),
-         {{"m1o2", Cmd::Down}, {"m1o3", Cmd::Down}, {"m1o6", Cmd::Up}},
+        {"TopicDownNeverPassesTheTest", base(), {{"m1o2", Cmd::Down}, {"m1o3", Cmd::Down}, {"m1o6", Cmd::Up}},
          "root=T\n"
          "m1=A\nm1o1=A1|a1\nm1o2=A3|a3\nm1o3=A2|a2\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|b1\nm2o6=B Test|\n"
-         "m3=C\nm3o6=C Test|",
-         "m1o6",
+         "m3=C\nm3o6=C Test|", "m1o6",
          head + "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A3\nm1o2swf=a3\nm1o3=A2\nm1o3swf=a2\nm1o6=A Test\nm1o6swf=\n"
                 "m2=B\nm2o1=B1\nm2o1swf=b1\nm2o6=B Test\nm2o6swf=\nm3=C\nm3o6=C Test\nm3o6swf=\n"},
-        {"RenamesAndMovies",
-         base(),
-         {{"root", Cmd::Rename, "Tekenen"},
-          {"m3", Cmd::Rename, " C2 "},
-          {"m2o1", Cmd::Rename, ""},
-          {"m2o1", Cmd::Movie, "/elders/intro.swf"},
-          {"m2o6", Cmd::Movie, "abc.swf"},
-          {"m1o1", Cmd::Movie, "a.sw"},
+        {"RenamesAndMovies", base(),
+         {{"root", Cmd::Rename, "Tekenen"}, {"m3", Cmd::Rename, " C2 "}, {"m2o1", Cmd::Rename, ""},
+          {"m2o1", Cmd::Movie, "/elders/intro.swf"}, {"m2o6", Cmd::Movie, "abc.swf"}, {"m1o1", Cmd::Movie, "a.sw"},
           {"m1o2", Cmd::Movie, ""}},
          "root=Tekenen\n"
          "m1=A\nm1o1=A1|a1\nm1o2=A2|a2\nm1o3=A3|a3\nm1o6=A Test|\n"
          "m2=B\nm2o1=B1|intro\nm2o6=B Test|abc\n"
-         "m3= C2 \nm3o6=C Test|",
-         "m1o2",
+         "m3= C2 \nm3o6=C Test|", "m1o2",
          "[Cursus]\nTitel=Tekenen\n[Modules]\n"
          "m1=A\nm1o1=A1\nm1o1swf=a1\nm1o2=A2\nm1o2swf=a2\nm1o3=A3\nm1o3swf=a3\nm1o6=A Test\nm1o6swf=\n"
          "m2=B\nm2o1=B1\nm2o1swf=intro\nm2o6=B Test\nm2o6swf=abc\nm3= C2 \nm3o6=C Test\nm3o6swf=\n"},
     };
+    // clang-format on
 }
 
 class CourseTreeSequence : public ::testing::TestWithParam<SequenceCase> {};
@@ -329,6 +264,7 @@ TEST(CourseTree, CoursesWithGapsKeepEveryModule)
     const auto C = [](int n) { return moduleLines(n, "C", {}); };
     const auto D = [](int n) { return moduleLines(n, "D", {}); };
     const auto E = [](int n) { return moduleLines(n, "E", {}); };
+    // clang-format off
     const Case cases[] = {
         {"NewModuleAtTitleTakesFirstFreeNumber", {{"root", Cmd::NewModule, "D"}}, A(1) + B(2) + C(3) + D(5), "m5"},
         {"NewModuleAtFirst", {{"m1", Cmd::NewModule, "D"}}, D(1) + A(2) + B(3) + C(5), "m1"},
@@ -338,11 +274,10 @@ TEST(CourseTree, CoursesWithGapsKeepEveryModule)
         {"DeleteMiddle", {{"m3", Cmd::DeleteModule}}, A(1) + C(4), "m1"},
         {"DeleteLast", {{"m5", Cmd::DeleteModule}}, A(1) + B(3), "m3"},
         {"UpAndDown", {{"m5", Cmd::Up}, {"m1", Cmd::Down}}, C(1) + A(3) + B(5), "m3"},
-        {"NewDeleteNew",
-         {{"root", Cmd::NewModule, "D"}, {"m3", Cmd::DeleteModule}, {"root", Cmd::NewModule, "E"}},
-         A(1) + B(2) + D(3) + E(4),
-         "m4"},
+        {"NewDeleteNew", {{"root", Cmd::NewModule, "D"}, {"m3", Cmd::DeleteModule}, {"root", Cmd::NewModule, "E"}},
+         A(1) + B(2) + D(3) + E(4), "m4"},
     };
+    // clang-format on
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("gaps.ini");
@@ -409,16 +344,10 @@ TEST(CourseTree, SixteenModulesIsTheLimit)
 TEST(CourseTree, OndNodesAndModuleNodesCountByKey)
 {
     CourseTree tree;
-    tree.fill(makeCourse("T", {{"A", {1, 3}},
-                               {"B", {}},
-                               {"C", {}},
-                               {"D", {}},
-                               {"E", {}},
-                               {"F", {}},
-                               {"G", {}},
-                               {"H", {}},
-                               {"I", {}},
-                               {"J", {1, 2, 3, 4, 5}}}));
+    // clang-format off
+    tree.fill(makeCourse("T", {{"A", {1, 3}}, {"B", {}}, {"C", {}}, {"D", {}}, {"E", {}}, {"F", {}}, {"G", {}},
+                               {"H", {}}, {"I", {}}, {"J", {1, 2, 3, 4, 5}}}));
+    // clang-format on
     EXPECT_EQ(tree.ModuleNodes(), 10);
     EXPECT_EQ(tree.OndNodes("m1o3"), 3);
     EXPECT_EQ(tree.OndNodes("m1o6"), 3);
@@ -481,6 +410,7 @@ Course sixteen()
     return course;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     States, CommandStateTable,
     ::testing::Values(
@@ -490,8 +420,8 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"MiddleModule", base(), "m2", moduleItems, true, true, true, false},
         StateCase{"LastModule", base(), "m3", moduleItems, true, true, false, false},
         StateCase{"OnlyModule", makeCourse("T", {{"A", {1}}}), "m1", moduleItems, true, false, false, false},
-        StateCase{
-            "SixteenModulesTitle", sixteen(), "root", {"Hernoemtitel", "NieuweModule"}, false, false, false, false},
+        StateCase{"SixteenModulesTitle", sixteen(), "root", {"Hernoemtitel", "NieuweModule"},
+                  false, false, false, false},
         StateCase{"SixteenModulesModule", sixteen(), "m16", moduleItems, false, true, false, false},
         StateCase{"FirstTopic", base(), "m1o1", topicItems, true, false, true, true},
         StateCase{"MiddleTopic", base(), "m1o2", topicItems, true, true, true, true},
@@ -499,23 +429,12 @@ INSTANTIATE_TEST_SUITE_P(
         StateCase{"OnlyOrdinaryTopic", base(), "m2o1", topicItems, true, false, false, true},
         StateCase{"TheTest", base(), "m1o6", testItems, true, false, false, true},
         StateCase{"TestWithoutTopics", base(), "m3o6", testItems, true, false, false, true},
-        StateCase{"FullModuleHidesNewTopic",
-                  makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}),
-                  "m1o3",
-                  {"HernoemOnderwerp", "WijzigOnderwerp", "VerwijderOnderwerp"},
-                  true,
-                  true,
-                  true,
-                  true},
-        StateCase{"FullModuleTest",
-                  makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}),
-                  "m1o6",
-                  {"HernoemOnderwerp", "WijzigOnderwerp"},
-                  true,
-                  false,
-                  false,
-                  true}),
+        StateCase{"FullModuleHidesNewTopic", makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}), "m1o3",
+                  {"HernoemOnderwerp", "WijzigOnderwerp", "VerwijderOnderwerp"}, true, true, true, true},
+        StateCase{"FullModuleTest", makeCourse("T", {{"A", {1, 2, 3, 4, 5}}}), "m1o6",
+                  {"HernoemOnderwerp", "WijzigOnderwerp"}, true, false, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(CourseTree, NewModuleAtEveryPlaceKeepsKeysInOrder)
 {

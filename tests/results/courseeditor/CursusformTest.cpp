@@ -362,28 +362,57 @@ TEST_F(Editor, CancelEscapeAndCloseBoxWriteNothing)
     }
 }
 
+// Default asks first. OK puts the factory file in place of the course, and cancelling the window
+// afterwards keeps it; Cancel changes nothing; a missing factory file is said and keeps the course.
 TEST_F(Editor, DefaultRestoresTheFactoryFileAfterAsking)
 {
-    open();
-    click("Lijnen");
-    recorded.answers = {PromptAnswer::Ok};
-    QTest::mouseClick(button("cmdDefault"), Qt::LeftButton);
-    ASSERT_EQ(recorded.calls.size(), 1);
-    EXPECT_EQ(recorded.calls[0].text, "Deze actie verwijdert alle huidige instellingen en zet deze terug naar de "
-                                      "standaard waarde. Weet u het zeker?");
-    EXPECT_EQ(recorded.calls[0].title, "Default waarde terug zetten?");
-    EXPECT_EQ(recorded.calls[0].icon, PromptIcon::Question);
-    EXPECT_EQ(recorded.calls[0].buttons, PromptButtons::OkCancel);
-    EXPECT_EQ(readAll(CourseFile), factoryBytes);
-    EXPECT_EQ(form->windowTitle(), "Cursus Inhoud wijzigen - Fabriek");
-    EXPECT_EQ(currentKey(), "root");
-    EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), "Start");
-    EXPECT_TRUE(button("cmdOk")->isEnabled());
-    EXPECT_TRUE(button("cmdCancel")->isEnabled());
-    EXPECT_TRUE(button("cmdDefault")->isEnabled());
-    // Cancelling the window afterwards keeps the restored file.
-    QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
-    EXPECT_EQ(readAll(CourseFile), factoryBytes);
+    const struct {
+        const char* name;
+        PromptAnswer answer;
+        bool factoryThere;
+        const char* failure; // nullptr: none
+    } cases[] = {
+        {"Ok", PromptAnswer::Ok, true, nullptr},
+        {"Cancel", PromptAnswer::Cancel, true, nullptr},
+        {"NoFactoryFile", PromptAnswer::Ok, false, "File not found"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store(CourseFile, courseBytes);
+        if (!c.factoryThere)
+            ASSERT_TRUE(QFile::remove(DefaultCourseFile));
+        recorded.calls.clear();
+        delete std::exchange(form, nullptr);
+        open();
+        click("Lijnen");
+        recorded.answers = {c.answer};
+        QTest::mouseClick(button("cmdDefault"), Qt::LeftButton);
+        ASSERT_EQ(recorded.calls.size(), c.failure ? 2 : 1);
+        EXPECT_EQ(recorded.calls[0].text, "Deze actie verwijdert alle huidige instellingen en zet deze terug naar de "
+                                          "standaard waarde. Weet u het zeker?");
+        EXPECT_EQ(recorded.calls[0].title, "Default waarde terug zetten?");
+        EXPECT_EQ(recorded.calls[0].icon, PromptIcon::Question);
+        EXPECT_EQ(recorded.calls[0].buttons, PromptButtons::OkCancel);
+        if (c.failure) {
+            EXPECT_EQ(recorded.calls[1].text, c.failure);
+            EXPECT_EQ(recorded.calls[1].title, "Er is een Fout opgetreden!");
+            EXPECT_EQ(recorded.calls[1].icon, PromptIcon::Critical);
+        }
+        const bool restored = c.answer == PromptAnswer::Ok && !c.failure;
+        const QByteArray after = restored ? factoryBytes : courseBytes;
+        EXPECT_EQ(readAll(CourseFile), after);
+        EXPECT_EQ(form->windowTitle(),
+                  restored ? "Cursus Inhoud wijzigen - Fabriek" : "Cursus Inhoud wijzigen - Tekenen");
+        EXPECT_EQ(currentKey(), restored ? "root" : "m2");
+        EXPECT_EQ(tree->topLevelItem(0)->child(0)->text(0), restored ? "Start" : "Inleiding");
+        EXPECT_TRUE(form->isVisible());
+        for (const char* name : {"cmdOk", "cmdCancel", "cmdDefault"})
+            EXPECT_TRUE(button(name)->isEnabled()) << name;
+        QTest::mouseClick(button("cmdCancel"), Qt::LeftButton);
+        EXPECT_EQ(readAll(CourseFile), after);
+        if (!c.factoryThere)
+            store(DefaultCourseFile, factoryBytes);
+    }
 }
 
 // Grades filed under a test the factory course lacks vanish from the table once it is restored:
@@ -438,32 +467,6 @@ TEST_F(Editor, DefaultCountsTheGradesTheFactoryCourseWouldHide)
         EXPECT_EQ(readAll(CourseFile), c.restored ? c.factory : courseBytes);
         EXPECT_TRUE(button("cmdDefault")->isEnabled());
     }
-}
-
-TEST_F(Editor, DefaultAnsweredCancelChangesNothing)
-{
-    open();
-    click("Lijnen");
-    recorded.answers = {PromptAnswer::Cancel};
-    QTest::mouseClick(button("cmdDefault"), Qt::LeftButton);
-    EXPECT_EQ(readAll(CourseFile), courseBytes);
-    EXPECT_EQ(currentKey(), "m2");
-    EXPECT_TRUE(button("cmdOk")->isEnabled());
-    EXPECT_TRUE(button("cmdDefault")->isEnabled());
-}
-
-TEST_F(Editor, DefaultWithoutFactoryFileFailsAndKeepsTheCourse)
-{
-    ASSERT_TRUE(QFile::remove(DefaultCourseFile));
-    open();
-    recorded.answers = {PromptAnswer::Ok};
-    QTest::mouseClick(button("cmdDefault"), Qt::LeftButton);
-    ASSERT_EQ(recorded.calls.size(), 2);
-    EXPECT_EQ(recorded.calls[1].text, "File not found");
-    EXPECT_EQ(recorded.calls[1].title, "Er is een Fout opgetreden!");
-    EXPECT_EQ(recorded.calls[1].icon, PromptIcon::Critical);
-    EXPECT_EQ(readAll(CourseFile), courseBytes);
-    EXPECT_TRUE(form->isVisible());
 }
 
 TEST_F(Editor, FailedSaveKeepsTheOldFileAndTheWindow)

@@ -38,10 +38,10 @@ class AccessibilityTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
-        folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}, {"Delen Test", "6"}});
-        folder.writePupil(QStringLiteral("4A"), QStringLiteral("Els"), {{"Optellen Test", "9"}});
-        folder.makeClass(QStringLiteral("4B"));
+        folder.writeCourse("Rekenen", {"Optellen", "Delen"});
+        folder.writePupil("4A", "Jan", {{"Optellen Test", "8"}, {"Delen Test", "6"}});
+        folder.writePupil("4A", "Els", {{"Optellen Test", "9"}});
+        folder.makeClass("4B");
         folder.use();
         results = std::make_unique<Resultform>();
         results->show();

@@ -42,7 +42,7 @@ protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale::c());
-        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Aftrekken")});
+        folder.writeCourse("Rekenen", {"Optellen", "Aftrekken"});
     }
 
     void show(const QString& cls = Klas)
@@ -66,7 +66,7 @@ protected:
     // Written beside the file and renamed over it, as careful writers do.
     void replacePupil(const QString& pupil, const Grades& grades) const
     {
-        folder.writePupil(Klas, pupil + QStringLiteral(".tmp"), grades);
+        folder.writePupil(Klas, pupil + ".tmp", grades);
         ASSERT_EQ(std::rename(QFile::encodeName(pupilPath(pupil + QStringLiteral(".tmp"))).constData(),
                               QFile::encodeName(pupilPath(pupil)).constData()),
                   0);
@@ -90,9 +90,8 @@ protected:
 
 TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
 {
-    folder.writePupil(Klas, QStringLiteral("Anna"),
-                      {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
-    folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("5")}});
+    folder.writePupil(Klas, "Anna", {{Optellen, "6"}, {Aftrekken, "8"}});
+    folder.writePupil(Klas, "Bram", {{Optellen, "5"}});
     show();
     ASSERT_EQ(form->lblAvg->text(), QStringLiteral("6"));
 
@@ -109,7 +108,7 @@ TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
     const Step steps[] = {
         {"grade written in place",
          [&] {
-             folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("9")}, {Aftrekken, "8"}});
+             folder.writePupil(Klas, "Anna", {{Optellen, "9"}, {Aftrekken, "8"}});
          },
          QStringLiteral("Anna"), 1, QStringLiteral("9"), QStringLiteral("2"), QStringLiteral("7")},
         {"file replaced by a rename",
@@ -119,12 +118,12 @@ TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
          QStringLiteral("Bram"), 1, QStringLiteral("7"), QStringLiteral("2"), QStringLiteral("8")},
         {"the replaced file written in place",
          [&] {
-             folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("3")}});
+             folder.writePupil(Klas, "Bram", {{Optellen, "3"}});
          },
          QStringLiteral("Bram"), 1, QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("6")},
         {"pupil added",
          [&] {
-             folder.writePupil(Klas, QStringLiteral("Cor"), {{Aftrekken, QStringLiteral("10")}});
+             folder.writePupil(Klas, "Cor", {{Aftrekken, "10"}});
          },
          QStringLiteral("Cor"), 2, QStringLiteral("10"), QStringLiteral("3"), QStringLiteral("7.33333333333333")},
         {"pupil removed", [&] { QFile::remove(pupilPath(QStringLiteral("Bram"))); }, QStringLiteral("Bram"), 0,
@@ -194,7 +193,7 @@ TEST_F(ClassWatcherTest, OnASharePollingShowsChangesTheKernelMisses)
 
     // A local disk is left to the kernel: nothing is polled.
     TestProgram local;
-    local.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}});
+    local.writePupil(Klas, "Anna", {{Optellen, "6"}});
     local.use();
     Resultform onDisk;
     onDisk.TreeView_NodeClick(findClassNode(onDisk, Klas));
@@ -260,8 +259,7 @@ TEST_F(ClassWatcherTest, OnAShareAChangeMadeDuringOrAfterTheFillShows)
 
 TEST_F(ClassWatcherTest, ColumnsFollowTheCourseDescription)
 {
-    folder.writePupil(Klas, QStringLiteral("Anna"),
-                      {{Optellen, QStringLiteral("6")}, {Aftrekken, QStringLiteral("8")}});
+    folder.writePupil(Klas, "Anna", {{Optellen, "6"}, {Aftrekken, "8"}});
     show();
     const auto titles = [&] { return shownHeaders(*form); };
     ASSERT_EQ(titles(), (QStringList{"Leerling naam", "Eindresultaat", "Optellen", "Aftrekken"}));
@@ -292,7 +290,7 @@ TEST_F(ClassWatcherTest, RefillKeepsSortSelectionAndScrollPosition)
     const int position = scroll->value();
     const QString average = form->lblAvg->text();
 
-    folder.writePupil(Klas, QStringLiteral("L03"), {{Optellen, QStringLiteral("1")}, {Aftrekken, QStringLiteral("1")}});
+    folder.writePupil(Klas, "L03", {{Optellen, "1"}, {Aftrekken, "1"}});
     ASSERT_TRUE(waitFor([&] { return cell(QStringLiteral("L03"), 2) == QStringLiteral("1"); }));
 
     const int sorted = form->shownColumns()->shownColumn(1);
@@ -332,14 +330,14 @@ TEST_F(ClassWatcherTest, WaitsForAnOpenDialogOrMenuThenRefillsOnce)
     };
     int grade = 1;
     for (const Case& c : cases) {
-        folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}});
+        folder.writePupil(Klas, "Anna", {{Optellen, "6"}});
         show();
         const std::unique_ptr<QWidget> blocker = c.open(form.get());
         ASSERT_TRUE(blocker->isVisible()) << c.label;
 
         // A burst of writes while it is open.
         for (int i = 0; i < 3; ++i)
-            folder.writePupil(Klas, QStringLiteral("Anna"), {{Optellen, QString::number(++grade)}});
+            folder.writePupil(Klas, "Anna", {{Optellen, QString::number(++grade)}});
         ASSERT_TRUE(waitFor([&] { return watcher->changePending(); })) << c.label;
         QTest::qWait(QuietMs);
         EXPECT_EQ(cell(QStringLiteral("Anna"), 1), QStringLiteral("6")) << c.label;
@@ -362,7 +360,7 @@ TEST_F(ClassWatcherTest, ChangeDuringAFillWaitsForItsEnd)
     QObject::connect(watcher, &ClassWatcher::refreshing, form.get(),
                      [&] { refilledInsideAFill = refilledInsideAFill || form->isFilling(); });
     // Written among the events the teacher's next fill lets run.
-    QTimer::singleShot(0, form.get(), [&] { folder.writePupil(Klas, QStringLiteral("L00"), {{Optellen, "8"}}); });
+    QTimer::singleShot(0, form.get(), [&] { folder.writePupil(Klas, "L00", {{Optellen, "8"}}); });
     form->TreeView_NodeClick(findClassNode(*form, Klas));
 
     EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("L00"), 1) == QStringLiteral("8"); }));
@@ -395,7 +393,7 @@ TEST_F(ClassWatcherTest, TheProgramsOwnChangesRefillNothing)
     };
     for (const Case& c : cases) {
         for (const QString& pupil : {QStringLiteral("Anna"), QStringLiteral("Bram"), QStringLiteral("Cor")})
-            folder.writePupil(Klas, pupil, {{Optellen, QStringLiteral("7")}});
+            folder.writePupil(Klas, pupil, {{Optellen, "7"}});
         show();
         c.act();
         QTest::qWait(QuietMs);
@@ -403,7 +401,7 @@ TEST_F(ClassWatcherTest, TheProgramsOwnChangesRefillNothing)
         EXPECT_EQ(shownRowCount(*form), 3) << c.label;
 
         // Changes by others still show afterwards.
-        folder.writePupil(Klas, QStringLiteral("Cor"), {{Optellen, QStringLiteral("2")}});
+        folder.writePupil(Klas, "Cor", {{Optellen, "2"}});
         EXPECT_TRUE(waitFor([&] { return cell(QStringLiteral("Cor"), 1) == QStringLiteral("2"); })) << c.label;
         form.reset();
         QFile::setPermissions(pupilPath(QStringLiteral("Bram")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -413,8 +411,8 @@ TEST_F(ClassWatcherTest, TheProgramsOwnChangesRefillNothing)
 
 TEST_F(ClassWatcherTest, VanishedClassFolderRefreshesTheTree)
 {
-    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Anna"), {{Optellen, QStringLiteral("6")}});
-    folder.writePupil(Klas, QStringLiteral("Bram"), {{Optellen, QStringLiteral("7")}});
+    folder.writePupil("4A", "Anna", {{Optellen, "6"}});
+    folder.writePupil(Klas, "Bram", {{Optellen, "7"}});
     show();
     ASSERT_EQ(shownRowCount(*form), 1);
 
@@ -456,7 +454,7 @@ TEST_F(ClassWatcherTest, NamesThatAreNotUtf8ShowAndFollowTheDisk)
 TEST_F(ClassWatcherTest, OneWatchForTheWholeClass)
 {
     for (int i = 0; i < 200; ++i)
-        folder.writePupil(Klas, QStringLiteral("Leerling %1").arg(i), {{Optellen, QStringLiteral("6")}});
+        folder.writePupil(Klas, QStringLiteral("Leerling %1").arg(i), {{Optellen, "6"}});
     show();
     ASSERT_FALSE(watcher->polling());
     int watches = 0;
@@ -467,7 +465,7 @@ TEST_F(ClassWatcherTest, OneWatchForTheWholeClass)
             watches += int(info.readAll().count("inotify wd:"));
     }
     EXPECT_LE(watches, 3); // the class folder and the course description
-    folder.writePupil(Klas, QStringLiteral("Leerling 7"), {{Optellen, QStringLiteral("10")}});
+    folder.writePupil(Klas, "Leerling 7", {{Optellen, "10"}});
     EXPECT_TRUE(waitFor([&] { return form->lblAvg->text() == QStringLiteral("6.02"); }));
 }
 

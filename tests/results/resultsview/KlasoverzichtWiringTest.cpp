@@ -29,7 +29,7 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
 {
     ScopedPrompts recorded;
     TestProgram folder;
-    folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Breuken")});
+    folder.writeCourse("Rekenen", {"Optellen", "Breuken"});
     folder.writePupil("4A", "Jan", {{"Optellen Test", "8"}, {"Breuken Test", "4,5"}});
     folder.writePupil("4A", "Els", {{"Optellen Test", "6"}, {"Breuken Test", "ziek"}});
     folder.writePupil("4A", "Tim", {{"Optellen Test", ""}, {"Breuken Test", "5.5"}});

@@ -59,9 +59,9 @@ TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.question);
         TestProgram program;
-        program.writeCourse(QStringLiteral("Typen"), {QStringLiteral("Start")});
+        program.writeCourse("Typen", {"Start"});
         program.writeFile(QStringLiteral("swf/STDOmschrijving.ini"), "[Cursus]\r\nTitel=Fabriek\r\n");
-        program.writePupil(QStringLiteral("4B"), QStringLiteral("Jan"), {{QStringLiteral("Start Test"), "7"}});
+        program.writePupil("4B", "Jan", {{"Start Test", "7"}});
         program.use();
         WriteINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"),
                  StoredPasswordForm(QStringLiteral("geheim")));

@@ -34,7 +34,7 @@ protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Netherlands));
-        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
+        folder.writeCourse("Rekenen", {"Optellen", "Delen"});
     }
     void TearDown() override
     {
@@ -113,8 +113,8 @@ TEST_F(ResultformCommandsTest, MenuItemsInOrderAndHiddenFromTheMenuBar)
 
 TEST_F(ResultformCommandsTest, RightClickShowsTheClickedClassFirst)
 {
-    folder.makeClass(QStringLiteral("4A"));
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}});
+    folder.makeClass("4A");
+    folder.writePupil("4B", "Piet", {{"Optellen Test", "6"}});
     Resultform& f = open();
     QTest::mouseClick(f.TreeView->viewport(), Qt::LeftButton, {}, f.TreeView->visualItemRect(classNode("4A")).center());
     ASSERT_EQ(selectedText(), QStringLiteral("4A"));
@@ -141,8 +141,8 @@ TEST_F(ResultformCommandsTest, RightClickShowsTheClickedClassFirst)
 
 TEST_F(ResultformCommandsTest, CommandsOnTheRootWarnAndRefresh)
 {
-    folder.makeClass(QStringLiteral("4A"));
-    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
+    folder.makeClass("4A");
+    folder.writePupil("4A", "Jan", {{"Optellen Test", "8"}});
     Resultform& f = open();
     for (QAction* item : {f.pKlasHernoemen, f.pKlasVerwijderen, f.pklasleegmaken}) {
         recorded.prompts.calls.clear();
@@ -159,10 +159,10 @@ TEST_F(ResultformCommandsTest, CommandsOnTheRootWarnAndRefresh)
 
 TEST_F(ResultformCommandsTest, CreateRefreshesTheTreeAndCancelLeavesItAlone)
 {
-    folder.makeClass(QStringLiteral("4A"));
-    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "7"}});
+    folder.makeClass("4A");
+    folder.writePupil("4A", "Jan", {{"Optellen Test", "7"}});
     Resultform& f = open();
-    clickClass(QStringLiteral("4A"));
+    clickClass("4A");
     ASSERT_EQ(f.lblAvg->text(), QStringLiteral("7"));
 
     choose(classNode(QStringLiteral("4A")), f.pKlasAanmaken); // cancelled
@@ -180,10 +180,10 @@ TEST_F(ResultformCommandsTest, CreateRefreshesTheTreeAndCancelLeavesItAlone)
 
 TEST_F(ResultformCommandsTest, RenameShowsTheRenamedClassWithItsFigures)
 {
-    folder.makeClass(QStringLiteral("4A"));
-    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
+    folder.makeClass("4A");
+    folder.writePupil("4A", "Jan", {{"Optellen Test", "8"}});
     Resultform& f = open();
-    clickClass(QStringLiteral("4A"));
+    clickClass("4A");
     recorded.prompts.texts = {QStringLiteral("5A")};
     choose(classNode(QStringLiteral("4A")), f.pKlasHernoemen);
     EXPECT_EQ(recorded.prompts.calls[0].defaultText, QStringLiteral("4A"));
@@ -195,11 +195,11 @@ TEST_F(ResultformCommandsTest, RenameShowsTheRenamedClassWithItsFigures)
 
 TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
 {
-    folder.makeClass(QStringLiteral("4A"));
-    folder.makeClass(QStringLiteral("4B"));
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}});
+    folder.makeClass("4A");
+    folder.makeClass("4B");
+    folder.writePupil("4B", "Piet", {{"Optellen Test", "6"}});
     Resultform& f = open();
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     ASSERT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
     recorded.prompts.answers = {PromptAnswer::Ok};
     choose(classNode(QStringLiteral("4B")), f.pKlasVerwijderen);
@@ -217,7 +217,7 @@ TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
 
     // And the only class left, too.
     recorded.prompts.answers = {PromptAnswer::Ok};
-    clickClass(QStringLiteral("4A"));
+    clickClass("4A");
     choose(classNode(QStringLiteral("4A")), f.pKlasVerwijderen);
     EXPECT_TRUE(classNames().isEmpty());
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
@@ -225,12 +225,12 @@ TEST_F(ResultformCommandsTest, DeletingTheLastClassShowsTheRoot)
 
 TEST_F(ResultformCommandsTest, RefusedDeleteKeepsTheWholeClassAndItsFigures)
 {
-    folder.makeClass(QStringLiteral("4A"));
+    folder.makeClass("4A");
     for (const char* pupil : {"Jan", "Piet"})
-        folder.writePupil(QStringLiteral("4A"), QString::fromUtf8(pupil), {{"Optellen Test", "8"}});
+        folder.writePupil("4A", QString::fromUtf8(pupil), {{"Optellen Test", "8"}});
     folder.writeFile(QStringLiteral("Documenten/4A/notities.txt"), "x");
     Resultform& f = open();
-    clickClass(QStringLiteral("4A"));
+    clickClass("4A");
     recorded.prompts.answers = {PromptAnswer::Ok};
     choose(classNode(QStringLiteral("4A")), f.pKlasVerwijderen);
     EXPECT_EQ(recorded.prompts.messages().last(), ClassNotEmpty + QStringLiteral("\r\n\r\nnotities.txt"));
@@ -242,13 +242,13 @@ TEST_F(ResultformCommandsTest, RefusedDeleteKeepsTheWholeClassAndItsFigures)
 
 TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
 {
-    folder.writeCourse(QStringLiteral("Reken & <Taal>"), {QStringLiteral("Optellen"), QStringLiteral("Delen")});
-    folder.makeClass(QStringLiteral("4A"));
-    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Piet"), {{"Optellen Test", "6"}, {"Delen Test", "7"}});
-    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Anna <b>"), {{"Optellen Test", "9"}});
-    folder.writePupil(QStringLiteral("4A"), QStringLiteral("Bram"), {});
+    folder.writeCourse("Reken & <Taal>", {"Optellen", "Delen"});
+    folder.makeClass("4A");
+    folder.writePupil("4A", "Piet", {{"Optellen Test", "6"}, {"Delen Test", "7"}});
+    folder.writePupil("4A", "Anna <b>", {{"Optellen Test", "9"}});
+    folder.writePupil("4A", "Bram", {});
     Resultform& f = open();
-    clickClass(QStringLiteral("4A"));
+    clickClass("4A");
     ASSERT_EQ(f.lblAvg->text(), QStringLiteral("8")); // (9 + 7) / 2
 
     const QString path = folder.documents() + QStringLiteral("4A/4A.HTML");
@@ -342,7 +342,7 @@ TEST_F(ResultformCommandsTest, ReportSavedWithEnterNeverAddsAPupil)
         {QStringLiteral("Review \"X\""), QStringLiteral("Review \"Y\""), QStringLiteral("Review \"Y\".html")},
     };
     for (const Case& c : cases)
-        folder.writePupil(c.className, QStringLiteral("Jan"), {{"Optellen Test", "6"}});
+        folder.writePupil(c.className, "Jan", {{"Optellen Test", "6"}});
     Resultform& f = open();
     for (const Case& c : cases) {
         const QString classFolder = folder.documents() + c.className;
@@ -379,12 +379,12 @@ TEST_F(ResultformCommandsTest, RefreshShowsTheSameClassByNameWithItsFigures)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << (&c - cases) << " " << c.elsewhere.toStdString());
         QDir(folder.documents()).removeRecursively();
-        folder.writePupil(QStringLiteral("1A"), QStringLiteral("Anna"), {{"Optellen Test", "5"}});
-        folder.writePupil(QStringLiteral("1B"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
-        folder.writePupil(QStringLiteral("1B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}, {"Delen Test", "8"}});
-        folder.makeClass(QStringLiteral("1C"));
+        folder.writePupil("1A", "Anna", {{"Optellen Test", "5"}});
+        folder.writePupil("1B", "Jan", {{"Optellen Test", "8"}});
+        folder.writePupil("1B", "Piet", {{"Optellen Test", "6"}, {"Delen Test", "8"}});
+        folder.makeClass("1C");
         Resultform& f = open();
-        clickClass(QStringLiteral("1B"));
+        clickClass("1B");
         if (c.elsewhere.startsWith(u'+'))
             folder.makeClass(c.elsewhere.mid(1));
         else if (c.elsewhere.startsWith(u'-'))
@@ -406,7 +406,7 @@ TEST_F(ResultformCommandsTest, RefreshShowsTheSameClassByNameWithItsFigures)
 TEST_F(ResultformCommandsTest, ReportAndExportWaitForAFinishedTable)
 {
     for (int p = 0; p < 5; ++p)
-        folder.writePupil(QStringLiteral("4A"), QStringLiteral("L%1").arg(p), {{"Optellen Test", "6"}});
+        folder.writePupil("4A", QStringLiteral("L%1").arg(p), {{"Optellen Test", "6"}});
     Resultform& f = open();
     // The two items are greyed while it fills, and their handlers, called directly, wait too.
     const std::array starts = {&Resultform::mnuMaakHTMLbestand_Click, &Resultform::mnuExporteerCSV_Click};
@@ -420,7 +420,7 @@ TEST_F(ResultformCommandsTest, ReportAndExportWaitForAFinishedTable)
             EXPECT_FALSE(f.mnuExporteerCSV->isEnabled()) << i;
             (f.*starts[i])();
         });
-        clickClass(QStringLiteral("4A"));
+        clickClass("4A");
         ASSERT_TRUE(QTest::qWaitFor([&] { return !f.isFilling(); }));
         EXPECT_TRUE(sawFill) << i;
         EXPECT_TRUE(recorded.prompts.calls.isEmpty()) << i;
@@ -441,10 +441,10 @@ TEST_F(ResultformCommandsTest, CommandsOnAClassGoneElsewhereSaySoAndRefresh)
     for (std::size_t i = 0; i < commands.size(); ++i) {
         SCOPED_TRACE(testing::Message() << "command " << i);
         QDir(folder.documents()).removeRecursively();
-        folder.writePupil(QStringLiteral("4A"), QStringLiteral("Jan"), {{"Optellen Test", "8"}});
-        folder.writePupil(QStringLiteral("4B"), QStringLiteral("Piet"), {{"Optellen Test", "6"}});
+        folder.writePupil("4A", "Jan", {{"Optellen Test", "8"}});
+        folder.writePupil("4B", "Piet", {{"Optellen Test", "6"}});
         Resultform& f = open();
-        clickClass(QStringLiteral("4B"));
+        clickClass("4B");
         ASSERT_TRUE(
             QDir().rename(folder.documents() + QStringLiteral("4B"), folder.documents() + QStringLiteral("4C")));
         recorded.prompts.calls.clear();

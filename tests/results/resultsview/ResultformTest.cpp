@@ -31,8 +31,7 @@ protected:
     void SetUp() override
     {
         QLocale::setDefault(QLocale::c());
-        folder.writeCourse(QStringLiteral("Rekenen"),
-                           {QStringLiteral("Optellen"), QStringLiteral("Aftrekken"), QStringLiteral("Delen")});
+        folder.writeCourse("Rekenen", {"Optellen", "Aftrekken", "Delen"});
     }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
 
@@ -59,6 +58,12 @@ protected:
         for (const auto& row : form->tableSnapshot().rows)
             names << row.name;
         return names;
+    }
+
+    // The rows shown, the count and the average, as "rows count average".
+    static QString figures(const Resultform& f)
+    {
+        return QStringLiteral("%1 %2 %3").arg(shownRowCount(f)).arg(f.lblnLeerling->text(), f.lblAvg->text());
     }
 
     // Clicks a header section the way the mouse does.
@@ -91,9 +96,7 @@ TEST_F(ResultformTest, LoadTitlesTheWindowAndStartsEmpty)
         Resultform& f = open();
         EXPECT_EQ(f.windowTitle(), c.title);
         EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
-        EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-        EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
-        EXPECT_EQ(shownRowCount(f), 0);
+        EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
         EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
     }
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
@@ -101,10 +104,10 @@ TEST_F(ResultformTest, LoadTitlesTheWindowAndStartsEmpty)
 
 TEST_F(ResultformTest, TreeListsClassFoldersUnderTheRoot)
 {
-    folder.makeClass(QStringLiteral("4B"));
-    folder.makeClass(QStringLiteral("Groep 7 zwemmen"));
-    folder.makeClass(QStringLiteral("Klas ë€"));
-    folder.makeClass(QStringLiteral(".verborgen"));
+    folder.makeClass("4B");
+    folder.makeClass("Groep 7 zwemmen");
+    folder.makeClass("Klas ë€");
+    folder.makeClass(".verborgen");
     folder.writeFile(QStringLiteral("Documenten/losbestand"), "x");
     Resultform& f = open();
 
@@ -126,7 +129,7 @@ TEST_F(ResultformTest, MissingOrFileDataFolderGivesOnlyTheRoot)
 {
     for (const bool asFile : {false, true}) {
         TestProgram other;
-        other.writeCourse(QStringLiteral("X"), {QStringLiteral("Een")});
+        other.writeCourse("X", {"Een"});
         if (asFile)
             other.writeFile(QStringLiteral("Documenten"), "geen map");
         other.use();
@@ -158,13 +161,9 @@ TEST_F(ResultformTest, ModuleGapsAndNumbersAboveSixteenAreNotColumns)
     course += "m16o6=T16\r\n";
     folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), course);
     // The test of the missing module 2 has a grade: it is in no column.
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
-                      {{QStringLiteral("T1"), QStringLiteral("4")},
-                       {QStringLiteral("T2"), QStringLiteral("1")},
-                       {QStringLiteral("T3"), QStringLiteral("8")},
-                       {QStringLiteral("T16"), QStringLiteral("9")}});
+    folder.writePupil("4B", "A", {{"T1", "4"}, {"T2", "1"}, {"T3", "8"}, {"T16", "9"}});
     Resultform& f = open();
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     const ReportTable table = f.tableSnapshot();
     const QStringList& headers = table.headers;
     ASSERT_EQ(headers.size(), 1 + 15 + 1);
@@ -183,16 +182,12 @@ TEST_F(ResultformTest, ModuleGapsAndNumbersAboveSixteenAreNotColumns)
 
 TEST_F(ResultformTest, ClassClickFillsRowsCountAndAverage)
 {
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")},
-                       {QStringLiteral("Aftrekken Test"), QStringLiteral("8")}});
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("B"), {});
-    folder.writePupil(
-        QStringLiteral("4B"), QStringLiteral("C"),
-        {{QStringLiteral("Optellen Test"), QStringLiteral("5")}, {QStringLiteral("Delen Test"), QStringLiteral("5")}});
+    folder.writePupil("4B", "A", {{"Optellen Test", "6"}, {"Aftrekken Test", "8"}});
+    folder.writePupil("4B", "B", {});
+    folder.writePupil("4B", "C", {{"Optellen Test", "5"}, {"Delen Test", "5"}});
     folder.writeFile(QStringLiteral("Documenten/4B/rapport.html"), "<html>");
     Resultform& f = open();
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
 
     const ReportTable table = f.tableSnapshot();
     ASSERT_EQ(table.rows.size(), 3);
@@ -261,30 +256,25 @@ TEST_F(ResultformTest, AverageLabelFollowsTheRules)
 
 TEST_F(ResultformTest, RootAndEmptyClassClicks)
 {
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
-    folder.makeClass(QStringLiteral("Leeg"));
+    folder.writePupil("4B", "A", {{"Optellen Test", "6"}});
+    folder.makeClass("Leeg");
     Resultform& f = open();
 
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     ASSERT_EQ(shownRowCount(f), 1);
 
     f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
     EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
     EXPECT_FALSE(f.mnuExporteerCSV->isEnabled());
 
-    clickClass(QStringLiteral("Leeg"));
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    clickClass("Leeg");
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
     EXPECT_TRUE(f.mnuMaakHTMLbestand->isEnabled());
     EXPECT_TRUE(f.mnuExporteerCSV->isEnabled());
 
     // A class that happens to carry the root's text is a class like any other.
-    folder.writePupil(RootText, QStringLiteral("B"), {});
+    folder.writePupil(RootText, "B", {});
     f.cmdVerVers_Click();
     clickClass(RootText);
     EXPECT_EQ(shownRowCount(f), 1);
@@ -295,11 +285,9 @@ TEST_F(ResultformTest, RootAndEmptyClassClicks)
 
 TEST_F(ResultformTest, KeysInTheTreeShowTheClassAndKeepTheFocus)
 {
-    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("8")}});
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("C"), {});
+    folder.writePupil("1A", "A", {{"Optellen Test", "6"}});
+    folder.writePupil("2B", "B", {{"Optellen Test", "8"}});
+    folder.writePupil("2B", "C", {});
     Resultform& f = open();
     f.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -340,8 +328,7 @@ TEST_F(ResultformTest, KeysInTheTreeShowTheClassAndKeepTheFocus)
 
 TEST_F(ResultformTest, MouseClickOnANodeFillsTheTable)
 {
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+    folder.writePupil("4B", "A", {{"Optellen Test", "6"}});
     Resultform& f = open();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     const QRect rect = f.TreeView->visualItemRect(classNode(QStringLiteral("4B")));
@@ -353,8 +340,7 @@ TEST_F(ResultformTest, MouseClickOnANodeFillsTheTable)
 TEST_F(ResultformTest, TreeStaysUsableAndPointerBusyWhileFilling)
 {
     for (int p = 0; p < 5; ++p)
-        folder.writePupil(QStringLiteral("4B"), QStringLiteral("L%1").arg(p),
-                          {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+        folder.writePupil("4B", QStringLiteral("L%1").arg(p), {{"Optellen Test", "6"}});
     Resultform& f = open();
     bool sawUsable = false;
     bool sawBusy = false;
@@ -366,7 +352,7 @@ TEST_F(ResultformTest, TreeStaysUsableAndPointerBusyWhileFilling)
         sawBusy = f.cursor().shape() == Qt::BusyCursor;
         sawPaintingHeld = !f.ListView->updatesEnabled();
     });
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     EXPECT_TRUE(sawUsable);
     EXPECT_TRUE(sawBusy);
     EXPECT_TRUE(sawPaintingHeld);
@@ -395,7 +381,7 @@ TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
     for (const Case& c : cases) {
         const QString cls = QStringLiteral("klas%1").arg(n++);
         for (int p = 0; p < c.grades.size(); ++p)
-            folder.writePupil(cls, QStringLiteral("P%1").arg(p), {{QStringLiteral("Optellen Test"), c.grades[p]}});
+            folder.writePupil(cls, QStringLiteral("P%1").arg(p), {{"Optellen Test", c.grades[p]}});
     }
     n = 0;
     for (const Case& c : cases) {
@@ -420,15 +406,13 @@ TEST_F(ResultformTest, OverflowShowsTheErrorKeepsRowsAndUnlocksTheTree)
 
 TEST_F(ResultformTest, ColumnsFollowTheCourseDescriptionOnTheNextClick)
 {
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")},
-                       {QStringLiteral("Aftrekken Test"), QStringLiteral("8")}});
+    folder.writePupil("4B", "A", {{"Optellen Test", "6"}, {"Aftrekken Test", "8"}});
     Resultform& f = open();
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     f.TreeView_NodeClick(f.TreeView->topLevelItem(0));
     // Changed while no class is shown: "Optellen" gone, "Aftrekken" now module 1.
     folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), "[Modules]\r\nm1=Aftrekken\r\nm1o6=Aftrekken Test\r\n");
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     const ReportTable table = f.tableSnapshot();
     EXPECT_EQ(table.headers, (QStringList{"Leerling naam", "Aftrekken", "Eindresultaat"}));
     EXPECT_EQ(table.rows.value(0).cells, (QStringList{"8", "8"}));
@@ -472,7 +456,7 @@ TEST_F(ResultformTest, FillOnASlowShareKeepsTheWindowRespondingAndGivesWayToAnot
     });
     sinceTick.start();
     ticker.start();
-    clickClass(QStringLiteral("Groot"));
+    clickClass("Groot");
     ticker.stop();
 
     EXPECT_TRUE(clicked);
@@ -509,15 +493,17 @@ TEST_F(ResultformTest, AnotherClassDropsTheReadsOfTheOldOneNotYetBegun)
         if (openedBeforeClick >= 0 || f.SelectedNode->text(0) != QStringLiteral("Groot"))
             return;
         openedBeforeClick = openedInGroot();
-        QTimer::singleShot(0, &f, [&] { clickClass(QStringLiteral("Klein")); });
+        QTimer::singleShot(0, &f, [&] { clickClass("Klein"); });
     });
-    clickClass(QStringLiteral("Groot"));
+    clickClass("Groot");
 
     ASSERT_GE(openedBeforeClick, 0);
-    ASSERT_LT(openedBeforeClick, 200 - 2 * FileReaders()->maxThreadCount());
+    // A share's reads overlap: many files are open before the first rows are in.
+    EXPECT_GE(openedBeforeClick, 8);
+    ASSERT_LT(openedBeforeClick, 200 - 2 * FileReaders(FileSource::Share)->maxThreadCount());
     EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("Klein"));
     EXPECT_EQ(rowNames(), QStringList{"Kim"});
-    EXPECT_LE(openedInGroot() - openedBeforeClick, FileReaders()->maxThreadCount());
+    EXPECT_LE(openedInGroot() - openedBeforeClick, FileReaders(FileSource::Share)->maxThreadCount());
     form.reset();
 }
 
@@ -529,10 +515,10 @@ TEST_F(ResultformTest, ColumnClicksFlipTheDirectionOnEveryClick)
         {QStringLiteral("Cor"), QString()},
     };
     for (const auto& [name, grade] : pupils)
-        folder.writePupil(QStringLiteral("4B"), name, {{QStringLiteral("Optellen Test"), grade}});
+        folder.writePupil("4B", name, {{"Optellen Test", grade}});
     Resultform& f = open();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     // Names sort without regard to case.
     EXPECT_EQ(rowNames(), (QStringList{"Anna", "bram", "Cor"}));
 
@@ -557,19 +543,16 @@ TEST_F(ResultformTest, ColumnClicksFlipTheDirectionOnEveryClick)
     }
     EXPECT_EQ(f.ListView->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
     // Sorting stays on: a refill places the rows by the current sort.
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     EXPECT_EQ(rowNames(), (QStringList{"Anna", "bram", "Cor"}));
 }
 
 TEST_F(ResultformTest, SnapshotGivesCellsInCreationOrderAndRowsAsShown)
 {
-    folder.writePupil(
-        QStringLiteral("4B"), QStringLiteral("A"),
-        {{QStringLiteral("Optellen Test"), QStringLiteral("4")}, {QStringLiteral("Delen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("4B"), QStringLiteral("B"),
-                      {{QStringLiteral("Aftrekken Test"), QStringLiteral("9")}});
+    folder.writePupil("4B", "A", {{"Optellen Test", "4"}, {"Delen Test", "6"}});
+    folder.writePupil("4B", "B", {{"Aftrekken Test", "9"}});
     Resultform& f = open();
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     f.ListView_ColumnClick(0);
     const ReportTable table = f.tableSnapshot();
     ASSERT_EQ(table.rows.size(), 2);
@@ -582,17 +565,13 @@ TEST_F(ResultformTest, SnapshotGivesCellsInCreationOrderAndRowsAsShown)
 
 TEST_F(ResultformTest, RefreshReadsTheFilesOfTheSameClassAgain)
 {
-    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
+    folder.writePupil("1A", "A", {{"Optellen Test", "6"}});
+    folder.writePupil("2B", "B", {{"Optellen Test", "5"}});
     Resultform& f = open();
-    clickClass(QStringLiteral("2B"));
+    clickClass("2B");
 
     // The course player writes a new result meanwhile.
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")},
-                       {QStringLiteral("Aftrekken Test"), QStringLiteral("9")}});
+    folder.writePupil("2B", "B", {{"Optellen Test", "5"}, {"Aftrekken Test", "9"}});
     QTest::mouseClick(f.cmdVerVers, Qt::LeftButton);
     EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("2B"));
     EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode);
@@ -600,7 +579,7 @@ TEST_F(ResultformTest, RefreshReadsTheFilesOfTheSameClassAgain)
     EXPECT_TRUE(f.cmdVerVers->isEnabled());
 
     // A class added before it: the class is found again by its name.
-    folder.writePupil(QStringLiteral("0Z"), QStringLiteral("Z"), {});
+    folder.writePupil("0Z", "Z", {});
     f.cmdVerVers_Click();
     EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("2B"));
     EXPECT_EQ(rowNames(), QStringList{"B"});
@@ -608,32 +587,26 @@ TEST_F(ResultformTest, RefreshReadsTheFilesOfTheSameClassAgain)
 
 TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
 {
-    folder.writePupil(QStringLiteral("1A"), QStringLiteral("A"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
-    folder.writePupil(QStringLiteral("2B"), QStringLiteral("B"),
-                      {{QStringLiteral("Optellen Test"), QStringLiteral("5")}});
+    folder.writePupil("1A", "A", {{"Optellen Test", "6"}});
+    folder.writePupil("2B", "B", {{"Optellen Test", "5"}});
     Resultform& f = open();
 
     f.cmdVerVers_Click();
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
 
-    clickClass(QStringLiteral("2B"));
+    clickClass("2B");
     ASSERT_EQ(f.lblnLeerling->text(), QStringLiteral("1"));
     ASSERT_TRUE(QDir(folder.documents() + QStringLiteral("2B")).removeRecursively());
     f.cmdVerVers_Click();
     EXPECT_EQ(Resultform::nodeKey(f.SelectedNode), QStringLiteral("root"));
     EXPECT_EQ(f.TreeView->currentItem(), f.SelectedNode);
-    EXPECT_EQ(shownRowCount(f), 0);
-    EXPECT_EQ(f.lblnLeerling->text(), QStringLiteral("0"));
-    EXPECT_EQ(f.lblAvg->text(), QStringLiteral("0"));
+    EXPECT_EQ(figures(f), QStringLiteral("0 0 0"));
     EXPECT_FALSE(f.mnuMaakHTMLbestand->isEnabled());
     EXPECT_TRUE(f.cmdVerVers->isEnabled());
 
     // The last class gone as well: only the root is left, and it is shown.
-    clickClass(QStringLiteral("1A"));
+    clickClass("1A");
     ASSERT_TRUE(QDir(folder.documents() + QStringLiteral("1A")).removeRecursively());
     f.cmdVerVers_Click();
     EXPECT_EQ(f.TreeView->topLevelItem(0)->childCount(), 0);
@@ -645,15 +618,14 @@ TEST_F(ResultformTest, RefreshWithTheRootOrAVanishedClassShowsTheRoot)
 TEST_F(ResultformTest, RefreshDuringAFillReplacesItWithoutStaleRows)
 {
     for (int p = 0; p < 6; ++p)
-        folder.writePupil(QStringLiteral("4B"), QStringLiteral("L%1").arg(p),
-                          {{QStringLiteral("Optellen Test"), QStringLiteral("6")}});
+        folder.writePupil("4B", QStringLiteral("L%1").arg(p), {{"Optellen Test", "6"}});
     Resultform& f = open();
     int refreshes = 0;
     QTimer::singleShot(0, &f, [&] {
         ++refreshes;
         f.cmdVerVers_Click();
     });
-    clickClass(QStringLiteral("4B"));
+    clickClass("4B");
     EXPECT_EQ(refreshes, 1);
     EXPECT_EQ(f.SelectedNode->text(0), QStringLiteral("4B"));
     EXPECT_EQ(shownRowCount(f), 6);

@@ -91,7 +91,7 @@ class ResultformLayoutTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder.writeCourse(QStringLiteral("Rekenen"), {QStringLiteral("Optellen")});
+        folder.writeCourse("Rekenen", {"Optellen"});
         folder.use();
     }
     ScopedPrompts recorded;

@@ -283,18 +283,16 @@ TEST_F(SettingsWindow, MissingDataFolderIsMadeOnlyWhenTheTeacherSaysSo)
     const QString nested = program() + QStringLiteral("school/nieuw/Documenten/");
     const QString fileThere = program() + QStringLiteral("bestand/");
     const QString nothing = QStringLiteral("Er is niets opgeslagen, ook de andere instellingen niet.");
+    // clang-format off
     const Case cases[] = {
         {"Yes", nested, PromptAnswer::Yes, CreateDataFolderQuestion.arg(nested), {}, true},
         {"No", nested, PromptAnswer::No, CreateDataFolderQuestion.arg(nested), {}, false},
         {"IsAFile", fileThere, PromptAnswer::Yes, {}, fileThere + QStringLiteral(" is geen map! ") + nothing, false},
-        {"BelowAFile",
-         fileThere + QStringLiteral("sub/"),
-         PromptAnswer::Yes,
-         {},
-         QStringLiteral("Kan de map %1sub/ niet openen! Pad niet gevonden. ").arg(fileThere) + nothing,
-         false},
+        {"BelowAFile", fileThere + QStringLiteral("sub/"), PromptAnswer::Yes, {},
+         QStringLiteral("Kan de map %1sub/ niet openen! Pad niet gevonden. ").arg(fileThere) + nothing, false},
         {"There", defaultFolder(), PromptAnswer::No, {}, {}, true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QFile::remove(settingsFile());
@@ -430,93 +428,31 @@ TEST_P(PasswordChange, FollowsTheRules)
     EXPECT_EQ(stored("Profiel", "Voldoende"), refused ? QStringLiteral("<none>") : QStringLiteral("55"));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Paths, PasswordChange,
     testing::Values(
         PasswordCase{"AllEmpty", "geheim", "", "", "", nullptr, nullptr, PromptIcon::None, "geheim", {"", "", ""}},
-        PasswordCase{"OnlyConfirmation",
-                     "geheim",
-                     "",
-                     "",
-                     "nieuw123",
-                     nullptr,
-                     nullptr,
-                     PromptIcon::None,
-                     "geheim",
+        PasswordCase{"OnlyConfirmation", "geheim", "", "", "nieuw123", nullptr, nullptr, PromptIcon::None, "geheim",
                      {"", "", "nieuw123"}},
-        PasswordCase{"OldWrong",
-                     "geheim",
-                     "fout",
-                     "nieuw123",
-                     "nieuw123",
-                     Wrong,
-                     "Waarschuwing!",
-                     PromptIcon::Critical,
-                     "geheim",
-                     {"", "nieuw123", "nieuw123"}},
-        PasswordCase{"OldInOtherCapitals",
-                     "geheim",
-                     "GEHEIM",
-                     "nieuw123",
-                     "nieuw123",
-                     Wrong,
-                     "Waarschuwing!",
-                     PromptIcon::Critical,
-                     "geheim",
-                     {"", "nieuw123", "nieuw123"}},
-        PasswordCase{"OldEmptyButOneStored",
-                     "geheim",
-                     "",
-                     "nieuw123",
-                     "nieuw123",
-                     Wrong,
-                     "Waarschuwing!",
-                     PromptIcon::Critical,
-                     "geheim",
-                     {"", "nieuw123", "nieuw123"}},
-        PasswordCase{"ConfirmationDifferent",
-                     "geheim",
-                     "geheim",
-                     "nieuw123",
-                     "nieuW123",
-                     Mismatch,
-                     "Waarschuwing!",
-                     PromptIcon::Critical,
-                     "geheim",
-                     {"geheim", "", ""}},
-        PasswordCase{"EmptyOldWithNoneStored",
-                     nullptr,
-                     "",
-                     "nieuw123",
-                     "nieuw123",
-                     Changed,
-                     "Wachtwoord",
-                     PromptIcon::None,
-                     "nieuw123",
+        PasswordCase{"OldWrong", "geheim", "fout", "nieuw123", "nieuw123", Wrong, "Waarschuwing!", PromptIcon::Critical,
+                     "geheim", {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"OldInOtherCapitals", "geheim", "GEHEIM", "nieuw123", "nieuw123", Wrong, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"OldEmptyButOneStored", "geheim", "", "nieuw123", "nieuw123", Wrong, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"", "nieuw123", "nieuw123"}},
+        PasswordCase{"ConfirmationDifferent", "geheim", "geheim", "nieuw123", "nieuW123", Mismatch, "Waarschuwing!",
+                     PromptIcon::Critical, "geheim", {"geheim", "", ""}},
+        PasswordCase{"EmptyOldWithNoneStored", nullptr, "", "nieuw123", "nieuw123", Changed, "Wachtwoord",
+                     PromptIcon::None, "nieuw123", {"", "", ""}},
+        PasswordCase{"EmptyOldWithEmptyStored", "", "", "nieuw123", "nieuw123", Changed, "Wachtwoord", PromptIcon::None,
+                     "nieuw123", {"", "", ""}},
+        PasswordCase{"EmptyNewPassword", "geheim", "geheim", "", "", Changed, "Wachtwoord", PromptIcon::None, "",
                      {"", "", ""}},
-        PasswordCase{"EmptyOldWithEmptyStored",
-                     "",
-                     "",
-                     "nieuw123",
-                     "nieuw123",
-                     Changed,
-                     "Wachtwoord",
-                     PromptIcon::None,
-                     "nieuw123",
-                     {"", "", ""}},
-        PasswordCase{
-            "EmptyNewPassword", "geheim", "geheim", "", "", Changed, "Wachtwoord", PromptIcon::None, "", {"", "", ""}},
-        PasswordCase{"Changed",
-                     "geheim",
-                     "geheim",
-                     "Nieuw 2024",
-                     "Nieuw 2024",
-                     Changed,
-                     "Wachtwoord",
-                     PromptIcon::None,
-                     "Nieuw 2024",
-                     {"", "", ""}}),
+        PasswordCase{"Changed", "geheim", "geheim", "Nieuw 2024", "Nieuw 2024", Changed, "Wachtwoord", PromptIcon::None,
+                     "Nieuw 2024", {"", "", ""}}),
     [](const testing::TestParamInfo<PasswordCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
 {
@@ -786,15 +722,13 @@ TEST_F(SettingsWindow, UnreadableOrUnwritableFileIsSaidAndNeverSavedOver)
         QFile::Permissions file;
         QStringList messages;
     } cases[] = {
-        {"Unreadable",
-         readOnly | QFile::WriteOwner | QFile::WriteOther,
-         QFile::WriteOwner | QFile::WriteOther,
+        // clang-format off
+        {"Unreadable", readOnly | QFile::WriteOwner | QFile::WriteOther, QFile::WriteOwner | QFile::WriteOther,
          {cannotRead, cannotRead}},
-        {"ReadOnly",
-         readOnly,
-         QFile::ReadOwner | QFile::ReadOther,
+        {"ReadOnly", readOnly, QFile::ReadOwner | QFile::ReadOther,
          {QStringLiteral("Het nieuwe wachtwoord kon niet worden opgeslagen in %1!\n").arg(settingsFile()) +
           NothingSavedText(settingsFile(), EACCES)}},
+        // clang-format on
     };
     store("Profiel", "Printen", QStringLiteral("1"));
     const QByteArray before = fileBytes();
