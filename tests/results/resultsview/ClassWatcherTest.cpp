@@ -45,7 +45,7 @@ protected:
         folder.writeCourse("Rekenen", {"Optellen", "Aftrekken"});
     }
 
-    void show(const QString& cls = Klas)
+    void openWindow()
     {
         folder.use();
         form = std::make_unique<Resultform>();
@@ -53,6 +53,11 @@ protected:
         watcher = form->findChild<ClassWatcher*>();
         ASSERT_NE(watcher, nullptr);
         watcher->setSettleDelay(50);
+    }
+
+    void show(const QString& cls = Klas)
+    {
+        ASSERT_NO_FATAL_FAILURE(openWindow());
         QTreeWidgetItem* node = findClassNode(*form, cls);
         ASSERT_NE(node, nullptr);
         form->TreeView_NodeClick(node);
@@ -225,12 +230,7 @@ TEST_F(ClassWatcherTest, OnAShareAChangeMadeDuringOrAfterTheFillShows)
         {"pupil changed while minimised", true, [&] { return cell(QStringLiteral("L00"), 1) == QStringLiteral("9"); }},
     };
     for (const Row& row : rows) {
-        folder.use();
-        form = std::make_unique<Resultform>();
-        form->show();
-        watcher = form->findChild<ClassWatcher*>();
-        ASSERT_NE(watcher, nullptr);
-        watcher->setSettleDelay(50);
+        ASSERT_NO_FATAL_FAILURE(openWindow());
         bool changed = false;
         if (row.minimised) {
             QObject::connect(form.get(), &Resultform::fillStarted, form.get(), [&] { form->showMinimized(); });
