@@ -277,8 +277,12 @@ QString Klasoverzichtform::summaryText() const
     if (m_className.isEmpty())
         return QStringLiteral("Geen klas gekozen");
     const QString pupils = m_pupils == 1 ? QStringLiteral("1 leerling") : QStringLiteral("%1 leerlingen").arg(m_pupils);
-    return QStringLiteral("Klas %1: %2%3")
-        .arg(ShownName(m_className), pupils, m_filling ? QStringLiteral(" (bezig met inlezen...)") : QString());
+    // Class folders are often named "Klas 1A" themselves.
+    QString name = ShownName(m_className);
+    if (!name.startsWith(QStringLiteral("Klas "), Qt::CaseInsensitive))
+        name.prepend(QStringLiteral("Klas "));
+    return QStringLiteral("%1: %2%3")
+        .arg(name, pupils, m_filling ? QStringLiteral(" (bezig met inlezen...)") : QString());
 }
 
 void Klasoverzichtform::updateTexts()

@@ -3,7 +3,6 @@
 
 #include "ClassCommands.h"
 #include "CourseFile.h"
-#include "INIfunc.h"
 #include "KeyboardContextMenu.h"
 #include "Klasoverzichtform.h"
 #include "Resultform.h"

@@ -156,106 +156,12 @@ size_t wideLength(LPCWSTR text)
 
 namespace {
 
-// Decodes one code point; malformed or overlong input yields U+FFFD and advances one byte.
-char32_t decodeUtf8(const unsigned char* s, size_t n, size_t& i)
-{
-    unsigned char c = s[i];
-    if (c < 0x80) {
-        ++i;
-        return c;
-    }
-    int extra = -1;
-    if (c >= 0xC2 && c <= 0xDF)
-        extra = 1;
-    else if (c >= 0xE0 && c <= 0xEF)
-        extra = 2;
-    else if (c >= 0xF0 && c <= 0xF4)
-        extra = 3;
-    if (extra < 0 || i + static_cast<size_t>(extra) > n - 1) {
-        ++i;
-        return 0xFFFD;
-    }
-    char32_t cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        unsigned char d = s[i + k];
-        if ((d & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (d & 0x3F);
-    }
-    static constexpr char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += extra + 1;
-    return cp;
-}
-
-void appendUtf16(std::u16string& out, char32_t cp)
-{
-    if (cp < 0x10000) {
-        out.push_back(static_cast<char16_t>(cp));
-    } else {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    }
-}
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 bool isUtf8CodePage(UINT cp)
 {
     return cp == CP_ACP || cp == CP_UTF8;
 }
 
 } // namespace
-
-std::u16string utf8ToUtf16(std::string_view text)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    for (size_t i = 0; i < text.size();)
-        appendUtf16(out, decodeUtf8(s, text.size(), i));
-    return out;
-}
-
-std::string utf16ToUtf8(std::u16string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD; // lone surrogate
-        }
-        appendUtf8(out, c);
-    }
-    return out;
-}
 
 int MultiByteToWideChar(UINT codePage, DWORD, const char* text, int bytes, WCHAR* out, int units)
 {

@@ -3,6 +3,8 @@
 // A small COM runtime: the types, result codes and calls the speech engines use,
 // a class registry behind CoCreateInstance, task memory and text conversion.
 
+#include "TextCoding.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -246,7 +248,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int bytes,
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int units, char* out, int bytes,
                         const char* defaultChar, BOOL* usedDefault);
 
-std::u16string utf8ToUtf16(std::string_view text);
-std::string utf16ToUtf8(std::u16string_view text);
+// The conversions themselves live with the other text rules.
+using speechtext::utf16ToUtf8;
+using speechtext::utf8ToUtf16;
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "Synthesizer.h"
 
 #include "Com.h"
+#include "TextCoding.h"
 
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
@@ -148,13 +149,9 @@ std::string toUtf8WithMap(const std::u16string& text, std::vector<uint32_t>& uni
 {
     std::string out;
     unitOf.clear();
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size();) {
         unitOf.push_back(static_cast<uint32_t>(i));
-        bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                    text[i + 1] <= 0xDFFF;
-        out += utf16ToUtf8(std::u16string_view(text).substr(i, pair ? 2 : 1));
-        if (pair)
-            ++i;
+        speechtext::appendUtf8(out, speechtext::decodeUtf16(text, i));
     }
     unitOf.push_back(static_cast<uint32_t>(text.size()));
     return out;

@@ -1,5 +1,7 @@
 #include "VoiceCatalogue.h"
 
+#include "TextCoding.h"
+
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
@@ -130,18 +132,7 @@ std::string asciiName(std::string_view utf8)
     };
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
-        unsigned char lead = static_cast<unsigned char>(utf8[i]);
-        size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        char32_t c = length == 1 ? lead : lead & (0x3F >> (length - 1));
-        bool valid = length == 1 ? lead < 0x80 : i + length <= utf8.size();
-        for (size_t k = 1; valid && k < length; ++k) {
-            unsigned char next = static_cast<unsigned char>(utf8[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        i += valid ? length : 1;
-        if (!valid)
-            continue;
+        const char32_t c = speechtext::decodeUtf8(utf8, i); // broken bytes give U+FFFD, left out below
         if (c >= 0x20 && c < 0x7F) {
             out += static_cast<char>(c);
         } else if (auto two = kTwoLetters.find(c); two != kTwoLetters.end()) {

@@ -2,8 +2,11 @@
 
 #include "Codes.h"
 #include "SpeechEngine.h"
+#include "TextCoding.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace oru::plugin {
 
@@ -14,40 +17,16 @@ std::size_t toMultibyte(const char16_t* text, char* buffer, std::size_t size) no
     std::memset(buffer, 0, size);
     if (text == nullptr)
         return 0;
+    const std::u16string_view source(text);
     std::size_t used = 0;
-    for (std::size_t i = 0; text[i] != 0; ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        char bytes[4];
-        std::size_t n;
-        if (c < 0x80) {
-            bytes[0] = static_cast<char>(c);
-            n = 1;
-        } else if (c < 0x800) {
-            bytes[0] = static_cast<char>(0xC0 | (c >> 6));
-            bytes[1] = static_cast<char>(0x80 | (c & 0x3F));
-            n = 2;
-        } else if (c < 0x10000) {
-            bytes[0] = static_cast<char>(0xE0 | (c >> 12));
-            bytes[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[2] = static_cast<char>(0x80 | (c & 0x3F));
-            n = 3;
-        } else {
-            bytes[0] = static_cast<char>(0xF0 | (c >> 18));
-            bytes[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes[3] = static_cast<char>(0x80 | (c & 0x3F));
-            n = 4;
-        }
-        if (used + n > size - 1) // the terminator always fits
+    std::string bytes;
+    for (std::size_t i = 0; i < source.size();) {
+        bytes.clear();
+        speechtext::appendUtf8(bytes, speechtext::decodeUtf16(source, i));
+        if (used + bytes.size() > size - 1) // the terminator always fits
             break;
-        std::memcpy(buffer + used, bytes, n);
-        used += n;
+        std::memcpy(buffer + used, bytes.data(), bytes.size());
+        used += bytes.size();
     }
     return used;
 }

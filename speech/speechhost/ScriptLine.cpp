@@ -105,6 +105,70 @@ bool parseLiteral(Cursor& cursor, Literal& literal, std::string& error)
     return true;
 }
 
+// The argument list of a call, from its "(" to its ")".
+bool parseArguments(Cursor& cursor, CallLine& call, std::string& error)
+{
+    if (!cursor.take('(')) {
+        error = "expected \"(\" after " + call.method;
+        return false;
+    }
+    if (cursor.take(')'))
+        return true;
+    for (;;) {
+        Literal literal;
+        if (!parseLiteral(cursor, literal, error))
+            return false;
+        call.args.push_back(std::move(literal));
+        if (cursor.take(')'))
+            return true;
+        if (!cursor.take(',')) {
+            error = "expected \",\" or \")\"";
+            return false;
+        }
+    }
+}
+
+bool parseOp(Cursor& cursor, UntilLine::Op& op)
+{
+    using Op = UntilLine::Op;
+    if (cursor.take('='))
+        op = Op::Equal;
+    else if (cursor.take('<'))
+        op = cursor.take('>') ? Op::NotEqual : cursor.take('=') ? Op::LessOrEqual : Op::Less;
+    else if (cursor.take('>'))
+        op = cursor.take('=') ? Op::GreaterOrEqual : Op::Greater;
+    else
+        return false;
+    return true;
+}
+
+bool parseUntil(Cursor& cursor, UntilLine& until, std::string& error)
+{
+    until.call.method = std::string(cursor.word());
+    if (until.call.method.empty()) {
+        error = "until needs a call, a comparison and a value";
+        return false;
+    }
+    if (!parseArguments(cursor, until.call, error))
+        return false;
+    if (!parseOp(cursor, until.op)) {
+        error = "until needs one of = <> < <= > >= after the call";
+        return false;
+    }
+    if (!parseLiteral(cursor, until.value, error))
+        return false;
+    const bool ordering = until.op != UntilLine::Op::Equal && until.op != UntilLine::Op::NotEqual;
+    if (ordering && until.value.kind != Literal::Kind::Integer) {
+        error = "< <= > >= compare with an integer";
+        return false;
+    }
+    if (!cursor.atEnd()) {
+        error = "unexpected text after the value";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool parseScriptLine(std::string_view line, ScriptLine& out, std::string& error)
@@ -128,6 +192,13 @@ bool parseScriptLine(std::string_view line, ScriptLine& out, std::string& error)
             out = StopLine{};
             return true;
         }
+        if (name == "until") {
+            UntilLine until;
+            if (!parseUntil(cursor, until, error))
+                return false;
+            out = std::move(until);
+            return true;
+        }
         SleepLine sleep;
         if (name == "sleep") {
             if (cursor.integer(sleep.milliseconds) && sleep.milliseconds >= 0 && cursor.atEnd()) {
@@ -143,21 +214,8 @@ bool parseScriptLine(std::string_view line, ScriptLine& out, std::string& error)
 
     CallLine call;
     call.method = name;
-    cursor.take('(');
-    if (!cursor.take(')')) {
-        for (;;) {
-            Literal literal;
-            if (!parseLiteral(cursor, literal, error))
-                return false;
-            call.args.push_back(std::move(literal));
-            if (cursor.take(')'))
-                break;
-            if (!cursor.take(',')) {
-                error = "expected \",\" or \")\"";
-                return false;
-            }
-        }
-    }
+    if (!parseArguments(cursor, call, error))
+        return false;
     if (!cursor.atEnd()) {
         error = "unexpected text after \")\"";
         return false;

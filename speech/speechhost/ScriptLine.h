@@ -25,8 +25,16 @@ struct SleepLine {
 };
 struct StopLine {};
 struct EmptyLine {}; // blank or "--" comment
+// until CALL OP LITERAL: repeats the call until its answer compares true. = and <> take
+// any literal; <, <=, > and >= an integer.
+struct UntilLine {
+    enum class Op { Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual };
+    CallLine call;
+    Op op = Op::Equal;
+    Literal value;
+};
 
-using ScriptLine = std::variant<EmptyLine, CallLine, WaitLine, SleepLine, StopLine>;
+using ScriptLine = std::variant<EmptyLine, CallLine, WaitLine, SleepLine, StopLine, UntilLine>;
 
 // Parses one line; false with a message in `error` when it is malformed.
 bool parseScriptLine(std::string_view line, ScriptLine& out, std::string& error);

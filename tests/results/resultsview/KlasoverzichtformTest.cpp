@@ -90,6 +90,14 @@ TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst)
     EXPECT_TRUE(form.figures().isEmpty());
     EXPECT_EQ(form.windowTitle().toStdString(), "Klasoverzicht");
     EXPECT_EQ(form.lblKlas->text().toStdString(), "Geen klas gekozen");
+    // A class folder named "Klas ..." is not called "Klas Klas ...".
+    const std::pair<const char*, const char*> headings[] = {
+        {"Klas 1A", "Klas 1A: "}, {"klas 2b", "klas 2b: "}, {"Klassen", "Klas Klassen: "}, {"Klas", "Klas Klas: "}};
+    for (const auto& [className, heading] : headings) {
+        form.setClass(folder.path(), QString::fromUtf8(className), "Rekenen");
+        EXPECT_TRUE(form.lblKlas->text().startsWith(QString::fromUtf8(heading))) << form.lblKlas->text().toStdString();
+    }
+    form.setClass(folder.path(), QString(), "Rekenen");
     EXPECT_FALSE(form.cmdAfdrukken->isEnabled());
     form.cmdOpslaanCSV_Click();
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());

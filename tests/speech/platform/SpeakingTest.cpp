@@ -172,7 +172,7 @@ TEST_F(Speaking, PausingLengthensWallTimeButNotTheAudio)
         listenToAll(voice.get(), &events);
         auto start = Clock::now();
         ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK);
-        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(events.waitFor(kEventWordBoundary));
         ASSERT_EQ(voice->Pause(), S_OK);
         eventsAtPause = events.events().size();
         SpVoiceStatus status{};
@@ -236,7 +236,7 @@ TEST_F(Speaking, PauseHaltsTheSinkQuickly)
     ScopedAudio audio(recordingConfig(log, 1.0));
     ComPtr<ISpVoice> voice = makeVoice();
     ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK);
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(log->waitForWrites(2));
     ASSERT_EQ(voice->Pause(), S_OK);
     auto pausedAt = Clock::now();
     std::this_thread::sleep_for(300ms);
@@ -386,8 +386,10 @@ TEST(VoiceObjects, CreateSpeakAndDestroyRepeatedly)
     auto start = Clock::now();
     for (int i = 0; i < 3; ++i) {
         ComPtr<ISpVoice> voice = makeVoice();
+        EventCollector events(voice.get());
+        listenToAll(voice.get(), &events);
         ASSERT_EQ(voice->Speak(kSentence, kSpeakAsync, nullptr), S_OK); // destroyed while speaking
-        std::this_thread::sleep_for(50ms);
+        ASSERT_TRUE(events.waitFor(kEventStartInputStream));
     }
     EXPECT_LT(Clock::now() - start, 60s);
 }
@@ -589,7 +591,7 @@ TEST(Sapi4, PauseResumeAndResetWithoutLateNotifications)
     Sapi4Mode m = openMode(TTSMODEINFOW{});
     ASSERT_TRUE(m.central);
     ASSERT_EQ(textData(m.central.get(), u"Een twee drie vier vijf zes zeven acht negen tien.", &first), S_OK);
-    std::this_thread::sleep_for(400ms);
+    ASSERT_TRUE(log->waitForWrites(2));
     ASSERT_EQ(m.central->AudioPause(), S_OK);
     auto pausedAt = Clock::now();
     std::this_thread::sleep_for(300ms);

@@ -104,6 +104,7 @@ TEST(VoiceCatalogue, AsciiNames)
         {"\u017D\u00FCrich \u0141\u00F3d\u017A \u00FF", "Zurich Lodz y"},
         {"\u4E2D\u6587 Chinese", " Chinese"},                 // no ASCII form: left out
         {"bad \xC3 byte \xFF end\xE2\x82", "bad  byte  end"}, // broken UTF-8 never spills bytes
+        {"over\xC1\xAClong \xE0\x83\x80", "overlong "},       // overlong forms are no letters
         {"tab\there", "tabhere"},
     };
     for (const auto& [in, out] : cases)

@@ -19,6 +19,7 @@ struct LineCase {
     bool ok;
     std::string method;            // empty: not a call
     std::vector<std::string> args; // "i:5", "t:text", "s:name"
+    std::string until{};           // an until line: its comparison and value, "<= i:3"
 };
 
 std::string describe(const Literal& l)
@@ -46,7 +47,13 @@ TEST_P(ScriptLines, Parse)
         EXPECT_FALSE(error.empty());
         return;
     }
-    const auto* call = std::get_if<CallLine>(&parsed);
+    const auto* until = std::get_if<UntilLine>(&parsed);
+    EXPECT_EQ(until != nullptr, !c.until.empty());
+    if (until != nullptr) {
+        static const char* const ops[] = {"=", "<>", "<", "<=", ">", ">="};
+        EXPECT_EQ(ops[static_cast<int>(until->op)] + (" " + describe(until->value)), c.until);
+    }
+    const auto* call = until != nullptr ? &until->call : std::get_if<CallLine>(&parsed);
     if (c.method.empty()) {
         EXPECT_EQ(call, nullptr);
         return;
@@ -77,7 +84,19 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"voiceSet 2", false, "", {}}, LineCase{"voiceSpeak(\"open)", false, "", {}},
         LineCase{"voiceCount() x", false, "", {}}, LineCase{"voiceSet(99999999999)", false, "", {}},
         LineCase{"voiceSet(#)", false, "", {}}, LineCase{"sleep", false, "", {}}, LineCase{"sleep -5", false, "", {}},
-        LineCase{"wait 5", false, "", {}}, LineCase{"(1)", false, "", {}}, LineCase{"voiceSet(1 2)", false, "", {}}));
+        LineCase{"wait 5", false, "", {}}, LineCase{"(1)", false, "", {}}, LineCase{"voiceSet(1 2)", false, "", {}},
+        LineCase{"until voiceWordPos() >= 3", true, "voiceWordPos", {}, ">= i:3"},
+        LineCase{"until voiceState() = #stopped", true, "voiceState", {}, "= s:stopped"},
+        LineCase{"  until  voiceGet ( ) <> \"Anna\" -- x", true, "voiceGet", {}, "<> t:Anna"},
+        LineCase{"until voiceSet(2) > -1", true, "voiceSet", {"i:2"}, "> i:-1"},
+        LineCase{"until voiceWordPos() < 3", true, "voiceWordPos", {}, "< i:3"},
+        LineCase{"until voiceWordPos() <= 3", true, "voiceWordPos", {}, "<= i:3"},
+        LineCase{"until(1)", true, "until", {"i:1"}}, // a call of a method named until
+        LineCase{"until", false, "", {}}, LineCase{"until voiceState()", false, "", {}},
+        LineCase{"until voiceState = #stopped", false, "", {}}, LineCase{"until voiceState() == 1", false, "", {}},
+        LineCase{"until voiceState() = ", false, "", {}}, LineCase{"until voiceState() >= #stopped", false, "", {}},
+        LineCase{"until voiceGet() < \"b\"", false, "", {}}, LineCase{"until voiceState() = 1 2", false, "", {}},
+        LineCase{"until voiceState( = 1", false, "", {}}, LineCase{"until 3 = 3", false, "", {}}));
 
 // ---- values
 
@@ -196,6 +215,15 @@ TEST(SpeechHostProgram, PrintsOneLinePerCall)
         {{"voiceSet(", "voiceCount()"}, "", 1, "0\n", "malformed line"},
         {{}, "voiceCount()\n-- comment\n\nvoiceSet(2)\n", 0, "0\n0\n", ""},
         {{}, "voiceCount(\n", 1, "", "malformed line"},
+        {{"until voiceState() = 0", "until voiceCount() >= 0", "voiceCount()"}, "", 0, "0\n0\n0\n", ""},
+        {{"until voiceState() <> #playing", "until voiceState() <> \"x\""}, "", 0, "0\n0\n", ""},
+        // A condition that cannot come true: the last answer, then nothing more is run.
+        {{"--wait-limit", "0", "until voiceCount() > 0", "voiceState()"}, "", 1, "0\n", "did not hold within 0 ms"},
+        {{"--wait-limit", "0", "until voiceState() = #stopped", "voiceState()"}, "", 1, "0\n", "did not hold"},
+        {{"until voiceFoo() = 0", "voiceState()"}, "", 1, "", "unknown method voiceFoo"},
+        {{}, "until voiceCount() > 0 2\nvoiceCount()\n", 1, "0\n", "malformed line"},
+        {{"--wait-limit", "x", "voiceCount()"}, "", 2, "", "--wait-limit needs"},
+        {{"--wait-limit"}, "", 2, "", "--wait-limit needs"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.empty() ? c.input : c.args.front());
