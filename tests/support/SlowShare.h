@@ -2,12 +2,14 @@
 // A folder seen through the slowfs FUSE pass-through, as the program sees a class folder on a file
 // server: every look-up and open costs `delayMs`, and the kernel's change notification on the
 // mount point does not see writes made to the source folder directly. Unmounted when destroyed,
-// also when the test fails; the daemon also ends with the test process. With `openLog`, the path of
-// every file opened through the mount (from the mount point) is appended to that file, one a line.
+// also when the test fails; the daemon also ends with the test process. With `log`, every look-up,
+// listing and open through the mount is appended to that file with the asking thread (`requests`).
 
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QList>
 #include <QString>
 #include <QThread>
 #include <csignal>
@@ -21,7 +23,7 @@ class SlowShare {
 public:
     static constexpr long FuseMagic = 0x65735546;
 
-    SlowShare(const QString& source, const QString& mountPoint, int delayMs, const QString& openLog = QString())
+    SlowShare(const QString& source, const QString& mountPoint, int delayMs, const QString& log = QString())
         : m_mountPoint(mountPoint)
     {
         QDir().mkpath(mountPoint);
@@ -29,12 +31,12 @@ public:
         const QByteArray from = QFile::encodeName(source);
         const QByteArray to = QFile::encodeName(mountPoint);
         const QByteArray delay = QByteArray::number(delayMs);
-        const QByteArray log = QFile::encodeName(openLog);
+        const QByteArray logName = QFile::encodeName(log);
         char* argv[] = {const_cast<char*>(program.constData()),
                         const_cast<char*>(from.constData()),
                         const_cast<char*>(to.constData()),
                         const_cast<char*>(delay.constData()),
-                        openLog.isEmpty() ? nullptr : const_cast<char*>(log.constData()),
+                        log.isEmpty() ? nullptr : const_cast<char*>(logName.constData()),
                         nullptr};
         if (::posix_spawn(&m_pid, program.constData(), nullptr, nullptr, argv, environ) != 0) {
             m_pid = 0;
@@ -63,6 +65,29 @@ public:
 
     // Whether a failed mount may be for want of rights: not root, and /dev/fuse closed to this user.
     static bool mayLackRights() { return ::geteuid() != 0 && ::access("/dev/fuse", R_OK | W_OK) != 0; }
+
+    // One request the share was asked, `path` from the mount point ("/4B/Anna").
+    struct Request {
+        QByteArray kind; // "look", "list" or "open"
+        pid_t thread = 0;
+        QString path;
+    };
+
+    // The requests in `log` so far, in the order they were asked.
+    static QList<Request> requests(const QString& log)
+    {
+        QFile file(log);
+        QList<Request> result;
+        if (!file.open(QIODevice::ReadOnly))
+            return result;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const qsizetype kindEnd = line.indexOf(' '), threadEnd = line.indexOf(' ', kindEnd + 1);
+            if (kindEnd > 0 && threadEnd > kindEnd)
+                result.push_back({line.left(kindEnd), pid_t(line.mid(kindEnd + 1, threadEnd - kindEnd - 1).toInt()),
+                                  QFile::decodeName(line.mid(threadEnd + 1))});
+        }
+        return result;
+    }
 
     bool mounted() const
     {

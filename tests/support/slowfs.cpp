@@ -1,6 +1,7 @@
 // A read-only FUSE pass-through of a folder that answers every look-up and every open after a
 // delay, as a file server does after a round trip. Usage: slowfs SOURCE MOUNTPOINT DELAY_MS [LOG]
-// With LOG, the path of every open is appended to that file as it is asked for, one a line.
+// With LOG, every look-up, listing and open is appended to that file as it is asked for, one a
+// line: "look|list|open THREAD PATH", THREAD being the id of the thread that asked.
 // Runs in the foreground, many requests at a time; SIGTERM (also sent when the parent dies)
 // unmounts and ends it. The kernel keeps no names, so every path is looked up again each time;
 // it keeps attributes for a second, which every look-up renews.
@@ -23,7 +24,7 @@ namespace {
 
 std::string source;
 long delayMs = 0;
-int openLog = -1;
+int requestLog = -1;
 
 void roundTrip()
 {
@@ -35,6 +36,15 @@ void roundTrip()
 std::string real(const char* path)
 {
     return source + path;
+}
+
+void logRequest(const char* kind, const char* path)
+{
+    if (requestLog < 0)
+        return;
+    // The kernel passes the asking thread's id as the request's pid.
+    const std::string line = std::string(kind) + ' ' + std::to_string(fuse_get_context()->pid) + ' ' + path + '\n';
+    (void)!::write(requestLog, line.data(), line.size()); // one write: lines of threads do not mix
 }
 
 void* init(fuse_conn_info*, fuse_config* config)
@@ -49,6 +59,7 @@ void* init(fuse_conn_info*, fuse_config* config)
 // Serves the kernel's look-ups; its attribute requests are mostly answered from its cache.
 int getattr(const char* path, struct stat* st, fuse_file_info*)
 {
+    logRequest("look", path);
     roundTrip();
     return ::lstat(real(path).c_str(), st) == 0 ? 0 : -errno;
 }
@@ -64,6 +75,7 @@ int readlink(const char* path, char* buffer, size_t size)
 
 int readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags)
 {
+    logRequest("list", path);
     DIR* dir = ::opendir(real(path).c_str());
     if (!dir)
         return -errno;
@@ -80,10 +92,7 @@ int readdir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_fi
 
 int open(const char* path, fuse_file_info* info)
 {
-    if (openLog >= 0) {
-        const std::string line = std::string(path) + '\n';
-        (void)!::write(openLog, line.data(), line.size()); // one write: lines of threads do not mix
-    }
+    logRequest("open", path);
     roundTrip();
     if ((info->flags & O_ACCMODE) != O_RDONLY)
         return -EROFS;
@@ -123,7 +132,7 @@ int main(int argc, char** argv)
     source = resolved;
     std::free(resolved);
     delayMs = std::atol(argv[3]);
-    if (argc == 5 && (openLog = ::open(argv[4], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) < 0) {
+    if (argc == 5 && (requestLog = ::open(argv[4], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) < 0) {
         std::perror(argv[4]);
         return 1;
     }

@@ -103,8 +103,9 @@ TEST_F(EditorSave, ChangeSavedByOthersIsOverwrittenOnlyWhenTheTeacherSaysSo)
         EXPECT_EQ(prompts.calls.size(), c.questions) << name;
         EXPECT_EQ(prompts.calls.value(c.questions - 1).title, "Cursus gewijzigd") << name;
         EXPECT_EQ(readAll(CourseFile).toStdString(), c.after.toStdString()) << name;
-        if (c.after == theirs) // keeping the other change keeps the window and its edits
+        if (c.after == theirs) { // keeping the other change keeps the window and its edits
             EXPECT_TRUE(form->isVisible() && form->tree().node(form->tree().find("m2")).text == "Z") << name;
+        }
     }
 }
 

@@ -379,8 +379,9 @@ TEST_F(Editor, DefaultRestoresTheFactoryFileAfterAsking)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         store(CourseFile, courseBytes);
-        if (!c.factoryThere)
+        if (!c.factoryThere) {
             ASSERT_TRUE(QFile::remove(DefaultCourseFile));
+        }
         recorded.calls.clear();
         delete std::exchange(form, nullptr);
         open();

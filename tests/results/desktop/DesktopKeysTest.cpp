@@ -2,6 +2,7 @@
 // and get real key presses from the X server, as a teacher's keyboard gives them.
 #include "Cursusform.h"
 #include "Instellingform.h"
+#include "ProgramFolder.h"
 #include "Prompts.h"
 #include "Startupform.h"
 #include "Versieform.h"
@@ -10,10 +11,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QMessageBox>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -100,22 +99,15 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(gtkThemePicked()) << "Qt did not pick the GTK 3 platform theme (qt6-gtk-platformtheme)";
-        ASSERT_TRUE(dir.isValid());
-        folder = dir.path() + QLatin1Char('/');
-        ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("swf")));
-        ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("Documenten/4B")));
         const QByteArray course = "[Cursus]\r\nTitel=Typen\r\n[Modules]\r\nm1=Start\r\nm1o1=Les\r\nm1o1swf=les.swf\r\n"
                                   "m1o6=Toets\r\n";
-        for (const char* name : {"swf/Omschrijving.ini", "swf/STDOmschrijving.ini"}) {
-            QFile file(folder + QLatin1String(name));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(course) == course.size());
-        }
-        SetPaths(folder);
-        SetDocumentFolder();
+        program.writeFile(QStringLiteral("swf/Omschrijving.ini"), course);
+        program.writeFile(QStringLiteral("swf/STDOmschrijving.ini"), course);
+        ASSERT_TRUE(QDir().mkpath(program.documents() + QStringLiteral("4B")));
+        program.use();
     }
 
-    QTemporaryDir dir;
-    QString folder;
+    TestProgram program;
 };
 
 // Enter reaches the default button from every kind of control, also inside a frame; a button
@@ -138,7 +130,7 @@ TEST_F(DesktopKeys, EnterPressesTheDefaultButtonInEveryWindow)
         std::unique_ptr<QWidget> owned; // the login window deletes itself when it closes
         QPointer<QWidget> window;
         if (name == "Startupform") {
-            auto* login = new Startupform(folder);
+            auto* login = new Startupform(program.path());
             login->endProgram = [] {};
             QObject::connect(login, &Startupform::accepted, onPressed);
             window = login;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QVector>
 #include <gtest/gtest.h>
 
 namespace {
@@ -182,22 +183,20 @@ TEST(GradeNumber, PlainGradesReadToTheSameNumberAsTheFullRule)
 
 TEST(ClassAverage, NonZeroFinalResultsOnly)
 {
-    ClassAverage none;
-    none.add(0);
-    EXPECT_EQ(none.counted(), 0);
-    EXPECT_EQ(none.text(Dutch), "0");
-
-    ClassAverage average;
-    for (qint16 v : {7, 0, 5})
-        average.add(v);
-    EXPECT_EQ(average.counted(), 2);
-    EXPECT_EQ(average.text(Dutch), "6");
-
-    ClassAverage thirds;
-    for (qint16 v : {7, 7, 6})
-        thirds.add(v);
-    EXPECT_EQ(thirds.text(Dutch), "6,66666666666667");
-    EXPECT_EQ(thirds.text(QLocale::c()), "6.66666666666667");
+    const struct {
+        QVector<qint16> finals;
+        int counted;
+        const char* dutch;
+        const char* c;
+    } cases[] = {{{0}, 0, "0", "0"}, {{7, 0, 5}, 2, "6", "6"}, {{7, 7, 6}, 3, "6,66666666666667", "6.66666666666667"}};
+    for (const auto& c : cases) {
+        ClassAverage average;
+        for (qint16 v : c.finals)
+            average.add(v);
+        EXPECT_EQ(average.counted(), c.counted) << c.dutch;
+        EXPECT_EQ(average.text(Dutch), c.dutch);
+        EXPECT_EQ(average.text(QLocale::c()), c.c);
+    }
 
     ClassAverage big;
     big.add(30000);

@@ -45,7 +45,7 @@ protected:
         folder.writeCourse("Rekenen", {"Optellen", "Aftrekken"});
     }
 
-    void show(const QString& cls = Klas)
+    void openWindow()
     {
         folder.use();
         form = std::make_unique<Resultform>();
@@ -53,6 +53,11 @@ protected:
         watcher = form->findChild<ClassWatcher*>();
         ASSERT_NE(watcher, nullptr);
         watcher->setSettleDelay(50);
+    }
+
+    void show(const QString& cls = Klas)
+    {
+        ASSERT_NO_FATAL_FAILURE(openWindow());
         QTreeWidgetItem* node = findClassNode(*form, cls);
         ASSERT_NE(node, nullptr);
         form->TreeView_NodeClick(node);
@@ -104,39 +109,25 @@ TEST_F(ClassWatcherTest, ChangesByOthersShowByThemselves)
         QString count;
         QString average;
     };
+    const QString anna = QStringLiteral("Anna"), bram = QStringLiteral("Bram"), cor = QStringLiteral("Cor");
+    const QByteArray renamed =
+        "[Modules]\r\nm1=Optellen\r\nm1o6=Aftrekken Test\r\nm2=Aftrekken\r\nm2o6=Aftrekken Test\r\n";
     // In this order: each step also proves the watch survived the one before.
+    // clang-format off
     const Step steps[] = {
-        {"grade written in place",
-         [&] {
-             folder.writePupil(Klas, "Anna", {{Optellen, "9"}, {Aftrekken, "8"}});
-         },
-         QStringLiteral("Anna"), 1, QStringLiteral("9"), QStringLiteral("2"), QStringLiteral("7")},
-        {"file replaced by a rename",
-         [&] {
-             replacePupil(QStringLiteral("Bram"), {{Optellen, QStringLiteral("7")}});
-         },
-         QStringLiteral("Bram"), 1, QStringLiteral("7"), QStringLiteral("2"), QStringLiteral("8")},
-        {"the replaced file written in place",
-         [&] {
-             folder.writePupil(Klas, "Bram", {{Optellen, "3"}});
-         },
-         QStringLiteral("Bram"), 1, QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("6")},
-        {"pupil added",
-         [&] {
-             folder.writePupil(Klas, "Cor", {{Aftrekken, "10"}});
-         },
-         QStringLiteral("Cor"), 2, QStringLiteral("10"), QStringLiteral("3"), QStringLiteral("7.33333333333333")},
-        {"pupil removed", [&] { QFile::remove(pupilPath(QStringLiteral("Bram"))); }, QStringLiteral("Bram"), 0,
-         QStringLiteral("-"), QStringLiteral("2"), QStringLiteral("9.5")},
+        {"grade written in place", [&] { folder.writePupil(Klas, anna, {{Optellen, "9"}, {Aftrekken, "8"}}); },
+         anna, 1, "9", "2", "7"},
+        {"file replaced by a rename", [&] { replacePupil(bram, {{Optellen, "7"}}); }, bram, 1, "7", "2", "8"},
+        {"the replaced file written in place", [&] { folder.writePupil(Klas, bram, {{Optellen, "3"}}); },
+         bram, 1, "3", "2", "6"},
+        {"pupil added", [&] { folder.writePupil(Klas, cor, {{Aftrekken, "10"}}); },
+         cor, 2, "10", "3", "7.33333333333333"},
+        {"pupil removed", [&] { QFile::remove(pupilPath(bram)); }, bram, 0, "-", "2", "9.5"},
         // Module 1 now reads the second test: Anna's 8 and Cor's 10 in both columns.
         {"test renamed in the course description",
-         [&] {
-             folder.writeFile(
-                 QStringLiteral("swf/Omschrijving.ini"),
-                 "[Modules]\r\nm1=Optellen\r\nm1o6=Aftrekken Test\r\nm2=Aftrekken\r\nm2o6=Aftrekken Test\r\n");
-         },
-         QStringLiteral("Anna"), 1, QStringLiteral("8"), QStringLiteral("2"), QStringLiteral("9")},
+         [&] { folder.writeFile(QStringLiteral("swf/Omschrijving.ini"), renamed); }, anna, 1, "8", "2", "9"},
     };
+    // clang-format on
     int refreshes = 0;
     for (const Step& step : steps) {
         step.change();
@@ -225,12 +216,7 @@ TEST_F(ClassWatcherTest, OnAShareAChangeMadeDuringOrAfterTheFillShows)
         {"pupil changed while minimised", true, [&] { return cell(QStringLiteral("L00"), 1) == QStringLiteral("9"); }},
     };
     for (const Row& row : rows) {
-        folder.use();
-        form = std::make_unique<Resultform>();
-        form->show();
-        watcher = form->findChild<ClassWatcher*>();
-        ASSERT_NE(watcher, nullptr);
-        watcher->setSettleDelay(50);
+        ASSERT_NO_FATAL_FAILURE(openWindow());
         bool changed = false;
         if (row.minimised) {
             QObject::connect(form.get(), &Resultform::fillStarted, form.get(), [&] { form->showMinimized(); });

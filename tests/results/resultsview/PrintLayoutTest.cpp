@@ -2,11 +2,9 @@
 #include "ResultsTestSupport.h"
 #include "modAfdrukken.h"
 
-#include <QFile>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTextItem>
@@ -90,15 +88,6 @@ PrintTable classTable(int rows, int modules)
         table.rows << row;
     }
     return table;
-}
-
-int pdfPages(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
-    return int(QString::fromLatin1(file.readAll()).count(page));
 }
 
 TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach)

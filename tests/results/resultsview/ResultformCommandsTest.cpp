@@ -259,8 +259,6 @@ TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
     EXPECT_EQ(recorded.prompts.calls[0].request.initialFolder, folder.documents() + QStringLiteral("4A"));
     EXPECT_EQ(recorded.prompts.calls[2].kind, PromptCall::OpenDocument);
 
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
     const QString f1 = QStringLiteral("<font face='Arial' size='1'>");
     auto row = [&](const QString& name, const QString& final, const QString& m1, const QString& m2) {
@@ -292,7 +290,7 @@ TEST_F(ResultformCommandsTest, ReportWritesWhatTheTableShows)
         "</tr>" +
         row("Anna &lt;b&gt;", "9", "9", "") + row("Bram", "", "", "") + row("Piet", "7", "6", "7") +
         "</tr></table></body></html>";
-    EXPECT_EQ(QString::fromLatin1(file.readAll()).toStdString(), expected.toStdString());
+    EXPECT_EQ(QString::fromLatin1(readAll(path)).toStdString(), expected.toStdString());
 }
 
 namespace {

@@ -7,8 +7,16 @@
 #include "ResultsTableModel.h"
 #include "ResultsTableProxies.h"
 
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTreeWidget>
+
+// The pages of the PDF file at `path`; 0 when it cannot be read.
+inline int pdfPages(const QString& path)
+{
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+    return int(QString::fromLatin1(readAll(path)).count(page));
+}
 
 // The class node named `name` under the tree's root, or null.
 inline QTreeWidgetItem* findClassNode(const Resultform& form, const QString& name)

@@ -468,51 +468,36 @@ TEST_F(SettingsWindow, WrongOldPasswordCanBeRetriedWithTheNewOneStillTyped)
     EXPECT_TRUE(PasswordMatches(stored("Scorix", "Wachtwoord"), QStringLiteral("nieuw123")));
 }
 
-// Only "Oud wachtwoord" filled in: the password is removed only after the teacher confirms it
-// (confirmed, it goes: the EmptyNewPassword row above).
-TEST_F(SettingsWindow, PasswordRemovalIsAskedFirst)
+// Only "Oud wachtwoord" filled in, or a new password shorter than 8 characters: it is set only when
+// the teacher answers OK (a confirmed removal: the EmptyNewPassword row above); the checks before
+// it (old password, confirmation) come first, and the question is never asked for them.
+TEST_F(SettingsWindow, PasswordRemovalAndShortNewPasswordAreAskedFirst)
 {
-    const QString hash = StoredPasswordForm(QStringLiteral("geheim"));
-    store("Scorix", "Wachtwoord", hash);
-    Instellingform form;
-    QTest::keyClicks(edit(form, "txtOldP"), QStringLiteral("geheim"));
-    prompts.answers = {PromptAnswer::Cancel};
-    click(form, "cmdApply");
-
-    ASSERT_EQ(prompts.calls.size(), 1);
-    EXPECT_EQ(prompts.calls[0].text, PasswordRemovalQuestion);
-    EXPECT_EQ(prompts.calls[0].title, QStringLiteral("Waarschuwing!"));
-    EXPECT_EQ(prompts.calls[0].icon, PromptIcon::None);
-    EXPECT_EQ(prompts.calls[0].buttons, PromptButtons::OkCancel);
-    EXPECT_EQ(stored("Scorix", "Wachtwoord"), hash);
-    EXPECT_EQ(edit(form, "txtOldP")->text(), QStringLiteral("geheim"));
-    EXPECT_EQ(stored("Profiel", "Voldoende"), QStringLiteral("55")) << "the apply goes on";
-}
-
-// A new password shorter than 8 characters is set only when the teacher answers OK; the checks
-// before it (old password, confirmation) come first, and the question is never asked for them.
-TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
-{
+    const QString removal = PasswordRemovalQuestion, shortOne = ShortPasswordQuestion;
     const struct {
         const char* name;
         const char* oldP;
         QString newP;
         QString newP2;
         PromptAnswer answer;
-        const char* otherMessage; // shown instead of the question; nullptr: the question is asked
+        const QString* question;  // asked first
+        const char* otherMessage; // shown instead of a question
         bool changed;
     } cases[] = {
+        {"RemovalCancelled", "geheim", QString(), QString(), PromptAnswer::Cancel, &removal, nullptr, false},
         {"SevenCancelled", "geheim", QStringLiteral("abc1234"), QStringLiteral("abc1234"), PromptAnswer::Cancel,
-         nullptr, false},
+         &shortOne, nullptr, false},
         // Characters count, not bytes: seven euro signs are 21 bytes in UTF-8.
         {"SevenEuroSigns", "geheim", QString(7, QChar(0x20AC)), QString(7, QChar(0x20AC)), PromptAnswer::Cancel,
-         nullptr, false},
-        {"SevenConfirmed", "geheim", QStringLiteral("abc1234"), QStringLiteral("abc1234"), PromptAnswer::Ok, nullptr,
-         true},
+         &shortOne, nullptr, false},
+        {"SevenConfirmed", "geheim", QStringLiteral("abc1234"), QStringLiteral("abc1234"), PromptAnswer::Ok, &shortOne,
+         nullptr, true},
         {"EightNotAsked", "geheim", QStringLiteral("abcd1234"), QStringLiteral("abcd1234"), PromptAnswer::Cancel,
-         "Het wachtwoord is gewijzigd!", true},
-        {"OldWrongFirst", "fout", QStringLiteral("abc"), QStringLiteral("abc"), PromptAnswer::Ok, Wrong, false},
-        {"MismatchFirst", "geheim", QStringLiteral("abc"), QStringLiteral("abd"), PromptAnswer::Ok, Mismatch, false},
+         nullptr, "Het wachtwoord is gewijzigd!", true},
+        {"OldWrongFirst", "fout", QStringLiteral("abc"), QStringLiteral("abc"), PromptAnswer::Ok, nullptr, Wrong,
+         false},
+        {"MismatchFirst", "geheim", QStringLiteral("abc"), QStringLiteral("abd"), PromptAnswer::Ok, nullptr, Mismatch,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -521,7 +506,7 @@ TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
         store("Profiel", "Voldoende", QStringLiteral("60"));
         prompts.calls.clear();
         Instellingform form;
-        edit(form, "txtOldP")->setText(QString::fromUtf8(c.oldP));
+        QTest::keyClicks(edit(form, "txtOldP"), QString::fromUtf8(c.oldP));
         edit(form, "txtNewP")->setText(c.newP);
         edit(form, "txtNewP2")->setText(c.newP2);
         child<QScrollBar>(form, "scrVoldoende")->setValue(70);
@@ -533,12 +518,15 @@ TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
         if (c.otherMessage) {
             EXPECT_EQ(prompts.messages(), QStringList{QString::fromUtf8(c.otherMessage)});
         } else {
-            EXPECT_EQ(first.text, ShortPasswordQuestion);
+            EXPECT_EQ(first.text, *c.question);
             EXPECT_EQ(first.title, QStringLiteral("Waarschuwing!"));
             EXPECT_EQ(first.icon, PromptIcon::None);
             EXPECT_EQ(first.buttons, PromptButtons::OkCancel);
             EXPECT_EQ(first.defaultButton, PromptDefault::Safe) << "Enter must keep the old password";
             EXPECT_EQ(prompts.calls.size(), c.changed ? 2 : 1);
+            if (!c.changed) {
+                EXPECT_EQ(edit(form, "txtOldP")->text(), QString::fromUtf8(c.oldP)) << "a cancelled question keeps it";
+            }
         }
         const QString after = stored("Scorix", "Wachtwoord");
         if (c.changed) {
@@ -552,7 +540,6 @@ TEST_F(SettingsWindow, ShortNewPasswordIsAskedFirst)
     }
 }
 
-// The real message box: Enter on the short-password question answers Cancel.
 TEST_F(SettingsWindow, EnterOnTheShortPasswordQuestionKeepsTheOldPassword)
 {
     const QString hash = StoredPasswordForm(QStringLiteral("geheim"));
