@@ -6,6 +6,8 @@
 #include <QIdentityProxyModel>
 #include <QSortFilterProxyModel>
 
+#include <vector>
+
 // Presents the final result, last in creation order, as the second column.
 class ShownColumnsProxy : public QIdentityProxyModel {
     Q_OBJECT
@@ -31,9 +33,23 @@ class ResultsSortProxy : public QSortFilterProxyModel {
 public:
     explicit ResultsSortProxy(QObject* parent = nullptr);
 
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
 protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
+    // What a cell sorts by: empty first, then numbers, then texts.
+    struct Key {
+        int rank = 0;
+        double number = 0;
+        QString text;
+    };
+    static Key keyOf(const QModelIndex& cell);
+    bool less(const Key& left, const Key& right) const;
+
     QCollator m_collator;
+    // While sort() runs: the sorted column's keys by source row.
+    std::vector<Key> m_keys;
+    int m_keysColumn = -1;
 };
