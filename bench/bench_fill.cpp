@@ -96,13 +96,20 @@ ProgramFolder& programFolder(int pupils)
     return *folder;
 }
 
-void BM_FillResultsTable(benchmark::State& state)
+// The program folder with `pupils` pupils, made the one the program reads.
+ProgramFolder& useProgramFolder(int pupils)
 {
     benchApp();
-    const int pupils = int(state.range(0));
     ProgramFolder& folder = programFolder(pupils);
     SetPaths(folder.dir.path());
     SetDocumentFolder();
+    return folder;
+}
+
+void BM_FillResultsTable(benchmark::State& state)
+{
+    const int pupils = int(state.range(0));
+    useProgramFolder(pupils);
 
     Resultform form;
     form.show();
@@ -120,11 +127,8 @@ BENCHMARK(BM_FillResultsTable)->Arg(40)->Arg(1000)->Unit(benchmark::kMillisecond
 // model and painted. The fill is not timed.
 void BM_OpenOverview(benchmark::State& state)
 {
-    benchApp();
     const int pupils = int(state.range(0));
-    ProgramFolder& folder = programFolder(pupils);
-    SetPaths(folder.dir.path());
-    SetDocumentFolder();
+    useProgramFolder(pupils);
 
     Resultform form;
     form.show();
@@ -152,11 +156,8 @@ BENCHMARK(BM_OpenOverview)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTim
 // BM_FillResultsTable, the cost of keeping it up to date.
 void BM_FillWithOverviewOpen(benchmark::State& state)
 {
-    benchApp();
     const int pupils = int(state.range(0));
-    ProgramFolder& folder = programFolder(pupils);
-    SetPaths(folder.dir.path());
-    SetDocumentFolder();
+    useProgramFolder(pupils);
 
     Resultform form;
     form.show();
@@ -271,11 +272,8 @@ BENCHMARK(BM_ShareChangeShows)->Iterations(5)->Unit(benchmark::kMillisecond)->Us
 // a header click; fill_ms is the click's time to a full table.
 void BM_LargeClassPauses(benchmark::State& state)
 {
-    benchApp();
     constexpr int Pupils = 50000;
-    ProgramFolder& folder = programFolder(Pupils);
-    SetPaths(folder.dir.path());
-    SetDocumentFolder();
+    ProgramFolder& folder = useProgramFolder(Pupils);
     const QString count = QString::number(Pupils);
 
     Resultform form;
