@@ -12,17 +12,6 @@
 
 namespace {
 
-// The cell of `pupil` under `caption` in the table as shown.
-QModelIndex cell(const QAbstractItemModel& table, const QString& pupil, const QString& caption)
-{
-    for (int c = 0; c < table.columnCount(); ++c)
-        if (table.headerData(c, Qt::Horizontal).toString() == caption)
-            for (int r = 0; r < table.rowCount(); ++r)
-                if (table.index(r, 0).data().toString() == pupil)
-                    return table.index(r, c);
-    return {};
-}
-
 TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPrintsTheTable)
 {
     ScopedPrompts recorded;
@@ -54,7 +43,7 @@ TEST(KlasoverzichtWiring, BestandOpensTheOverviewThatFollowsTheTablesFillsAndPri
         {"Els", "Breuken", false}, {"Tim", "Optellen", false}, {"Jan", "Leerling naam", false},
     };
     for (const auto& m : marks) {
-        const QModelIndex index = cell(table, m.pupil, m.column);
+        const QModelIndex index = table.index(shownRowOf(results, m.pupil), shownHeaders(results).indexOf(m.column));
         ASSERT_TRUE(index.isValid()) << m.pupil << " " << m.column;
         const QVariant colour = index.data(Qt::ForegroundRole);
         EXPECT_EQ(colour.isValid() && colour.value<QBrush>().color() == InsufficientColour, m.insufficient)

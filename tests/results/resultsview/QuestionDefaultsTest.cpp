@@ -1,16 +1,14 @@
-// Which answer Enter gives to each question of the program: the one that keeps everything for a
-// question whose first answer deletes or overwrites, the first answer for the others.
+// Which answer Enter gives to the program's questions: the one that keeps everything for a question
+// whose first answer deletes or overwrites, the first answer for the others. The password questions
+// are checked with the settings window.
 #include "ClassCommands.h"
 #include "Cursusform.h"
-#include "INIfunc.h"
 #include "Instellingform.h"
 #include "RecordingPrompts.h"
 #include "ResultsTestSupport.h"
-#include "TeacherPassword.h"
 
+#include <QDir>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -22,13 +20,9 @@ TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
         return ClassCommandTarget{nullptr, program.documents(), QStringLiteral("4B"), QStringLiteral("child0"),
                                   [](const QString&) {}};
     };
-    const auto settings = [](const char* oldP, const char* newP, const QString& folder = QString()) {
+    const auto newFolder = [](const QString& folder) {
         Instellingform form;
-        form.findChild<QLineEdit*>(QStringLiteral("txtOldP"))->setText(QLatin1String(oldP));
-        form.findChild<QLineEdit*>(QStringLiteral("txtNewP"))->setText(QLatin1String(newP));
-        form.findChild<QLineEdit*>(QStringLiteral("txtNewP2"))->setText(QLatin1String(newP));
-        if (!folder.isEmpty())
-            form.findChild<QLineEdit*>(QStringLiteral("txtdocumenten"))->setText(folder);
+        form.findChild<QLineEdit*>(QStringLiteral("txtdocumenten"))->setText(folder);
         form.cmdApply_Click();
     };
     const struct {
@@ -48,13 +42,9 @@ TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
              editor.cmdDefault_Click();
          },
          PromptDefault::Safe},
-        {"password removal", QStringLiteral("Waarschuwing!"), [&](const TestProgram&) { settings("geheim", ""); },
-         PromptDefault::Safe},
-        {"short password", QStringLiteral("Waarschuwing!"), [&](const TestProgram&) { settings("geheim", "kort"); },
-         PromptDefault::Safe},
         // Not destructive: Enter keeps giving the first answer.
         {"new data folder", QStringLiteral("Waarschuwing!"),
-         [&](const TestProgram& p) { settings("", "", p.path() + QStringLiteral("nieuw/")); }, PromptDefault::First},
+         [&](const TestProgram& p) { newFolder(p.path() + QStringLiteral("nieuw/")); }, PromptDefault::First},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.question);
@@ -63,8 +53,6 @@ TEST(QuestionDefaults, DestructiveQuestionsDefaultToTheSafeAnswer)
         program.writeFile(QStringLiteral("swf/STDOmschrijving.ini"), "[Cursus]\r\nTitel=Fabriek\r\n");
         program.writePupil("4B", "Jan", {{"Start Test", "7"}});
         program.use();
-        WriteINI(SettingsFile, QStringLiteral("Scorix"), QStringLiteral("Wachtwoord"),
-                 StoredPasswordForm(QStringLiteral("geheim")));
         ScopedPrompts scoped;
         c.ask(program);
         ASSERT_FALSE(scoped.prompts.calls.isEmpty());
