@@ -53,7 +53,8 @@ TEST(Utf8, AcceptsWellFormedSequencesOnly)
     }
 }
 
-// UTF-16 to UTF-8: pairs join into one code point, an unpaired surrogate is U+FFFD.
+// UTF-16 to UTF-8 (well-formed text round-trips above): an unpaired surrogate is U+FFFD, and
+// does not take the pair after it.
 TEST(Utf16, PairsJoinAndLoneSurrogatesBecomeReplacements)
 {
     const struct {
@@ -61,8 +62,6 @@ TEST(Utf16, PairsJoinAndLoneSurrogatesBecomeReplacements)
         std::u16string units;
         std::string bytes;
     } cases[] = {
-        {"letters", u"Caf\u00E9 \u20AC", "Caf\xC3\xA9 \xE2\x82\xAC"},
-        {"pair", u"a\U0001F600z", "a\xF0\x9F\x98\x80z"},
         {"lone high before a letter", std::u16string(u"\xD800x", 2), "\xEF\xBF\xBDx"},
         {"lone high at the end", std::u16string(u"x\xDBFF", 2), "x\xEF\xBF\xBD"},
         {"lone low", std::u16string(u"\xDC00x", 2), "\xEF\xBF\xBDx"},
@@ -87,7 +86,7 @@ TEST(Cp1252, MapsTheHighControlRange)
         {0x8A, 0x0160, "\xC5\xA0"}, {0x8D, 0x008D, "\xC2\x8D"},     {0x8F, 0x008F, "\xC2\x8F"},
         {0x90, 0x0090, "\xC2\x90"}, {0x93, 0x201C, "\xE2\x80\x9C"}, {0x99, 0x2122, "\xE2\x84\xA2"},
         {0x9D, 0x009D, "\xC2\x9D"}, {0x9F, 0x0178, "\xC5\xB8"},     {0xA0, 0x00A0, "\xC2\xA0"},
-        {0xE9, 0x00E9, "\xC3\xA9"}, {0xFF, 0x00FF, "\xC3\xBF"},
+        {0xFF, 0x00FF, "\xC3\xBF"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.byte));
