@@ -65,9 +65,9 @@ TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst)
     EXPECT_EQ(form.windowTitle().toStdString(), "Klasoverzicht - 4B");
     EXPECT_EQ(shown(), (QStringList{"Eindresultaat|2|5,50|5|6|1", "Optellen|2|7,00|6|8|0", "Breuken|2|4,50|4|5|2"}));
     EXPECT_EQ(form.picGrafiek->bars().size(), 2);
-    const QModelIndex mean = form.tblOverzicht->model()->index(2, 2);
-    EXPECT_EQ(mean.data(Qt::AccessibleDescriptionRole).toString(), "onvoldoende");
-    EXPECT_FALSE(form.tblOverzicht->model()->index(1, 2).data(Qt::AccessibleDescriptionRole).isValid());
+    const QAbstractItemModel* table = form.tblOverzicht->model();
+    EXPECT_EQ(table->index(2, 2).data(Qt::AccessibleDescriptionRole).toString(), "onvoldoende");
+    EXPECT_FALSE(table->index(1, 2).data(Qt::AccessibleDescriptionRole).isValid());
 
     // A fill: the model is reset, rows come in batches; the figures follow each burst.
     form.setFilling(true);
@@ -85,11 +85,6 @@ TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst)
     EXPECT_EQ(form.figures().value(2).below, 1);
     EXPECT_TRUE(form.cmdOpslaanCSV->isEnabled());
 
-    // The root: no class, nothing to print or save.
-    form.setClass(folder.path(), QString(), "Rekenen");
-    EXPECT_TRUE(form.figures().isEmpty());
-    EXPECT_EQ(form.windowTitle().toStdString(), "Klasoverzicht");
-    EXPECT_EQ(form.lblKlas->text().toStdString(), "Geen klas gekozen");
     // A class folder named "Klas ..." is not called "Klas Klas ...".
     const std::pair<const char*, const char*> headings[] = {
         {"Klas 1A", "Klas 1A: "}, {"klas 2b", "klas 2b: "}, {"Klassen", "Klas Klassen: "}, {"Klas", "Klas Klas: "}};
@@ -97,7 +92,12 @@ TEST_F(KlasoverzichtformTest, FollowsTheModelsChangesOncePerBurst)
         form.setClass(folder.path(), QString::fromUtf8(className), "Rekenen");
         EXPECT_TRUE(form.lblKlas->text().startsWith(QString::fromUtf8(heading))) << form.lblKlas->text().toStdString();
     }
+
+    // The root: no class, nothing to print or save.
     form.setClass(folder.path(), QString(), "Rekenen");
+    EXPECT_TRUE(form.figures().isEmpty());
+    EXPECT_EQ(form.windowTitle().toStdString(), "Klasoverzicht");
+    EXPECT_EQ(form.lblKlas->text().toStdString(), "Geen klas gekozen");
     EXPECT_FALSE(form.cmdAfdrukken->isEnabled());
     form.cmdOpslaanCSV_Click();
     EXPECT_TRUE(recorded.prompts.calls.isEmpty());
@@ -153,10 +153,13 @@ TEST_F(KlasoverzichtformTest, EveryPartIsNamedAndReachedByTheKeyboard)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     form.picGrafiek->setFocus();
     EXPECT_EQ(form.picGrafiek->currentBar(), 0);
-    QTest::keyClick(form.picGrafiek, Qt::Key_Right);
-    EXPECT_EQ(form.picGrafiek->currentBar(), 1);
-    QTest::keyClick(form.picGrafiek, Qt::Key_Right);
-    EXPECT_EQ(form.picGrafiek->currentBar(), 1);
+    // Each key from where the previous one left off; no step goes past either end.
+    const std::pair<Qt::Key, int> steps[] = {
+        {Qt::Key_Left, 0}, {Qt::Key_Right, 1}, {Qt::Key_Right, 1}, {Qt::Key_Home, 0}, {Qt::Key_End, 1}};
+    for (const auto& [key, bar] : steps) {
+        QTest::keyClick(form.picGrafiek, key);
+        EXPECT_EQ(form.picGrafiek->currentBar(), bar) << QKeySequence(key).toString().toStdString();
+    }
     QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(form.picGrafiek);
     ASSERT_NE(chart->focusChild(), nullptr);
     EXPECT_EQ(chart->focusChild()->text(QAccessible::Name).toStdString(), "Breuken: gemiddeld 4,5");

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTextItem>
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace {
 
@@ -104,24 +105,21 @@ TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach)
         const TablePageLayout layout = LayoutTablePages(table, &printer, page);
         ASSERT_EQ(layout.pages.size(), 3);
         EXPECT_EQ(layout.rotatedHeaders, modules == 16);
-        qreal total = 0;
-        for (qreal w : layout.columnWidths)
-            total += w;
-        EXPECT_NEAR(total, page.width(), 1) << "the table spans the page, no column beyond it";
+        EXPECT_NEAR(std::accumulate(layout.columnWidths.begin(), layout.columnWidths.end(), 0.0), page.width(), 1)
+            << "the table spans the page, no column beyond it";
 
         // Every page: the heading, then the header row's captions in the shown order, then its own
         // rows in order, then the page number.
-        TextRecorder& recorder = printer;
-        recorder.recording = true;
+        printer.recording = true;
         int nextRow = 0;
         for (int p = 0; p < layout.pages.size(); ++p) {
-            recorder.texts.clear();
+            printer.texts.clear();
             {
-                QPainter painter(&recorder);
+                QPainter painter(&printer);
                 PaintTablePage(painter, layout, table, QStringLiteral("Resultaten Rekenen - Klas: 4B"), p);
             }
             QStringList seen;
-            for (const TextRecorder::Text& t : recorder.texts)
+            for (const TextRecorder::Text& t : printer.texts)
                 seen << t.text;
             ASSERT_GE(seen.size(), table.headers.size() + 2);
             EXPECT_EQ(seen.front(), "Resultaten Rekenen - Klas: 4B");
@@ -130,15 +128,15 @@ TEST(PrintLayout, NinetyPupilsOnA4PrintOnThreePagesWithTheHeaderRowOnEach)
             EXPECT_TRUE(seen.at(3).startsWith("Module 1")) << seen.at(3).toStdString();
             const qreal headerBottom = layout.tableTop() + layout.headerHeight;
             for (int i = 1; i <= table.headers.size(); ++i)
-                EXPECT_LE(recorder.texts[i].at.y(), headerBottom + 1) << "header text " << i << " on page " << p + 1;
-            for (const TextRecorder::Text& t : recorder.texts) {
+                EXPECT_LE(printer.texts[i].at.y(), headerBottom + 1) << "header text " << i << " on page " << p + 1;
+            for (const TextRecorder::Text& t : printer.texts) {
                 if (t.text.startsWith("Leerling ") && t.text != "Leerling naam") {
                     EXPECT_EQ(t.text, table.rows[nextRow++][0].text);
                 }
             }
         }
         EXPECT_EQ(nextRow, 90) << "every pupil once, in the model's order";
-        recorder.recording = false;
+        printer.recording = false;
 
         PrintTablePages(&printer, table, QStringLiteral("Resultaten"));
         EXPECT_EQ(pdfPages(printer.outputFileName()), 3);
